@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the tool, its tests and its benchmarks need.
+# Idempotent: installs only what is missing. Runs as root, or through sudo otherwise.
+set -euo pipefail
+
+packages=(
+    cmake g++ make
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+    libgtest-dev libbenchmark-dev
+    fonts-liberation
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"
