@@ -1,0 +1,42 @@
+#include "app/workingstate.h"
+
+#include <QDir>
+
+namespace abgleich {
+
+QString LastCorrection::dateText(const RegionalSettings& rs) const {
+    switch (kind) {
+    case Kind::Known:
+        return rs.formatDate(when);
+    case Kind::Unknown:
+        return QStringLiteral("unbekannt");
+    case Kind::Empty:
+        break;
+    }
+    return {};
+}
+
+QString LastCorrection::timeText(const RegionalSettings& rs) const {
+    return kind == Kind::Known ? rs.formatTime(when) : QString();
+}
+
+WorkingState::WorkingState(const RegionalSettings& regional, QObject* parent)
+    : QObject(parent), regional(regional), table(regional) {}
+
+QString configDirFor(const QString& workingDir) {
+    return QDir::toNativeSeparators(workingDir) + QDir::separator() + QStringLiteral("config");
+}
+
+void WorkingState::prepare(const QString& currentDir) {
+    empfangen.clear();
+    dList.clear();
+    defSize = kDefaultFontSize;
+    startverzeichnis = QDir::toNativeSeparators(currentDir);
+    configdir = configDirFor(currentDir);
+    QDir().mkpath(configdir); // a failure shows later, when a file is written there
+    table.writeHeaderRow();
+    table.writeRowNumbers();
+    coef.reset();
+}
+
+} // namespace abgleich

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/regionalsettings.h"
+#include "table/coefficientstore.h"
+#include "table/pointtable.h"
+
+#include <QChar>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace abgleich {
+
+// Date and time of the last correction as the device-data panel shows it: nothing, a
+// known time, or "unbekannt" when the controller sent one that does not exist.
+struct LastCorrection {
+    enum class Kind { Empty, Known, Unknown };
+    Kind kind = Kind::Empty;
+    QDateTime when;
+
+    static LastCorrection known(const QDateTime& when) { return {Kind::Known, when}; }
+    static LastCorrection unknown() { return {Kind::Unknown, {}}; }
+
+    QString dateText(const RegionalSettings& rs) const;
+    QString timeText(const RegionalSettings& rs) const;
+    bool operator==(const LastCorrection&) const = default;
+};
+
+// The texts of the device-data panel.
+struct DeviceFields {
+    QString geraeteId;             // ED_GeraeteID
+    QString geraetetyp;            // Ed_Geraetetyp
+    QString spsVersion;            // Ed_SPSVersion
+    QString anzMS;                 // ED_AnzMS
+    LastCorrection lastCorrection; // Ed_Lastkalidate, ED_LastKaliTime
+    bool operator==(const DeviceFields&) const = default;
+};
+
+// The one place the operations read and write: the point table, the coefficient store, the
+// reply marker, the receive buffer and the device fields. The window mirrors it.
+class WorkingState : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultFontSize = 10;
+
+    explicit WorkingState(const RegionalSettings& regional, QObject* parent = nullptr);
+
+    const RegionalSettings regional;
+    PointTable table;
+    CoefficientStore coef;
+    QChar expectedReply{0}; // letter of the awaited reply; 0 when none is awaited
+    QString empfangen;      // receive buffer of the bench link
+    QStringList dList;      // lines of the CSV file being imported
+    int anzMS = 0;          // points of the last reply or import
+    int defSize = kDefaultFontSize;
+    QString startverzeichnis;
+    QString configdir;
+    DeviceFields device;
+    int msUpperBound = 0; // upper bound of the point selector; its lower bound is 0
+
+    // Start values: empty buffer and list, font size, the working and configuration
+    // directories below currentDir (the configuration directory is created with its
+    // parents; a failure is silent), captions and row numbers, the neutral correction.
+    void prepare(const QString& currentDir);
+
+    // Tell the window what an operation changed.
+    void notifyDeviceFieldsChanged() { emit deviceFieldsChanged(); }
+    void notifyChartCleared() { emit chartCleared(); }
+
+signals:
+    void deviceFieldsChanged();
+    // The four series of the deviation chart are to be emptied.
+    void chartCleared();
+};
+
+// The configuration directory below a working directory, with the platform's separator.
+QString configDirFor(const QString& workingDir);
+
+} // namespace abgleich

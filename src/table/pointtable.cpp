@@ -1,0 +1,184 @@
+#include "table/pointtable.h"
+
+#include "core/numbers.h"
+#include "core/text.h"
+
+namespace abgleich {
+
+PointTable::PointTable(const RegionalSettings& regional, QObject* parent)
+    : QAbstractTableModel(parent), regional_(regional), cells_(kInitialRows) {}
+
+const std::array<QString, Col::Count>& PointTable::captions() {
+    static const std::array<QString, Col::Count> texts = {
+        QStringLiteral(" Ms "),      QStringLiteral(" Name "),    QStringLiteral(" Einheit "),
+        QStringLiteral(" a (SPS) "), QStringLiteral(" b (SPS) "), QStringLiteral(" Ref 1 "),
+        QStringLiteral(" tm 1 "),    QStringLiteral(" Ref 2 "),   QStringLiteral(" tm 2 "),
+        QStringLiteral(" Ref 3 "),   QStringLiteral(" tm 3 "),    QStringLiteral(" Ref 4 "),
+        QStringLiteral(" tm 4 "),    QStringLiteral(" diff 1 "),  QStringLiteral(" diff 2 "),
+        QStringLiteral(" diff 3 "),  QStringLiteral(" diff 4 "),  QStringLiteral(" a (NEU)"),
+        QStringLiteral(" b (NEU)"),
+    };
+    return texts;
+}
+
+bool PointTable::isEditableColumn(int column) {
+    return (column >= Col::Ref1 && column <= Col::tm(Col::Pairs)) || column == Col::ANeu ||
+           column == Col::BNeu;
+}
+
+bool PointTable::isNumberColumn(int column) {
+    return column >= Col::ASps && column < Col::Count;
+}
+
+bool PointTable::contains(int column, int row) const {
+    return column >= 0 && column < Col::Count && row >= 0 && row < rows();
+}
+
+void PointTable::setRows(int count) {
+    count = std::max(count, 0);
+    const int current = rows();
+    if (count > current) {
+        beginInsertRows({}, current, count - 1);
+        cells_.resize(std::size_t(count));
+        endInsertRows();
+    } else if (count < current) {
+        beginRemoveRows({}, count, current - 1);
+        cells_.resize(std::size_t(count));
+        endRemoveRows();
+    }
+}
+
+QString PointTable::cellText(int column, int row) const {
+    return contains(column, row) ? cells_[std::size_t(row)][std::size_t(column)] : QString();
+}
+
+void PointTable::setCellText(int column, int row, const QString& text) {
+    if (!contains(column, row))
+        return;
+    cells_[std::size_t(row)][std::size_t(column)] = text;
+    cellChanged(column, row);
+}
+
+void PointTable::setCellNumber(int column, int row, double value) {
+    setCellText(column, row, formatGeneral(value, regional_));
+}
+
+double PointTable::storedNumber(int column, int row) const {
+    return readStoredNumber(cellText(column, row), regional_);
+}
+
+double PointTable::shownNumber(int column, int row) {
+    return readStoredNumber(normaliseCell(column, row), regional_);
+}
+
+QString PointTable::normaliseCell(int column, int row) {
+    return normalise(column, row);
+}
+
+QString PointTable::normalise(int column, int row) const {
+    if (!contains(column, row))
+        return {};
+    QString& text = cells_[std::size_t(row)][std::size_t(column)];
+    if (row < 1 || !isNumberColumn(column) || trimBlanksAndControls(text).isEmpty())
+        return text;
+    QStringView cut(text);
+    if (const auto crlf = cut.indexOf(u"\r\n"); crlf >= 0)
+        cut = cut.first(crlf);
+    if (const auto tab = cut.indexOf(u'\t'); tab >= 0)
+        cut = cut.first(tab);
+    const auto value = tryStrToFloat(cut, regional_);
+    if (!value)
+        return cut.toString();
+    // Stored without telling the view: this runs while the view is drawing the cell.
+    text = formatFixed3(*value, regional_);
+    return text;
+}
+
+void PointTable::clear() {
+    {
+        BatchUpdate batch(*this);
+        for (Row& row : cells_)
+            row.fill(QString());
+        refreshPending_ = true;
+    }
+    setDiffColumnsHidden(false);
+}
+
+void PointTable::setDiffColumnsHidden(bool hidden) {
+    if (hidden == diffHidden_)
+        return;
+    diffHidden_ = hidden;
+    emit diffColumnsHiddenChanged(hidden);
+}
+
+void PointTable::beginBatch() {
+    ++batchDepth_;
+}
+
+void PointTable::endBatch() {
+    if (batchDepth_ == 0 || --batchDepth_ > 0 || !refreshPending_)
+        return;
+    refreshPending_ = false;
+    if (rows() > 0)
+        emit dataChanged(index(0, 0), index(rows() - 1, Col::Count - 1));
+}
+
+void PointTable::cellChanged(int column, int row) {
+    if (batchDepth_ > 0) {
+        refreshPending_ = true;
+        return;
+    }
+    const QModelIndex cell = index(row, column);
+    emit dataChanged(cell, cell);
+}
+
+void PointTable::writeHeaderRow() {
+    BatchUpdate batch(*this);
+    for (int column = 0; column < Col::Count; ++column)
+        setCellText(column, 0, captions()[std::size_t(column)]);
+}
+
+void PointTable::writeRowNumbers() {
+    BatchUpdate batch(*this);
+    for (int row = 1; row < rows(); ++row)
+        setCellText(Col::Ms, row, QString::number(row) + QLatin1Char(' '));
+}
+
+int PointTable::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows();
+}
+
+int PointTable::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Col::Count;
+}
+
+QVariant PointTable::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return normalise(index.column(), index.row());
+    case Qt::EditRole:
+        return cellText(index.column(), index.row());
+    default:
+        return {};
+    }
+}
+
+bool PointTable::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    setCellText(index.column(), index.row(), value.toString());
+    return true;
+}
+
+Qt::ItemFlags PointTable::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.row() >= 1 && isEditableColumn(index.column()))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+} // namespace abgleich
