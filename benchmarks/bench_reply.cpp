@@ -1,0 +1,64 @@
+// A 256-point correction-data reply, as bytes off the wire, through decoding, the reply
+// parser and into the table model.
+#include "bench/replyparser.h"
+#include "core/ansicodec.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace abgleich;
+
+namespace {
+
+class NoDialogs : public OperatorDialogs {
+public:
+    void showErrorBox(const QString&) override {}
+    void showMessage(const QString&) override {}
+    void showWarning(const QString&) override {}
+};
+
+QByteArray fullRecord() {
+    QString text = QStringLiteral("U4711,ABC12,1.7,220315143005,256");
+    for (int k = 1; k <= 256; ++k) {
+        const QString name =
+            (k % 10 == 0 ? QStringLiteral("Offset %1") : QStringLiteral("Temp %1")).arg(k);
+        text += QStringLiteral(",%1,°C,%2,%3").arg(name).arg(k * 7 - 900).arg(1000 + k % 13);
+    }
+    text += QStringLiteral(",#");
+    return encodeAnsi(text);
+}
+
+void feedRecord(benchmark::State& run, qsizetype chunkSize) {
+    static QTemporaryDir dir;
+    const QByteArray wire = fullRecord();
+    WorkingState state(RegionalSettings::german());
+    state.prepare(dir.path());
+    NoDialogs dialogs;
+    for (auto _ : run) {
+        state.expectedReply = QChar(u'U');
+        for (qsizetype pos = 0; pos < wire.size(); pos += chunkSize) {
+            state.empfangen +=
+                decodeAnsi(QByteArrayView(wire).sliced(pos, qMin(chunkSize, wire.size() - pos)));
+            processReceived(state, dialogs);
+        }
+        if (state.anzMS != 256 || !state.empfangen.isEmpty())
+            run.SkipWithError("record not taken");
+    }
+    run.SetBytesProcessed(run.iterations() * wire.size());
+    run.counters["record_bytes"] = double(wire.size());
+}
+
+void BM_Reply256OneChunk(benchmark::State& run) {
+    feedRecord(run, 1 << 20);
+}
+void BM_Reply256Chunks100(benchmark::State& run) {
+    feedRecord(run, 100);
+}
+
+} // namespace
+
+BENCHMARK(BM_Reply256OneChunk)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Reply256Chunks100)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
