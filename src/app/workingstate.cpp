@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace abgleich {
 
 QString LastCorrection::dateText(const RegionalSettings& rs) const {
@@ -18,6 +20,24 @@ QString LastCorrection::dateText(const RegionalSettings& rs) const {
 
 QString LastCorrection::timeText(const RegionalSettings& rs) const {
     return kind == Kind::Known ? rs.formatTime(when) : QString();
+}
+
+void DeviationChartData::addSorted(std::vector<QPointF>& series, QPointF point) {
+    const auto at = std::upper_bound(series.begin(), series.end(), point,
+                                     [](QPointF a, QPointF b) { return a.x() < b.x(); });
+    series.insert(at, point);
+}
+
+void DeviationChartData::clearSeries() {
+    uncorrected.clear();
+    recalculated.clear();
+    zeroLine.clear();
+    corrected.clear();
+}
+
+void WorkingState::clearChartSeries() {
+    chart.clearSeries();
+    emit chartChanged();
 }
 
 WorkingState::WorkingState(const RegionalSettings& regional, QObject* parent)

@@ -7,8 +7,11 @@
 #include <QChar>
 #include <QDateTime>
 #include <QObject>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace abgleich {
 
@@ -37,6 +40,22 @@ struct DeviceFields {
     bool operator==(const DeviceFields&) const = default;
 };
 
+// What the deviation chart shows: its title and four series, each kept sorted by x.
+struct DeviationChartData {
+    static QString initialTitle() { return QStringLiteral("Messwertabweichungen für MS  "); }
+
+    QString title = initialTitle();
+    std::vector<QPointF> uncorrected;  // Series1 "unkorrigierte Abweichungen"
+    std::vector<QPointF> recalculated; // Series2 "neu berechnete Abweichungen"
+    std::vector<QPointF> zeroLine;     // Series3 "NULL"
+    std::vector<QPointF> corrected;    // Series4 "aktuell korrigierte Abweichungen"
+
+    // Inserts after every point of equal or smaller x, so a series stays sorted.
+    static void addSorted(std::vector<QPointF>& series, QPointF point);
+    void clearSeries();
+    bool operator==(const DeviationChartData&) const = default;
+};
+
 // The one place the operations read and write: the point table, the coefficient store, the
 // reply marker, the receive buffer and the device fields. The window mirrors it.
 class WorkingState : public QObject {
@@ -59,6 +78,7 @@ public:
     QString configdir;
     DeviceFields device;
     int msUpperBound = 0; // upper bound of the point selector; its lower bound is 0
+    DeviationChartData chart;
 
     // Start values: empty buffer and list, font size, the working and configuration
     // directories below currentDir (the configuration directory is created with its
@@ -67,12 +87,13 @@ public:
 
     // Tell the window what an operation changed.
     void notifyDeviceFieldsChanged() { emit deviceFieldsChanged(); }
-    void notifyChartCleared() { emit chartCleared(); }
+    // Empties the four series of the deviation chart; its title stays.
+    void clearChartSeries();
+    void notifyChartChanged() { emit chartChanged(); }
 
 signals:
     void deviceFieldsChanged();
-    // The four series of the deviation chart are to be emptied.
-    void chartCleared();
+    void chartChanged();
 };
 
 // The configuration directory below a working directory, with the platform's separator.

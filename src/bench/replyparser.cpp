@@ -89,7 +89,7 @@ void fillFromRecord(WorkingState& state, const FieldList& fields) {
             table.setCellNumber(Col::BNeu, k, state.coef.b(k));
         }
     }
-    state.notifyChartCleared();
+    state.clearChartSeries();
 }
 
 void interpretCorrectionRecord(WorkingState& state, OperatorDialogs& dialogs, QStringView body) {

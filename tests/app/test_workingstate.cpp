@@ -69,3 +69,16 @@ TEST(LastCorrection, ShownTexts) {
     EXPECT_EQ(LastCorrection::unknown().timeText(german), u""_s);
     EXPECT_EQ(LastCorrection{}.dateText(german), u""_s);
 }
+
+TEST(DeviationChartData, SeriesStaySortedByX) {
+    DeviationChartData chart;
+    for (const QPointF p : {QPointF(20, 1), QPointF(10, 2), QPointF(30, 3), QPointF(10, 4)})
+        DeviationChartData::addSorted(chart.recalculated, p);
+    const std::vector<QPointF> sorted = {{10, 2}, {10, 4}, {20, 1}, {30, 3}};
+    EXPECT_EQ(chart.recalculated, sorted);
+    chart.title = u"Messwertabweichungen für Messstelle 3 "_s;
+    chart.clearSeries();
+    EXPECT_TRUE(chart.recalculated.empty());
+    EXPECT_EQ(chart.title, u"Messwertabweichungen für Messstelle 3 "_s);
+    EXPECT_EQ(DeviationChartData().title, u"Messwertabweichungen für MS  "_s);
+}

@@ -130,7 +130,10 @@ TEST_F(ReplyParser, ForeignFrameInBufferIsTakenByTheNextMatchingCommand) {
 TEST_F(ReplyParser, RecordFillsDeviceFieldsTableAndStore) {
     state.coef.setB(2, 7.0);
     state.table.setDiffColumnsHidden(true);
-    QSignalSpy cleared(&state, &WorkingState::chartCleared);
+    state.chart.title = u"Messwertabweichungen für Messstelle 9 "_s;
+    state.chart.uncorrected = {{10, 1}};
+    state.chart.zeroLine = {{0, 0}, {250, 0}};
+    QSignalSpy cleared(&state, &WorkingState::chartChanged);
     QSignalSpy device(&state, &WorkingState::deviceFieldsChanged);
     state.expectedReply = u'U';
     receive(kRecord);
@@ -144,6 +147,9 @@ TEST_F(ReplyParser, RecordFillsDeviceFieldsTableAndStore) {
     EXPECT_EQ(state.anzMS, 3);
     EXPECT_EQ(state.msUpperBound, 3);
     EXPECT_EQ(cleared.count(), 1);
+    EXPECT_TRUE(state.chart.uncorrected.empty());
+    EXPECT_TRUE(state.chart.zeroLine.empty());
+    EXPECT_EQ(state.chart.title, u"Messwertabweichungen für Messstelle 9 "_s);
     EXPECT_EQ(device.count(), 1);
     EXPECT_FALSE(state.table.diffColumnsHidden());
     EXPECT_EQ(state.table.batchDepth(), 0);
@@ -218,7 +224,7 @@ TEST_F(ReplyParser, DateAndTimeOfTheLastCorrection) {
 }
 
 TEST_F(ReplyParser, RecordWithoutPoints) {
-    QSignalSpy cleared(&state, &WorkingState::chartCleared);
+    QSignalSpy cleared(&state, &WorkingState::chartChanged);
     state.msUpperBound = 5;
     state.expectedReply = u'U';
     receive(u"U"_s + recordBody(u"1"_s, u""_s, u"0"_s, {}) + u'#');
@@ -236,7 +242,7 @@ TEST_F(ReplyParser, CountThatCannotBeUsedLeavesTableAndStore) {
         fresh.prepare(tmpDir());
         fresh.table.setCellText(5, 1, u"1,5"_s);
         fresh.anzMS = 9;
-        QSignalSpy cleared(&fresh, &WorkingState::chartCleared);
+        QSignalSpy cleared(&fresh, &WorkingState::chartChanged);
         fresh.empfangen =
             u"U"_s + recordBody(u"42"_s, u"220315143005"_s, count, kThreePoints) + u'#';
         fresh.expectedReply = u'U';
@@ -286,7 +292,8 @@ TEST_F(ReplyParser, FieldThatFailsEndsTheRecordWithTheBatchClosed) {
         fresh.coef.setA(2, 9.0);
         fresh.coef.setB(2, 8.0);
         fresh.coef.setA(3, 7.0);
-        QSignalSpy cleared(&fresh, &WorkingState::chartCleared);
+        fresh.chart.corrected = {{10, 1}};
+        QSignalSpy cleared(&fresh, &WorkingState::chartChanged);
         QSignalSpy refresh(&fresh.table, &PointTable::dataChanged);
         fresh.empfangen = u"U"_s + recordBody(u"1"_s, u""_s, u"3"_s, c.points) + u'#';
         fresh.expectedReply = u'U';
@@ -296,6 +303,7 @@ TEST_F(ReplyParser, FieldThatFailsEndsTheRecordWithTheBatchClosed) {
         EXPECT_EQ(t.batchDepth(), 0);
         EXPECT_GE(refresh.count(), 1);
         EXPECT_EQ(cleared.count(), 0);
+        EXPECT_EQ(fresh.chart.corrected.size(), 1u);
         EXPECT_TRUE(fresh.empfangen.isEmpty());
         EXPECT_EQ(fresh.anzMS, 3);
         ASSERT_EQ(t.rows(), 4);
