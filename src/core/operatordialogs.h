@@ -2,7 +2,19 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace abgleich {
+
+// The two forms of the change-authorisation dialog: full with the change list and the
+// comment (upload), compact with the password prompt alone (EA command).
+enum class AuthorisationForm { Full, Compact };
+
+// What the operator entered in a confirmed authorisation dialog.
+struct AuthorisationInput {
+    QString password;
+    QString comment; // the dialog's comment, kept between uses
+};
 
 // Everything the operator must read or answer goes through this interface: the window
 // shows Qt dialogs, tests script the answers.
@@ -16,6 +28,14 @@ public:
     virtual void showMessage(const QString& text) = 0;
     // A warning the operator must acknowledge ("Falsches Passwort").
     virtual void showWarning(const QString& text) = 0;
+    // A question with Yes (pre-selected) and No; true for Yes.
+    virtual bool askYesNo(const QString& text) = 0;
+    // The change-authorisation dialog; nothing when it was closed other than by OK.
+    virtual std::optional<AuthorisationInput> authorise(AuthorisationForm form,
+                                                        const QString& changeList) = 0;
+    // The file-open dialog; nothing when cancelled.
+    virtual std::optional<QString> chooseFileToOpen(const QString& directory,
+                                                    const QString& filter) = 0;
 };
 
 } // namespace abgleich

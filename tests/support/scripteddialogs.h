@@ -4,14 +4,18 @@
 
 #include <QString>
 
+#include <deque>
+#include <optional>
 #include <vector>
 
 namespace abgleich::test {
 
-// Records what the operator would have been shown, in order.
+// Records what the operator would have been shown, in order, and answers from scripts.
+// An unscripted question is answered Yes; an unscripted authorisation or file dialog is
+// cancelled.
 class ScriptedDialogs : public OperatorDialogs {
 public:
-    enum class Kind { ErrorBox, Message, Warning };
+    enum class Kind { ErrorBox, Message, Warning, Question, Authorisation, FileOpen };
     struct Shown {
         Kind kind;
         QString text;
@@ -21,8 +25,17 @@ public:
     void showErrorBox(const QString& message) override;
     void showMessage(const QString& text) override;
     void showWarning(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    std::optional<AuthorisationInput> authorise(AuthorisationForm form,
+                                                const QString& changeList) override;
+    std::optional<QString> chooseFileToOpen(const QString& directory,
+                                            const QString& filter) override;
 
     std::vector<Shown> shown;
+    std::deque<bool> answers;
+    std::deque<std::optional<AuthorisationInput>> authorisations;
+    std::vector<AuthorisationForm> authorisationForms;
+    std::deque<std::optional<QString>> files;
 };
 
 } // namespace abgleich::test
