@@ -16,6 +16,13 @@ public:
     void showErrorBox(const QString&) override {}
     void showMessage(const QString&) override {}
     void showWarning(const QString&) override {}
+    bool askYesNo(const QString&) override { return false; }
+    std::optional<AuthorisationInput> authorise(AuthorisationForm, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> chooseFileToOpen(const QString&, const QString&) override {
+        return std::nullopt;
+    }
 };
 
 QByteArray fullRecord() {

@@ -1,20 +1,23 @@
-#include "app/workingstate.h"
 #include "core/regionalsettings.h"
-#include "version.h"
+#include "ui/mainwindow.h"
+#include "ui/passworddialog.h"
+#include "ui/qtdialogs.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QTextStream>
+#include <QApplication>
 
-// Until the main window exists, the program prepares the working state and says so.
+// The program entry: the main window, then the authorisation dialog, which lives until the
+// end and is reused; the event loop runs until the main window has been closed.
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    abgleich::WorkingState state(abgleich::RegionalSettings::fromSystem());
-    state.prepare(QDir::currentPath());
-    QTextStream out(stdout);
-    out << "Abgleichwerte für DUDI und ZYK " << abgleich::kFileVersion << "\n"
-        << "Working state prepared: " << state.table.rows() - 1 << " point rows, configuration in "
-        << state.configdir << "\n"
-        << "The main window is not built yet.\n";
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    app.setQuitOnLastWindowClosed(true);
+
+    abgleich::QtOperatorDialogs dialogs;
+    abgleich::TFoAbgleich window(dialogs, abgleich::RegionalSettings::fromSystem());
+    dialogs.setMainWindow(&window);
+    abgleich::TFoPasswort passwort(&window);
+    dialogs.setPasswordDialog(&passwort);
+
+    window.show();
+    return app.exec();
 }

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Takes screenshots of the real window under a virtual X server (Xvfb): the simulated
+# bench's 40-point record parsed into it, with and without sample deviations in the chart.
+# The pictures go to build/shots/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+bash scripts/build.sh --target window_probe
+mkdir -p build/shots
+cd build/shots
+for shot in record:--record chart:--chart; do
+    name=${shot%%:*}
+    xvfb-run -a -s "-screen 0 1920x1080x24" \
+        ../tools/window_probe --record "${shot#*:}" --shot "$PWD/window-$name.png"
+done

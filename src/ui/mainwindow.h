@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/workingstate.h"
+#include "core/guard.h"
+#include "core/operatordialogs.h"
+
+#include <QFont>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+
+namespace abgleich {
+
+class AnchoredPanel;
+class BusyIndicator;
+class DeviationChart;
+class IntSpinEdit;
+class PointGrid;
+
+// The main window `FoAbgleich`: device data on top, the operation buttons, the table beside
+// the deviation chart, and the protocol of the bench link. It owns the controls and the
+// working state and forwards every event to the operations, each through one error wrapper.
+class TFoAbgleich : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 1584;
+    static constexpr int kClientHeight = 928;
+    static constexpr int kDeviceHeight = 44;
+    static constexpr int kOperationHeight = 38;
+    static constexpr int kDataHeight = 594;
+    static constexpr int kSplitterWidth = 5;
+    static constexpr int kGridPanelWidth = 1077;
+    // The smallest outer size 1600 x 722 less a usual frame.
+    static constexpr int kMinClientWidth = 1584;
+    static constexpr int kMinClientHeight = 683;
+    static constexpr int kMaxClientHeight = 1881;
+    static constexpr const char* kDefaultHost = "192.168.100.10";
+
+    TFoAbgleich(OperatorDialogs& dialogs, const RegionalSettings& regional,
+                QWidget* parent = nullptr);
+    ~TFoAbgleich() override;
+
+    WorkingState& state() { return state_; }
+    OperatorDialogs& dialogs() { return dialogs_; }
+
+    // Device-data panel
+    AnchoredPanel* Panel_Geratedaten;
+    QPushButton* Btn_Connect;
+    QLabel* Label2;
+    QLineEdit* ED_IP;
+    QLabel* Label4;
+    QLineEdit* Ed_Geraetetyp;
+    QLabel* Label1;
+    QLineEdit* ED_GeraeteID;
+    QLabel* Label6;
+    QLineEdit* Ed_SPSVersion;
+    QLabel* Label3;
+    QLineEdit* ED_AnzMS;
+    QLabel* Label7;
+    QLineEdit* Ed_Lastkalidate;
+    QLineEdit* ED_LastKaliTime;
+    QListWidget* settings;
+
+    // Operation panel
+    AnchoredPanel* Operation_Panel;
+    QPushButton* Btn_Abgleichabfrage;
+    QPushButton* Btn_Abgleichsenden;
+    QPushButton* Btn_Import;
+    QPushButton* Btn_ResetTab;
+    QPushButton* Btn_ComputeMS;
+    QLabel* Label5;
+    IntSpinEdit* Ed_MS;
+    QPushButton* Btn_computeAll;
+    QPushButton* BTN_Test;
+
+    // Data panel
+    QSplitter* Splitter2;
+    QWidget* Daten_panel;
+    QSplitter* Splitter1;
+    QWidget* Gridpanel;
+    QLabel* Gridpanel_Caption;
+    PointGrid* DGrid;
+    BusyIndicator* ActivityIndicator;
+    DeviationChart* RegChart;
+
+    // Protocol panel
+    AnchoredPanel* Log_Panel;
+    QPushButton* Btn_Z;
+    QPushButton* Btn_T;
+    QPushButton* Btn_A;
+    QPushButton* Btn_EA;
+    QComboBox* NT_Auswahl;
+    QPushButton* Btn_SendData;
+    QLineEdit* edtDataToSend;
+    QPushButton* Btn_Clear;
+    QPlainTextEdit* memLog;
+
+    int Daten_Panel_height = kDataHeight;
+
+    // Handlers
+    void settingsClick();
+    void DGridCellClick(int column, int row);
+    void DGridSelectCell(int column, int row);
+    void DGridFixedCellClick(int column, int row);
+    QString DGridGetCellData(int column, int row);
+    QFont DGridGetCellLayout() const;
+    void Btn_ClearClick();
+    void FormClose();
+
+    // One line in the protocol memo.
+    void appendLog(const QString& line);
+    // Runs an operator action through the error wrapper.
+    template <typename Action> void guarded(Action&& action) {
+        runGuarded(dialogs_, std::forward<Action>(action));
+    }
+
+    static QString windowTitleText();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildDevicePanel();
+    void buildOperationPanel();
+    void buildDataPanel();
+    void buildLogPanel();
+    void applyTabOrder();
+    void FormCreate();
+    void showDeviceFields();
+    bool isChecked(int item) const;
+
+    OperatorDialogs& dialogs_;
+    WorkingState state_;
+    bool shownOnce_ = false;
+};
+
+} // namespace abgleich

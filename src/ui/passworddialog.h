@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/operatordialogs.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+namespace abgleich {
+
+class AnchoredPanel;
+
+// The change-authorisation dialog `FoPasswort`: created once at start and reused. The full
+// form shows the change list and the comment above the password prompt; the compact form the
+// prompt alone. The comment is kept between uses.
+class TFoPasswort : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 532;
+    static constexpr int kFullHeight = 640;
+    static constexpr int kCompactHeight = 140;
+    static constexpr int kTopPanelHeight = 500;
+
+    explicit TFoPasswort(QWidget* parent = nullptr);
+
+    // Sets the form and the change list for the next showing.
+    void prepare(AuthorisationForm form, const QString& changeList);
+    // Shows the dialog modally; the typed password and the comment when OK was clicked.
+    std::optional<AuthorisationInput> ask(AuthorisationForm form, const QString& changeList);
+
+    // The password as it stood when OK was clicked; emptied before every showing.
+    QString pw;
+
+    QWidget* Top_Panel;
+    QPlainTextEdit* Aenderungen;
+    QLabel* Label2;
+    QPlainTextEdit* Kommentar;
+    AnchoredPanel* Bottom_Panel;
+    QLabel* Label1;
+    QLineEdit* Edit_PW;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+
+    void FormShow();
+    void BitBtn2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void layoutPanels();
+};
+
+} // namespace abgleich

@@ -1,0 +1,277 @@
+#include "ui/pointgrid.h"
+
+#include "ui/gridstyle.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+namespace abgleich {
+
+namespace {
+
+// Draws every cell in its column's colours with the window's font and the shown text of
+// the display rule; selected and focused cells in steel blue.
+class GridCellDelegate : public QStyledItemDelegate {
+public:
+    explicit GridCellDelegate(PointGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const int column = index.column();
+        const bool selected = option.state & QStyle::State_Selected;
+        const bool focused = option.state & QStyle::State_HasFocus;
+        QColor text = Qt::black;
+        QColor background = gridstyle::cellBackground(column, option.palette);
+        if (selected || focused) {
+            background = gridstyle::kSelected;
+            if (focused)
+                text = Qt::white;
+        }
+        painter->save();
+        painter->fillRect(option.rect, background);
+        painter->setFont(grid_->cellFont());
+        painter->setPen(text);
+        painter->drawText(option.rect.adjusted(3, 0, -3, 0),
+                          int(gridstyle::columnAlignment(column) | Qt::AlignVCenter),
+                          grid_->shownText(column, PointGrid::tableRow(index.row())));
+        painter->restore();
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        editor->setFont(grid_->cellFont());
+        return editor;
+    }
+
+private:
+    PointGrid* grid_;
+};
+
+void styleView(QTableView* view, int rowHeight) {
+    view->setFrameShape(QFrame::NoFrame);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+    view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setWordWrap(false);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(rowHeight);
+    view->verticalHeader()->setMinimumSectionSize(rowHeight);
+    QHeaderView* header = view->horizontalHeader();
+    header->setFixedHeight(rowHeight);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(true);
+    header->setMinimumSectionSize(8);
+    header->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { background-color: rgb(230,230,230); color: black;"
+        " border: none; border-right: 1px solid #a0a0a0; border-bottom: 1px solid #a0a0a0;"
+        " padding: 0px 3px; }"));
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Base, gridstyle::kCream);
+    view->setPalette(palette);
+}
+
+} // namespace
+
+CaptionRowProxy::CaptionRowProxy(QObject* parent) : QSortFilterProxyModel(parent) {}
+
+void CaptionRowProxy::setSourceModel(QAbstractItemModel* source) {
+    QSortFilterProxyModel::setSourceModel(source);
+    const auto allCaptions = [this] { emit headerDataChanged(Qt::Horizontal, 0, Col::Count - 1); };
+    connect(source, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                if (from.row() == 0)
+                    emit headerDataChanged(Qt::Horizontal, from.column(), to.column());
+            });
+    connect(source, &QAbstractItemModel::rowsInserted, this, allCaptions);
+    connect(source, &QAbstractItemModel::rowsRemoved, this, allCaptions);
+    connect(source, &QAbstractItemModel::modelReset, this, allCaptions);
+}
+
+QVariant CaptionRowProxy::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || !sourceModel())
+        return QSortFilterProxyModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
+        return sourceModel()->index(0, section).data(Qt::EditRole);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(gridstyle::columnAlignment(section) | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+bool CaptionRowProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
+    return sourceRow != 0;
+}
+
+void CellsView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        state() != EditingState) {
+        moveToNextColumn();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void CellsView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (hint == QAbstractItemDelegate::SubmitModelCache) {
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+        moveToNextColumn();
+        return;
+    }
+    QTableView::closeEditor(editor, hint);
+}
+
+void CellsView::moveToNextColumn() {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    for (int column = current.column() + 1; column < model()->columnCount(); ++column) {
+        if (!isColumnHidden(column)) {
+            setCurrentIndex(model()->index(current.row(), column));
+            return;
+        }
+    }
+}
+
+PointGrid::PointGrid(PointTable& table, std::function<QString(int, int)> cellData,
+                     std::function<QFont()> cellFont, QWidget* parent)
+    : QWidget(parent), table_(table), cellData_(std::move(cellData)),
+      cellFont_(std::move(cellFont)), fixed_(new QTableView(this)), cells_(new CellsView(this)) {
+    setObjectName(QStringLiteral("DGrid"));
+    proxy_.setSourceModel(&table_);
+    fixed_->setObjectName(QStringLiteral("DGridFixedColumns"));
+    cells_->setObjectName(QStringLiteral("DGridCells"));
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(fixed_);
+    layout->addWidget(cells_, 1);
+
+    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+        view->setModel(&proxy_);
+        view->setItemDelegate(new GridCellDelegate(this));
+        styleView(view, kRowHeight);
+    }
+    fixed_->setSelectionModel(cells_->selectionModel());
+    fixed_->setFocusPolicy(Qt::NoFocus);
+    fixed_->setSelectionMode(QAbstractItemView::NoSelection);
+    fixed_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    cells_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    cells_->setEditTriggers(QAbstractItemView::CurrentChanged | QAbstractItemView::SelectedClicked |
+                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed);
+    cells_->setTabKeyNavigation(true);
+
+    for (int column = 0; column < Col::Count; ++column) {
+        const bool fixed = column < kFixedColumns;
+        fixed_->setColumnHidden(column, !fixed);
+        cells_->setColumnHidden(column, fixed);
+        if (fixed)
+            fixed_->setColumnWidth(column, kFixedWidths[column]);
+    }
+    fixed_->horizontalHeader()->setStretchLastSection(false);
+    updateFixedWidth();
+
+    connect(fixed_->verticalScrollBar(), &QScrollBar::valueChanged, cells_->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(cells_->verticalScrollBar(), &QScrollBar::valueChanged, fixed_->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(fixed_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this] { updateFixedWidth(); });
+
+    connect(cells_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        emit cellClicked(index.column(), tableRow(index.row()));
+    });
+    connect(cells_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    emit cellSelected(current.column(), tableRow(current.row()));
+            });
+    connect(fixed_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        emit fixedCellClicked(index.column(), tableRow(index.row()));
+    });
+    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+        connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                [this](int section) { emit fixedCellClicked(section, 0); });
+    }
+    connect(&table_, &PointTable::diffColumnsHiddenChanged, this, &PointGrid::setDiffColumnsHidden);
+    cells_->viewport()->installEventFilter(this);
+    applyFonts();
+}
+
+int PointGrid::columnWidth(int column) const {
+    return column < kFixedColumns ? fixed_->columnWidth(column) : cells_->columnWidth(column);
+}
+
+void PointGrid::setColumnWidth(int column, int width) {
+    if (column < kFixedColumns)
+        fixed_->setColumnWidth(column, width);
+    else
+        cells_->setColumnWidth(column, width);
+}
+
+void PointGrid::selectRow(int tableRow) {
+    if (tableRow < 1 || tableRow >= table_.rows()) {
+        cells_->selectionModel()->clearSelection();
+        return;
+    }
+    cells_->selectionModel()->select(proxy_.index(viewRow(tableRow), 0),
+                                     QItemSelectionModel::ClearAndSelect |
+                                         QItemSelectionModel::Rows);
+}
+
+void PointGrid::applyFonts() {
+    const QFont font = cellFont_();
+    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+        view->setFont(font);
+        view->horizontalHeader()->setFont(font);
+    }
+}
+
+void PointGrid::updateFixedWidth() {
+    int width = 0;
+    for (int column = 0; column < kFixedColumns; ++column)
+        width += fixed_->columnWidth(column);
+    fixed_->setFixedWidth(width);
+}
+
+void PointGrid::stretchCellColumns() {
+    int visible = 0;
+    for (int column = kFixedColumns; column < Col::Count; ++column)
+        visible += cells_->isColumnHidden(column) ? 0 : 1;
+    const int available = cells_->viewport()->width();
+    if (visible == 0 || available <= 0)
+        return;
+    int left = available;
+    for (int column = kFixedColumns; column < Col::Count; ++column) {
+        if (cells_->isColumnHidden(column))
+            continue;
+        const int width = left / visible--;
+        cells_->setColumnWidth(column, width);
+        left -= width;
+    }
+}
+
+void PointGrid::setDiffColumnsHidden(bool hidden) {
+    for (int column = Col::Diff1; column <= Col::Diff4; ++column)
+        cells_->setColumnHidden(column, hidden);
+    stretchCellColumns();
+}
+
+bool PointGrid::eventFilter(QObject* watched, QEvent* event) {
+    // The data columns fill the cells view whenever its width changes.
+    if (watched == cells_->viewport() && event->type() == QEvent::Resize)
+        stretchCellColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace abgleich

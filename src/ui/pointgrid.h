@@ -1,0 +1,99 @@
+#pragma once
+
+#include "table/pointtable.h"
+
+#include <QFont>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QWidget>
+
+#include <functional>
+
+namespace abgleich {
+
+// Shows the table's data rows with row 0 (the captions) as the views' header, so the
+// caption row stays in view when the table scrolls.
+class CaptionRowProxy : public QSortFilterProxyModel {
+    Q_OBJECT
+
+public:
+    explicit CaptionRowProxy(QObject* parent = nullptr);
+    void setSourceModel(QAbstractItemModel* source) override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+};
+
+// The cells view: Enter moves to the next column and opens its editor.
+class CellsView : public QTableView {
+    Q_OBJECT
+
+public:
+    using QTableView::QTableView;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    void moveToNextColumn();
+};
+
+// The measuring-point table `DGrid`: columns 0..2 fixed at the left and kept in view when
+// the cells scroll sideways, the caption row fixed at the top, whole-row selection shown in
+// both parts, no visible scroll bars, scrolling by whole rows and columns.
+class PointGrid : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kRowHeight = 22;
+    static constexpr int kFixedColumns = 3;
+    static constexpr int kFixedWidths[kFixedColumns] = {40, 120, 68};
+
+    // cellData gives the text shown for a data cell (the display rule), cellFont the font of
+    // every cell; both are the window's handlers.
+    PointGrid(PointTable& table, std::function<QString(int column, int row)> cellData,
+              std::function<QFont()> cellFont, QWidget* parent = nullptr);
+
+    QTableView* fixedView() const { return fixed_; }
+    CellsView* cellsView() const { return cells_; }
+    PointTable& table() const { return table_; }
+
+    QString shownText(int column, int row) const { return cellData_(column, row); }
+    QFont cellFont() const { return cellFont_(); }
+
+    // Table row of a view row and back (the views leave out the caption row).
+    static int tableRow(int viewRow) { return viewRow + 1; }
+    static int viewRow(int tableRow) { return tableRow - 1; }
+
+    int columnWidth(int column) const;
+    void setColumnWidth(int column, int width);
+    void selectRow(int tableRow);
+    // Applies the cell font to headers, views and row heights.
+    void applyFonts();
+
+signals:
+    // A click on a normal cell, a cell becoming current, a click on a fixed cell.
+    void cellClicked(int column, int row);
+    void cellSelected(int column, int row);
+    void fixedCellClicked(int column, int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void stretchCellColumns();
+    void updateFixedWidth();
+    void setDiffColumnsHidden(bool hidden);
+
+    PointTable& table_;
+    std::function<QString(int, int)> cellData_;
+    std::function<QFont()> cellFont_;
+    CaptionRowProxy proxy_;
+    QTableView* fixed_;
+    CellsView* cells_;
+};
+
+} // namespace abgleich

@@ -1,0 +1,62 @@
+#include "ui/qtdialogs.h"
+
+#include "core/errors.h"
+#include "ui/passworddialog.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace abgleich {
+
+namespace {
+
+QString applicationTitle() {
+    return QCoreApplication::applicationName();
+}
+
+} // namespace
+
+void QtOperatorDialogs::showErrorBox(const QString& message) {
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), errorBoxText(message),
+                    QMessageBox::Ok, window_);
+    box.exec();
+}
+
+void QtOperatorDialogs::showMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, window_);
+    box.exec();
+}
+
+void QtOperatorDialogs::showWarning(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warnung"), text, QMessageBox::Ok,
+                    window_);
+    box.exec();
+}
+
+bool QtOperatorDialogs::askYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Bestätigen"), text,
+                    QMessageBox::Yes | QMessageBox::No, window_);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<AuthorisationInput> QtOperatorDialogs::authorise(AuthorisationForm form,
+                                                               const QString& changeList) {
+    if (!password_)
+        return std::nullopt;
+    return password_->ask(form, changeList);
+}
+
+std::optional<QString> QtOperatorDialogs::chooseFileToOpen(const QString& directory,
+                                                           const QString& filter) {
+    const QString file = QFileDialog::getOpenFileName(window_, QString(), directory, filter);
+    if (file.isEmpty())
+        return std::nullopt;
+    return file;
+}
+
+} // namespace abgleich

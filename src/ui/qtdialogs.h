@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/operatordialogs.h"
+
+class QWidget;
+
+namespace abgleich {
+
+class TFoPasswort;
+
+// The operator dialogs as Qt shows them, modal over the main window.
+class QtOperatorDialogs : public OperatorDialogs {
+public:
+    void setMainWindow(QWidget* window) { window_ = window; }
+    void setPasswordDialog(TFoPasswort* dialog) { password_ = dialog; }
+
+    void showErrorBox(const QString& message) override;
+    void showMessage(const QString& text) override;
+    void showWarning(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    std::optional<AuthorisationInput> authorise(AuthorisationForm form,
+                                                const QString& changeList) override;
+    std::optional<QString> chooseFileToOpen(const QString& directory,
+                                            const QString& filter) override;
+
+private:
+    QWidget* window_ = nullptr;
+    TFoPasswort* password_ = nullptr;
+};
+
+} // namespace abgleich

@@ -1,0 +1,413 @@
+#include "bench-sim/benchdevice.h"
+#include "bench/replyparser.h"
+#include "support/qtprint.h"
+#include "support/scripteddialogs.h"
+#include "ui/anchoredpanel.h"
+#include "ui/busyindicator.h"
+#include "ui/deviationchart.h"
+#include "ui/intspinedit.h"
+#include "ui/mainwindow.h"
+#include "ui/pointgrid.h"
+
+#include <QChart>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace abgleich;
+using namespace Qt::StringLiterals;
+using test::ScriptedDialogs;
+
+namespace {
+
+// A window started in a fresh working directory, as the program starts it.
+class MainWindow : public ::testing::Test {
+protected:
+    MainWindow() {
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(workDir_.path());
+        window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
+    }
+    ~MainWindow() override { QDir::setCurrent(previousDir_); }
+
+    void showWindow() {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    // The simulated bench's 40-point record, as it arrives after "U;".
+    void receiveRecord() {
+        window->state().expectedReply = u'U';
+        window->state().empfangen = sim::correctionReply(sim::defaultDevice());
+        processReceived(window->state(), dialogs);
+    }
+
+    void clickCell(QTableView* view, int column, int tableRow) {
+        const QModelIndex index = view->model()->index(PointGrid::viewRow(tableRow), column);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    }
+
+    QListWidgetItem* toggle(int item) { return window->settings->item(item); }
+
+    QTemporaryDir workDir_;
+    QString previousDir_;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TFoAbgleich> window;
+};
+
+} // namespace
+
+TEST_F(MainWindow, StartState) {
+    TFoAbgleich& w = *window;
+    EXPECT_EQ(w.windowTitle(), u"Abgleichwerte für DUDI und ZYK 1.0.1.6"_s);
+    EXPECT_EQ(w.objectName(), u"FoAbgleich"_s);
+    EXPECT_TRUE(QFileInfo(workDir_.filePath(u"config"_s)).isDir());
+    EXPECT_EQ(w.size(), QSize(1584, 928));
+
+    const PointTable& table = w.state().table;
+    ASSERT_EQ(table.rows(), 256);
+    EXPECT_EQ(table.cellText(3, 0), u" a (SPS) "_s);
+    EXPECT_EQ(table.cellText(0, 255), u"255 "_s);
+    EXPECT_EQ(w.DGrid->cellsView()->model()->rowCount(), 255);
+    EXPECT_EQ(w.DGrid->cellsView()->model()->headerData(17, Qt::Horizontal).toString(),
+              u" a (NEU)"_s);
+    for (int n : {1, 128, 256}) {
+        EXPECT_EQ(w.state().coef.a(n), 0.0);
+        EXPECT_EQ(w.state().coef.b(n), 1.0);
+    }
+
+    EXPECT_EQ(toggle(0)->text(), u"prot zeigen"_s);
+    EXPECT_EQ(toggle(1)->text(), u"diff zeigen"_s);
+    EXPECT_EQ(toggle(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(toggle(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(w.Ed_MS->minValue(), 0);
+    EXPECT_EQ(w.Ed_MS->maxValue(), 0);
+    EXPECT_EQ(w.Ed_MS->value(), 1);
+    EXPECT_EQ(w.NT_Auswahl->currentIndex(), 0);
+    EXPECT_EQ(w.NT_Auswahl->currentText(), u"Alle Netzteile"_s);
+    EXPECT_EQ(w.NT_Auswahl->itemText(1), u"1 Netzteil"_s);
+    EXPECT_TRUE(w.Btn_ResetTab->isHidden());
+    EXPECT_TRUE(w.BTN_Test->isHidden());
+    EXPECT_TRUE(w.ActivityIndicator->isHidden());
+    EXPECT_EQ(w.edtDataToSend->text(), u"U;"_s);
+    EXPECT_EQ(w.ED_IP->placeholderText(), u"Prüfstandadresse eintragen"_s);
+    EXPECT_TRUE(w.memLog->isReadOnly());
+    EXPECT_EQ(w.memLog->font().family(), u"Courier New"_s);
+    EXPECT_EQ(w.memLog->font().pointSize(), 9);
+    EXPECT_TRUE(w.Ed_SPSVersion->isReadOnly());
+    EXPECT_TRUE(w.ED_AnzMS->isReadOnly());
+    EXPECT_EQ(w.Daten_Panel_height, 594);
+
+    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für MS  "_s);
+    for (int s = 1; s <= 4; ++s)
+        EXPECT_EQ(w.RegChart->series(s)->count(), 0) << s;
+    EXPECT_EQ(w.RegChart->series(1)->name(), u"unkorrigierte Abweichungen"_s);
+    EXPECT_EQ(w.RegChart->series(2)->name(), u"neu berechnete Abweichungen"_s);
+    EXPECT_EQ(w.RegChart->series(3)->name(), u"NULL"_s);
+    EXPECT_EQ(w.RegChart->series(4)->name(), u"aktuell korrigierte Abweichungen"_s);
+
+    const QFont cellFont = w.DGridGetCellLayout();
+    EXPECT_EQ(cellFont.family(), u"Arial"_s);
+    EXPECT_EQ(cellFont.pointSize(), 10);
+    EXPECT_FALSE(cellFont.bold());
+}
+
+TEST_F(MainWindow, ControlsKeepTheirNamesAndCaptions) {
+    const std::pair<const char*, QString> buttons[] = {
+        {"Btn_Connect", u"Prüfstand verbinden"_s},
+        {"Btn_Abgleichabfrage", u"Abgleichwerte von SPS abfragen (F1)"_s},
+        {"Btn_Abgleichsenden", u"Abgleichwerte an SPS übertragen (F2)"_s},
+        {"Btn_Import", u"Import (F3)"_s},
+        {"Btn_ResetTab", u"Tabelle rücksetzen"_s},
+        {"Btn_ComputeMS", u"Koeffizienten für MS neu berechnen (F4)"_s},
+        {"Btn_computeAll", u"Koeffizienten für ALLE neu berechnen (F12)"_s},
+        {"BTN_Test", u"BTN_Test"_s},
+        {"Btn_Z", u"Z"_s},
+        {"Btn_T", u"T"_s},
+        {"Btn_A", u"A"_s},
+        {"Btn_EA", u"EA  Anzahl Netzteile festlegen :"_s},
+        {"Btn_SendData", u"Send"_s},
+        {"Btn_Clear", u"Clear"_s},
+    };
+    for (const auto& [name, caption] : buttons) {
+        auto* b = window->findChild<QPushButton*>(QLatin1String(name));
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_EQ(b->text(), caption) << name;
+    }
+    const std::pair<const char*, QString> labels[] = {
+        {"Label1", u"Geräte ID"_s},        {"Label2", u"IP"_s}, {"Label3", u"Anzahl Messstellen"_s},
+        {"Label4", u"Geräteart"_s},        {"Label5", u"MS"_s}, {"Label6", u"SPS Version"_s},
+        {"Label7", u"Letzte Korrektur"_s},
+    };
+    for (const auto& [name, caption] : labels) {
+        auto* l = window->findChild<QLabel*>(QLatin1String(name));
+        ASSERT_NE(l, nullptr) << name;
+        EXPECT_EQ(l->text(), caption) << name;
+    }
+    for (const char* name : {"Panel_Geratedaten",
+                             "Operation_Panel",
+                             "Daten_panel",
+                             "Gridpanel",
+                             "Log_Panel",
+                             "Splitter1",
+                             "Splitter2",
+                             "DGrid",
+                             "RegChart",
+                             "ActivityIndicator",
+                             "settings",
+                             "Ed_MS",
+                             "memLog",
+                             "ED_IP",
+                             "ED_GeraeteID",
+                             "Ed_Geraetetyp",
+                             "Ed_SPSVersion",
+                             "ED_AnzMS",
+                             "Ed_Lastkalidate",
+                             "ED_LastKaliTime",
+                             "NT_Auswahl",
+                             "edtDataToSend"})
+        EXPECT_NE(window->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+    EXPECT_EQ(window->Gridpanel_Caption->text(),
+              u"Formel:  mk = f(mw) = a + b * mw   (mk = Messwert korrigiert, mw = Messwert "
+              "ursprünglich)"_s);
+}
+
+TEST_F(MainWindow, LayoutAsDesigned) {
+    showWindow();
+    TFoAbgleich& w = *window;
+    EXPECT_EQ(w.Panel_Geratedaten->height(), 44);
+    EXPECT_EQ(w.Operation_Panel->height(), 38);
+    EXPECT_EQ(w.Daten_panel->height(), 594);
+    EXPECT_EQ(w.Log_Panel->height(), 247);
+    EXPECT_EQ(w.Gridpanel->width(), 1077);
+    // Growing the window grows only the protocol panel and the chart.
+    w.resize(1800, 1000);
+    QApplication::processEvents();
+    EXPECT_EQ(w.Daten_panel->height(), 594);
+    EXPECT_EQ(w.Log_Panel->height(), 247 + 72);
+    EXPECT_EQ(w.Gridpanel->width(), 1077);
+    EXPECT_EQ(w.settings->geometry().right(), w.Panel_Geratedaten->width() - 9);
+    EXPECT_EQ(w.memLog->width(), 1800);
+}
+
+TEST_F(MainWindow, ProtocolToggleRestoresTheStartHeight) {
+    showWindow();
+    TFoAbgleich& w = *window;
+    w.Splitter2->setSizes({400, 441}); // the operator drags the lower splitter
+    QApplication::processEvents();
+    ASSERT_EQ(w.Daten_panel->height(), 400);
+
+    toggle(0)->setCheckState(Qt::Unchecked);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.Log_Panel->isHidden());
+    EXPECT_TRUE(w.Splitter2->handle(1)->isHidden());
+    EXPECT_EQ(w.Daten_panel->height(), w.Splitter2->height());
+    EXPECT_FALSE(w.state().table.diffColumnsHidden());
+
+    toggle(0)->setCheckState(Qt::Checked);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.Log_Panel->isHidden());
+    EXPECT_FALSE(w.Splitter2->handle(1)->isHidden());
+    EXPECT_EQ(w.Daten_panel->height(), 594);
+}
+
+TEST_F(MainWindow, DiffToggleHidesTheDeviationColumnsOnly) {
+    showWindow();
+    TFoAbgleich& w = *window;
+    QTableView* cells = w.DGrid->cellsView();
+    toggle(1)->setCheckState(Qt::Unchecked);
+    for (int c = 13; c <= 16; ++c)
+        EXPECT_TRUE(cells->isColumnHidden(c)) << c;
+    EXPECT_FALSE(cells->isColumnHidden(17));
+    EXPECT_FALSE(cells->isColumnHidden(12));
+    w.state().table.setCellNumber(17, 3, 1.25);
+    EXPECT_EQ(w.state().table.storedNumber(17, 3), 1.25);
+    EXPECT_EQ(cells->model()->headerData(17, Qt::Horizontal).toString(), u" a (NEU)"_s);
+
+    // With the protocol shown, any click in the list also restores the data panel.
+    w.Splitter2->setSizes({300, 541});
+    QApplication::processEvents();
+    toggle(1)->setCheckState(Qt::Checked);
+    QApplication::processEvents();
+    for (int c = 13; c <= 16; ++c)
+        EXPECT_FALSE(cells->isColumnHidden(c)) << c;
+    EXPECT_EQ(w.Daten_panel->height(), 594);
+}
+
+TEST_F(MainWindow, RecordShowsHiddenColumnsUntilTheNextClick) {
+    showWindow();
+    TFoAbgleich& w = *window;
+    QTableView* cells = w.DGrid->cellsView();
+    toggle(1)->setCheckState(Qt::Unchecked);
+    ASSERT_TRUE(cells->isColumnHidden(14));
+    receiveRecord();
+    EXPECT_FALSE(cells->isColumnHidden(14));
+    EXPECT_EQ(toggle(1)->checkState(), Qt::Unchecked);
+    // A click on an item's text applies both toggles as they stand.
+    QTest::mouseClick(w.settings->viewport(), Qt::LeftButton, {},
+                      w.settings->visualItemRect(toggle(0)).center());
+    EXPECT_TRUE(cells->isColumnHidden(14));
+    EXPECT_FALSE(w.Log_Panel->isHidden());
+}
+
+TEST_F(MainWindow, RecordFillsTheDeviceFields) {
+    receiveRecord();
+    TFoAbgleich& w = *window;
+    EXPECT_EQ(w.ED_GeraeteID->text(), u"4711"_s);
+    EXPECT_EQ(w.Ed_Geraetetyp->text(), u"ZYK12"_s);
+    EXPECT_EQ(w.Ed_SPSVersion->text(), u"317"_s);
+    EXPECT_EQ(w.ED_AnzMS->text(), u"40"_s);
+    EXPECT_EQ(w.Ed_Lastkalidate->text(), u"11.06.2024"_s);
+    EXPECT_EQ(w.ED_LastKaliTime->text(), u"09:30:12"_s);
+    EXPECT_EQ(w.Ed_MS->maxValue(), 40);
+    EXPECT_EQ(w.DGrid->cellsView()->model()->rowCount(), 40);
+
+    // The operator may edit ID (digits only) and type; the working state follows.
+    w.ED_GeraeteID->clear();
+    QTest::keyClicks(w.ED_GeraeteID, u"12a3"_s);
+    EXPECT_EQ(w.ED_GeraeteID->text(), u"123"_s);
+    EXPECT_EQ(w.state().device.geraeteId, u"123"_s);
+    QTest::keyClicks(w.Ed_Geraetetyp, u"X"_s);
+    EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12X"_s);
+}
+
+TEST_F(MainWindow, TableClicksSetThePointSelector) {
+    showWindow();
+    receiveRecord();
+    TFoAbgleich& w = *window;
+    clickCell(w.DGrid->cellsView(), 7, 5);
+    EXPECT_EQ(w.Ed_MS->value(), 5);
+    clickCell(w.DGrid->fixedView(), 0, 12);
+    EXPECT_EQ(w.Ed_MS->value(), 12);
+    const QModelIndexList selected = w.DGrid->cellsView()->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(PointGrid::tableRow(selected[0].row()), 12);
+    // The caption row is row 0.
+    QHeaderView* header = w.DGrid->fixedView()->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    EXPECT_EQ(w.Ed_MS->value(), 0);
+}
+
+TEST(PointSelector, LimitsOnlyWhileTheBoundsDiffer) {
+    IntSpinEdit edit;
+    edit.setValue(77); // bounds 0 and 0
+    EXPECT_EQ(edit.value(), 77);
+    edit.setMaxValue(40);
+    edit.setValue(77);
+    EXPECT_EQ(edit.value(), 40);
+    edit.setValue(-3);
+    EXPECT_EQ(edit.value(), 0);
+    edit.setText(u"  7"_s);
+    EXPECT_EQ(edit.value(), 7);
+    edit.setText(u""_s);
+    EXPECT_EQ(edit.value(), 0);
+    edit.stepBy(3);
+    EXPECT_EQ(edit.value(), 3);
+}
+
+TEST_F(MainWindow, ClearEmptiesTheProtocol) {
+    window->appendLog(u"-> U;"_s);
+    window->appendLog(u"<- U4711"_s);
+    QTest::mouseClick(window->Btn_Clear, Qt::LeftButton);
+    EXPECT_TRUE(window->memLog->toPlainText().isEmpty());
+    window->appendLog(u"Disconnected"_s);
+    EXPECT_EQ(window->memLog->toPlainText(), u"Disconnected"_s);
+}
+
+TEST_F(MainWindow, ViewNormalisesOnlyTheCellsItShows) {
+    showWindow();
+    receiveRecord();
+    TFoAbgleich& w = *window;
+    PointTable& table = w.state().table;
+    table.setCellNumber(17, 1, 0.4392145);
+    table.setCellNumber(17, 40, 0.439214567890123); // below the visible rows
+    table.setCellText(5, 2, u"12,34567"_s);
+    w.DGrid->cellsView()->viewport()->repaint();
+    EXPECT_EQ(table.cellText(17, 1), u"0,439"_s);
+    EXPECT_EQ(table.cellText(5, 2), u"12,346"_s);
+    EXPECT_EQ(table.cellText(17, 40), u"0,439214567890123"_s);
+
+    // Hidden columns are not shown either.
+    toggle(1)->setCheckState(Qt::Unchecked);
+    table.setCellNumber(14, 1, 0.1234567);
+    w.DGrid->cellsView()->viewport()->repaint();
+    EXPECT_EQ(table.cellText(14, 1), u"0,1234567"_s);
+
+    // Scrolled into view, the cell is shown and normalised.
+    w.DGrid->cellsView()->scrollTo(
+        w.DGrid->cellsView()->model()->index(PointGrid::viewRow(40), 17));
+    w.DGrid->cellsView()->viewport()->repaint();
+    EXPECT_EQ(table.cellText(17, 40), u"0,439"_s);
+}
+
+TEST_F(MainWindow, EnterMovesToTheNextColumnAndOpensItsEditor) {
+    showWindow();
+    receiveRecord();
+    TFoAbgleich& w = *window;
+    QTableView* cells = w.DGrid->cellsView();
+    cells->setFocus();
+    clickCell(cells, 5, 3);
+    // The open editor is the line edit inside the cells view that has the focus.
+    auto editor = [&]() -> QLineEdit* {
+        auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        return edit && cells->isAncestorOf(edit) ? edit : nullptr;
+    };
+    ASSERT_NE(editor(), nullptr);
+    QTest::keyClicks(editor(), u"12,5"_s);
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QApplication::processEvents(); // the editor's commit is queued
+    EXPECT_EQ(w.state().table.shownNumber(5, 3), 12.5);
+    EXPECT_EQ(cells->currentIndex().column(), 6);
+    ASSERT_NE(editor(), nullptr);
+    QTest::keyClicks(editor(), u"13"_s);
+    QTest::keyClick(editor(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(w.state().table.shownNumber(6, 3), 13.0);
+    EXPECT_EQ(cells->currentIndex().column(), 7);
+    EXPECT_NE(editor(), nullptr);
+
+    // Read-only columns open no editor.
+    cells->setCurrentIndex(cells->model()->index(PointGrid::viewRow(3), 13));
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(w.Ed_MS->value(), 3);
+}
+
+TEST_F(MainWindow, ChartFollowsTheWorkingState) {
+    TFoAbgleich& w = *window;
+    DeviationChartData& chart = w.state().chart;
+    chart.title = u"Messwertabweichungen für Messstelle 7 "_s;
+    chart.zeroLine = {{0, 0}, {250, 0}};
+    chart.recalculated = {{10, 0.25}, {20, -0.5}};
+    w.state().notifyChartChanged();
+    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+    EXPECT_EQ(w.RegChart->series(2)->points(), QList<QPointF>({{10, 0.25}, {20, -0.5}}));
+    EXPECT_EQ(w.RegChart->series(3)->count(), 2);
+    EXPECT_EQ(w.RegChart->labelText(0.25), u"0,25"_s);
+    EXPECT_EQ(w.RegChart->labelText(-0.5), u"-0,5"_s);
+    EXPECT_EQ(w.RegChart->labelText(2), u"2"_s);
+
+    receiveRecord();
+    EXPECT_EQ(w.RegChart->series(2)->count(), 0);
+    EXPECT_EQ(w.RegChart->series(3)->count(), 0);
+    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+}
+
+TEST_F(MainWindow, CloseEmptiesTheTable) {
+    showWindow();
+    window->state().dList << u"a"_s;
+    window->close();
+    EXPECT_EQ(window->state().table.rows(), 0);
+    EXPECT_TRUE(window->state().dList.isEmpty());
+    EXPECT_TRUE(dialogs.shown.empty());
+}

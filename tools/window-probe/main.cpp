@@ -1,0 +1,105 @@
+// Starts the main window the way the program does and, on request, fills it with the
+// simulated bench's record, saves a screenshot, or quits as soon as it is shown (to measure
+// start-up). With --bare it shows a plain Qt window with an empty chart instead, for
+// comparison.
+#include "bench-sim/benchdevice.h"
+#include "bench/replyparser.h"
+#include "ui/mainwindow.h"
+#include "ui/passworddialog.h"
+#include "ui/qtdialogs.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QElapsedTimer>
+#include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <memory>
+
+using namespace abgleich;
+
+namespace {
+
+void sampleChart(DeviationChartData& chart) {
+    chart.title = QStringLiteral("Messwertabweichungen für Messstelle 7 ");
+    chart.zeroLine = {{0, 0}, {250, 0}};
+    const double refs[] = {20, 80, 150, 230};
+    const double before[] = {2.4, 3.1, 4.6, 6.2};
+    const double now[] = {1.2, 1.9, 2.8, 3.7};
+    const double after[] = {0.35, -0.42, 0.18, -0.11};
+    for (int i = 0; i < 4; ++i) {
+        chart.uncorrected.push_back({refs[i], before[i]});
+        chart.corrected.push_back({refs[i], now[i]});
+        chart.recalculated.push_back({refs[i], after[i]});
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    const QStringList args = app.arguments();
+    const bool quit = args.contains(QStringLiteral("--quit"));
+    const qsizetype shotAt = args.indexOf(QStringLiteral("--shot"));
+    const QString shot = shotAt > 0 && shotAt + 1 < args.size() ? args[shotAt + 1] : QString();
+
+    std::unique_ptr<QWidget> window;
+    QtOperatorDialogs dialogs;
+    std::unique_ptr<TFoPasswort> passwort;
+    if (args.contains(QStringLiteral("--bare"))) {
+        auto* view = new QChartView;
+        view->chart()->addSeries(new QLineSeries);
+        view->chart()->createDefaultAxes();
+        view->resize(TFoAbgleich::kClientWidth, TFoAbgleich::kClientHeight);
+        window.reset(view);
+    } else {
+        auto* main = new TFoAbgleich(dialogs, RegionalSettings::fromSystem());
+        dialogs.setMainWindow(main);
+        passwort = std::make_unique<TFoPasswort>(main);
+        dialogs.setPasswordDialog(passwort.get());
+        if (args.contains(QStringLiteral("--record"))) {
+            main->state().expectedReply = QChar(u'U');
+            main->state().empfangen = sim::correctionReply(sim::defaultDevice());
+            processReceived(main->state(), dialogs);
+        }
+        if (args.contains(QStringLiteral("--chart"))) {
+            sampleChart(main->state().chart);
+            main->state().notifyChartChanged();
+        }
+        window.reset(main);
+    }
+    // --dialog shows the authorisation dialog in its full form instead.
+    if (passwort && args.contains(QStringLiteral("--dialog"))) {
+        passwort->prepare(AuthorisationForm::Full,
+                          QStringLiteral("geänderte Werte\n Temperatur Öl 1   Offset  Gain "));
+        passwort->Kommentar->setPlainText(QStringLiteral("Sensor getauscht"));
+        window.release()->hide();
+        window.reset(passwort.release());
+    }
+    window->show();
+    // Shown means exposed on the screen, with its first frame drawn.
+    while (!window->windowHandle() || !window->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    window->repaint();
+    QTimer::singleShot(0, &app, [&] {
+        std::printf("shown after %lld ms\n", static_cast<long long>(sinceStart.elapsed()));
+        if (!shot.isEmpty()) {
+            QTimer::singleShot(500, &app, [&] {
+                const QPixmap picture = window->screen()->grabWindow(window->winId());
+                std::printf("%s %s\n", qPrintable(shot), picture.save(shot) ? "saved" : "failed");
+                app.quit();
+            });
+        } else if (quit) {
+            app.quit();
+        }
+    });
+    return app.exec();
+}
