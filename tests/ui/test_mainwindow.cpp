@@ -411,3 +411,47 @@ TEST_F(MainWindow, CloseEmptiesTheTable) {
     EXPECT_TRUE(window->state().dList.isEmpty());
     EXPECT_TRUE(dialogs.shown.empty());
 }
+
+TEST_F(MainWindow, TabOrderFollowsTheAreas) {
+    TFoAbgleich& w = *window;
+    const std::vector<QWidget*> expected = {
+        w.Btn_Connect,
+        w.ED_IP,
+        w.Ed_Geraetetyp,
+        w.ED_GeraeteID,
+        w.Ed_SPSVersion,
+        w.ED_AnzMS,
+        w.Ed_Lastkalidate,
+        w.ED_LastKaliTime,
+        w.settings,
+        w.Btn_Z,
+        w.Btn_T,
+        w.Btn_A,
+        w.Btn_SendData,
+        w.edtDataToSend,
+        w.Btn_Clear,
+        w.memLog,
+        w.Btn_EA,
+        w.NT_Auswahl,
+        w.RegChart,
+        w.DGrid->cellsView(),
+        w.Btn_Abgleichabfrage,
+        w.Btn_Abgleichsenden,
+        w.Btn_Import,
+        w.Btn_ResetTab,
+        w.Btn_ComputeMS,
+        w.Btn_computeAll,
+        w.Ed_MS,
+        w.BTN_Test,
+    };
+    // Walk the focus chain once around and keep the order in which these controls come.
+    std::vector<QWidget*> seen;
+    QWidget* at = w.Btn_Connect;
+    do {
+        if (std::find(expected.begin(), expected.end(), at) != expected.end() &&
+            std::find(seen.begin(), seen.end(), at) == seen.end())
+            seen.push_back(at);
+        at = at->nextInFocusChain();
+    } while (at != w.Btn_Connect);
+    EXPECT_EQ(seen, expected);
+}
