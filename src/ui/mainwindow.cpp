@@ -1,5 +1,10 @@
 #include "ui/mainwindow.h"
 
+#include "app/authorisation.h"
+#include "bench/commands.h"
+#include "bench/replyparser.h"
+#include "core/ansicodec.h"
+#include "core/waitaway.h"
 #include "ui/anchoredpanel.h"
 #include "ui/busyindicator.h"
 #include "ui/deviationchart.h"
@@ -88,6 +93,7 @@ TFoAbgleich::TFoAbgleich(OperatorDialogs& dialogs, const RegionalSettings& regio
     layout->addWidget(Operation_Panel);
     layout->addWidget(Splitter2, 1);
     applyTabOrder();
+    connectLink();
 
     connect(&state_, &WorkingState::deviceFieldsChanged, this, [this] { showDeviceFields(); });
     connect(&state_, &WorkingState::chartChanged, this, [this] { RegChart->render(state_.chart); });
@@ -286,6 +292,28 @@ void TFoAbgleich::buildLogPanel() {
             [this] { guarded([this] { Btn_ClearClick(); }); });
 }
 
+void TFoAbgleich::connectLink() {
+    TCPClient.setHost(QLatin1String(kDefaultHost));
+    TCPClient.setEvents({
+        [this] { TCPClientConnected(); },
+        [this] { TCPClientDisconnected(); },
+        [this] { TCPClientReconnected(); },
+        [this](QByteArrayView bytes) { TCPClientReadData(bytes); },
+    });
+    const auto onClick = [this](QPushButton* b, void (TFoAbgleich::*handler)()) {
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    onClick(Btn_Connect, &TFoAbgleich::Btn_ConnectClick);
+    onClick(Btn_Abgleichabfrage, &TFoAbgleich::Btn_AbgleichabfrageClick);
+    onClick(Btn_T, &TFoAbgleich::Btn_TClick);
+    onClick(Btn_Z, &TFoAbgleich::Btn_ZClick);
+    onClick(Btn_A, &TFoAbgleich::Btn_AClick);
+    onClick(Btn_EA, &TFoAbgleich::Btn_EAClick);
+    onClick(Btn_SendData, &TFoAbgleich::Btn_SendDataClick);
+    connect(ED_IP, &QLineEdit::textChanged, this, [this] { guarded([this] { edtHostChange(); }); });
+}
+
 void TFoAbgleich::applyTabOrder() {
     const QList<QWidget*> order = {
         Btn_Connect,
@@ -339,7 +367,7 @@ void TFoAbgleich::FormCreate() {
 }
 
 void TFoAbgleich::FormClose() {
-    // The bench link is closed here once the window has one.
+    TCPClient.close();
     state_.dList.clear();
     state_.table.setRows(0);
 }
@@ -385,6 +413,100 @@ QFont TFoAbgleich::DGridGetCellLayout() const {
 
 void TFoAbgleich::Btn_ClearClick() {
     memLog->clear();
+}
+
+void TFoAbgleich::Btn_ConnectClick() {
+    if (TCPClient.isOpen()) {
+        TCPClient.close();
+        return;
+    }
+    ActivityIndicator->start();
+    const QString ip = ED_IP->text();
+    TCPClient.setHost(ip);
+    try {
+        runWithoutInput([this, ip] { Pingtest->echo(ip); });
+        appendLog(QStringLiteral("Host ") + ip + QStringLiteral(" gefunden"));
+        TCPClient.open();
+    } catch (const std::exception&) {
+        appendLog(QStringLiteral("Host ") + ip + QStringLiteral(" nicht gefunden"));
+    }
+    ActivityIndicator->stop();
+}
+
+void TFoAbgleich::edtHostChange() {
+    try {
+        TCPClient.close();
+        TCPClient.setHost(ED_IP->text());
+    } catch (const std::exception&) {
+    }
+}
+
+void TFoAbgleich::TCPClientConnected() {
+    appendLog(QStringLiteral("Connected to ") + TCPClient.host());
+    Btn_Connect->setText(QStringLiteral("trennen"));
+    ActivityIndicator->stop();
+}
+
+void TFoAbgleich::TCPClientDisconnected() {
+    appendLog(QStringLiteral("Disconnected"));
+    Btn_Connect->setText(QStringLiteral("Prüfstand verbinden"));
+}
+
+void TFoAbgleich::TCPClientReconnected() {
+    appendLog(QStringLiteral("Reconnected"));
+}
+
+void TFoAbgleich::TCPClientReadData(QByteArrayView bytes) {
+    const QString text = decodeAnsi(bytes);
+    appendLog(QStringLiteral("<- ") + text);
+    state_.empfangen += text;
+    processReceived(state_, dialogs_);
+    ActivityIndicator->stop();
+}
+
+void TFoAbgleich::send2SPS(const QString& text) {
+    if (!TCPClient.isOpen()) {
+        TCPClient.setHost(ED_IP->text());
+        TCPClient.open();
+    }
+    TCPClient.send(text);
+    appendLog(QStringLiteral("-> ") + text);
+    state_.expectedReply = text.isEmpty() ? QChar(0) : text.front();
+}
+
+void TFoAbgleich::Btn_AbgleichabfrageClick() {
+    send2SPS(command::kReadCorrectionData);
+    ActivityIndicator->start();
+}
+
+void TFoAbgleich::Btn_TClick() {
+    ActivityIndicator->start();
+    send2SPS(command::setTime(clock_->now()));
+}
+
+void TFoAbgleich::Btn_ZClick() {
+    ActivityIndicator->start();
+    send2SPS(command::kZ);
+}
+
+void TFoAbgleich::Btn_AClick() {
+    ActivityIndicator->start();
+    send2SPS(command::kA);
+}
+
+void TFoAbgleich::Btn_EAClick() {
+    if (!checkDeviceId(state_.device.geraeteId, dialogs_))
+        return;
+    if (!askAuthorisation(AuthorisationForm::Compact, QString(), PasswordRule::EA, state_.device,
+                          dialogs_))
+        return;
+    send2SPS(command::powerSupplies(NT_Auswahl->currentIndex()));
+}
+
+void TFoAbgleich::Btn_SendDataClick() {
+    const QString text = edtDataToSend->text();
+    TCPClient.send(text);
+    appendLog(QStringLiteral("-> ") + text);
 }
 
 void TFoAbgleich::appendLog(const QString& line) {

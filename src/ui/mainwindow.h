@@ -1,8 +1,13 @@
 #pragma once
 
 #include "app/workingstate.h"
+#include "bench/icmpecho.h"
+#include "bench/tcpclient.h"
+#include "core/clock.h"
 #include "core/guard.h"
 #include "core/operatordialogs.h"
+
+#include <memory>
 
 #include <QFont>
 #include <QWidget>
@@ -104,6 +109,10 @@ public:
 
     int Daten_Panel_height = kDataHeight;
 
+    // The link to the bench controller and the check that the bench answers at all.
+    TcpClient TCPClient;
+    std::unique_ptr<EchoProbe> Pingtest = std::make_unique<IcmpEcho>();
+
     // Handlers
     void settingsClick();
     void DGridCellClick(int column, int row);
@@ -113,6 +122,23 @@ public:
     QFont DGridGetCellLayout() const;
     void Btn_ClearClick();
     void FormClose();
+
+    // Bench link and commands
+    void Btn_ConnectClick();
+    void edtHostChange();
+    void TCPClientConnected();
+    void TCPClientDisconnected();
+    void TCPClientReconnected();
+    void TCPClientReadData(QByteArrayView bytes);
+    void send2SPS(const QString& text);
+    void Btn_AbgleichabfrageClick();
+    void Btn_TClick();
+    void Btn_ZClick();
+    void Btn_AClick();
+    void Btn_EAClick();
+    void Btn_SendDataClick();
+
+    void setClock(std::unique_ptr<Clock> clock) { clock_ = std::move(clock); }
 
     // One line in the protocol memo.
     void appendLog(const QString& line);
@@ -132,6 +158,7 @@ private:
     void buildOperationPanel();
     void buildDataPanel();
     void buildLogPanel();
+    void connectLink();
     void applyTabOrder();
     void FormCreate();
     void showDeviceFields();
@@ -140,6 +167,7 @@ private:
     OperatorDialogs& dialogs_;
     WorkingState state_;
     bool shownOnce_ = false;
+    std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
 };
 
 } // namespace abgleich

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace abgleich::sim {
@@ -12,6 +13,7 @@ struct SimPoint {
     QString unit;
     int a1000;
     int b1000;
+    bool operator==(const SimPoint&) const = default;
 };
 
 // The device a simulated controller plays.
@@ -26,7 +28,16 @@ struct BenchDevice {
 // A realistic bench of 40 points, some of them offset points.
 BenchDevice defaultDevice();
 
+// Reads a device file (UTF-8): "key=value" lines for id, type, version and date, and one
+// "point=name;unit;a*1000;b*1000" line per point; "#" starts a comment. Returns nothing and
+// an error text for a file that cannot be read.
+std::optional<BenchDevice> loadDevice(const QString& path, QString* error);
+
 // The correction-data reply "U…#" for a device, as text.
 QString correctionReply(const BenchDevice& device);
+
+// Takes an upload record (without its ";") into the device: ID, type and points. Returns
+// false, leaving the device unchanged, for a record that cannot be read.
+bool applyUpload(BenchDevice& device, const QString& record);
 
 } // namespace abgleich::sim

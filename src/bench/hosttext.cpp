@@ -1,0 +1,11 @@
+#include "bench/hosttext.h"
+
+namespace abgleich {
+
+QString hostForSystem(const QString& hostText) {
+    if (hostText.compare(u"localhost", Qt::CaseInsensitive) == 0)
+        return QStringLiteral("127.0.0.1");
+    return hostText;
+}
+
+} // namespace abgleich

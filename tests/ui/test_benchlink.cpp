@@ -1,0 +1,374 @@
+#include "bench-sim/benchdevice.h"
+#include "core/ansicodec.h"
+#include "support/qtprint.h"
+#include "support/scripteddialogs.h"
+#include "support/testpeer.h"
+#include "ui/busyindicator.h"
+#include "ui/mainwindow.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace abgleich;
+using namespace Qt::StringLiterals;
+using test::ScriptedDialogs;
+using test::TestPeer;
+
+namespace {
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5)); }
+};
+
+class EchoThatFails : public EchoProbe {
+public:
+    void echo(const QString& host) override {
+        ++calls;
+        throw AppError(u"Keine Antwort von '%1'"_s.arg(host));
+    }
+    int calls = 0;
+};
+
+class EchoThatAnswers : public EchoProbe {
+public:
+    void echo(const QString&) override {}
+};
+
+const QByteArray kRecord = encodeAnsi(sim::correctionReply(sim::defaultDevice()));
+
+// The window with its bench address on 127.0.0.1 and a peer there.
+class BenchLink : public ::testing::Test {
+protected:
+    BenchLink() {
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(workDir_.path());
+        window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
+        window->ED_IP->setText(u"127.0.0.1"_s);
+        window->Pingtest = std::make_unique<EchoThatAnswers>();
+        window->setClock(std::make_unique<FixedClock>());
+        EXPECT_TRUE(peer.listen());
+        window->TCPClient.setPort(peer.port());
+        window->memLog->clear();
+    }
+    ~BenchLink() override {
+        window.reset();
+        QDir::setCurrent(previousDir_);
+    }
+
+    QStringList log() const {
+        const QString text = window->memLog->toPlainText();
+        return text.isEmpty() ? QStringList() : text.split(u'\n');
+    }
+    void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    QTemporaryDir workDir_;
+    QString previousDir_;
+    ScriptedDialogs dialogs;
+    TestPeer peer;
+    std::unique_ptr<TFoAbgleich> window;
+};
+
+} // namespace
+
+TEST_F(BenchLink, ReadWithTheLinkClosedFillsTheWindow) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    EXPECT_EQ(log(), (QStringList{u"Connected to 127.0.0.1"_s, u"-> U;"_s}));
+    EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
+    EXPECT_EQ(w.state().expectedReply, u'U');
+    EXPECT_TRUE(w.ActivityIndicator->isAnimating());
+    ASSERT_TRUE(peer.waitForReceived(2));
+    EXPECT_EQ(peer.received(), QByteArray("U;"));
+
+    peer.sendInPieces(kRecord, 97); // many chunks
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000));
+    EXPECT_EQ(w.ED_GeraeteID->text(), u"4711"_s);
+    EXPECT_EQ(w.state().table.cellText(1, 1), u" Temperatur Öl 1 "_s);
+    EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
+    EXPECT_EQ(w.state().expectedReply, QChar(0));
+    EXPECT_FALSE(w.ActivityIndicator->isAnimating());
+    EXPECT_TRUE(log().at(2).startsWith(u"<- U4711,ZYK12,317,"_s));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(BenchLink, SeveralRepliesInOneChunk) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Z);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    EXPECT_EQ(w.state().expectedReply, u'Z');
+    // The "Z" reply and a "U" record that nobody asked for yet, in one chunk.
+    peer.send("Z#" + kRecord);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().expectedReply == QChar(0); }, 5000));
+    EXPECT_EQ(w.state().anzMS, 0);
+    EXPECT_EQ(w.state().empfangen, decodeAnsi(kRecord));
+    // The next "U;" takes it with the first chunk that arrives.
+    click(w.Btn_Abgleichabfrage);
+    peer.send("Z#");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000));
+    EXPECT_EQ(w.state().empfangen, u"Z#"_s);
+}
+
+TEST_F(BenchLink, RefusedConnectionReachesTheErrorBox) {
+    TFoAbgleich& w = *window;
+    peer.stopListening();
+    w.state().expectedReply = u'T';
+    click(w.Btn_Z);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0],
+              (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox, u"Connection refused."_s}));
+    EXPECT_TRUE(log().isEmpty());
+    EXPECT_EQ(w.state().expectedReply, u'T');
+    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_TRUE(w.ActivityIndicator->isAnimating()); // started before the send, as on the bench
+}
+
+TEST_F(BenchLink, ConnectButtonChecksThenOpensAndCloses) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Connect);
+    EXPECT_EQ(log(), (QStringList{u"Host 127.0.0.1 gefunden"_s, u"Connected to 127.0.0.1"_s}));
+    EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
+    EXPECT_FALSE(w.ActivityIndicator->isAnimating());
+    ASSERT_TRUE(peer.waitForClient());
+
+    w.memLog->clear();
+    click(w.Btn_Connect); // while open: close only, no echo
+    EXPECT_EQ(log(), QStringList{u"Disconnected"_s});
+    EXPECT_EQ(w.Btn_Connect->text(), u"Prüfstand verbinden"_s);
+
+    // The echo answers, the connection is refused.
+    w.memLog->clear();
+    peer.stopListening();
+    click(w.Btn_Connect);
+    EXPECT_EQ(log(),
+              (QStringList{u"Host 127.0.0.1 gefunden"_s, u"Host 127.0.0.1 nicht gefunden"_s}));
+    EXPECT_EQ(w.Btn_Connect->text(), u"Prüfstand verbinden"_s);
+
+    // No echo: no connection is attempted.
+    w.memLog->clear();
+    auto echo = std::make_unique<EchoThatFails>();
+    EchoThatFails* probe = echo.get();
+    w.Pingtest = std::move(echo);
+    ASSERT_TRUE(peer.listen(peer.port()));
+    const int before = peer.connections();
+    click(w.Btn_Connect);
+    EXPECT_EQ(probe->calls, 1);
+    EXPECT_EQ(log(), QStringList{u"Host 127.0.0.1 nicht gefunden"_s});
+    QTest::qWait(50);
+    EXPECT_EQ(peer.connections(), before);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(BenchLink, ConnectButtonWithTheRealEcho) {
+    TFoAbgleich& w = *window;
+    w.Pingtest = std::make_unique<IcmpEcho>();
+    try {
+        IcmpEcho().echo(u"127.0.0.1"_s);
+    } catch (const AppError& e) {
+        GTEST_SKIP() << e.what();
+    }
+    w.ED_IP->setText(u"LocalHost"_s);
+    click(w.Btn_Connect);
+    EXPECT_EQ(log(), (QStringList{u"Host LocalHost gefunden"_s, u"Connected to LocalHost"_s}));
+    EXPECT_TRUE(peer.waitForClient());
+}
+
+TEST_F(BenchLink, PeerClosingIsFollowedByReconnection) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Z);
+    ASSERT_TRUE(peer.waitForClient());
+    peer.stopListening();
+    peer.closeClient();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log().contains(u"Disconnected"_s); }, 5000));
+    EXPECT_EQ(w.Btn_Connect->text(), u"Prüfstand verbinden"_s);
+    QTest::qWait(1200); // the first attempt is refused
+    EXPECT_FALSE(w.TCPClient.isOpen());
+    ASSERT_TRUE(peer.listen(peer.port()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+    EXPECT_EQ(log(), (QStringList{u"Connected to 127.0.0.1"_s, u"-> Z;"_s, u"Disconnected"_s,
+                                  u"Reconnected"_s, u"Connected to 127.0.0.1"_s}));
+    EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
+}
+
+TEST_F(BenchLink, IpTextChangedWhileConnectedAndWhileReconnecting) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Z);
+    ASSERT_TRUE(w.TCPClient.isOpen());
+    QTest::keyClick(w.ED_IP, Qt::Key_Backspace); // the first keystroke closes
+    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_EQ(log().last(), u"Disconnected"_s);
+    EXPECT_EQ(w.TCPClient.host(), u"127.0.0."_s);
+    w.ED_IP->setText(u"LocalHost"_s);
+    click(w.Btn_A); // the next command opens to the new address
+    EXPECT_EQ(log().mid(log().size() - 2), (QStringList{u"Connected to LocalHost"_s, u"-> A;"_s}));
+
+    // Lost, then retargeted while reconnecting: the attempts go to the new host.
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress(u"127.0.0.2"_s), peer.port()));
+    ASSERT_TRUE(peer.waitForClient());
+    peer.stopListening();
+    peer.closeClient();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isReconnecting(); }, 5000));
+    w.ED_IP->setText(u"127.0.0.2"_s);
+    EXPECT_TRUE(w.TCPClient.isReconnecting());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+    EXPECT_EQ(log().last(), u"Connected to 127.0.0.2"_s);
+}
+
+TEST_F(BenchLink, FreeTextIsSentAsTyped) {
+    TFoAbgleich& w = *window;
+    w.edtDataToSend->setText(u""_s);
+    click(w.Btn_SendData); // nothing to send: the link stays closed
+    EXPECT_EQ(log(), QStringList{u"-> "_s});
+    EXPECT_FALSE(w.TCPClient.isOpen());
+
+    w.state().expectedReply = u'T';
+    w.edtDataToSend->setText(u"U;"_s);
+    click(w.Btn_SendData);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    EXPECT_EQ(peer.received(), QByteArray("U;"));
+    EXPECT_EQ(w.state().expectedReply, u'T');
+    EXPECT_EQ(log().mid(1), (QStringList{u"Connected to 127.0.0.1"_s, u"-> U;"_s}));
+}
+
+TEST_F(BenchLink, TimeCommand) {
+    click(window->Btn_T);
+    ASSERT_TRUE(peer.waitForReceived(14));
+    EXPECT_EQ(peer.received(), QByteArray("T220315143005;"));
+    EXPECT_EQ(window->state().expectedReply, u'T');
+}
+
+TEST_F(BenchLink, PowerSupplyCommandNeedsIdAndPassword) {
+    TFoAbgleich& w = *window;
+    using Kind = ScriptedDialogs::Kind;
+    // No device ID: the warning, no dialog.
+    click(w.Btn_EA);
+    EXPECT_EQ(dialogs.shown, (std::vector<ScriptedDialogs::Shown>{
+                                 {Kind::Warning, u"Geräte-ID muss angegeben werden"_s}}));
+
+    w.ED_GeraeteID->setText(u"4711"_s);
+    w.state().device.geraeteId = u"4711"_s;
+    w.state().device.geraetetyp = u"abc"_s;
+    w.NT_Auswahl->setCurrentIndex(1);
+    dialogs.shown.clear();
+    dialogs.authorisations = {std::nullopt, AuthorisationInput{u"abc-4712"_s, {}},
+                              AuthorisationInput{u"ABC-4711"_s, {}}};
+    click(w.Btn_EA); // cancelled
+    click(w.Btn_EA); // wrong password
+    EXPECT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.shown[2], (ScriptedDialogs::Shown{Kind::Warning, u"Falsches Passwort"_s}));
+    EXPECT_FALSE(w.TCPClient.isOpen());
+    click(w.Btn_EA);
+    ASSERT_TRUE(peer.waitForReceived(4));
+    EXPECT_EQ(peer.received(), QByteArray("EA1;"));
+    EXPECT_EQ(w.state().expectedReply, u'E');
+    ASSERT_EQ(dialogs.authorisationForms.size(), 3u);
+    EXPECT_EQ(dialogs.authorisationForms[2], AuthorisationForm::Compact);
+}
+
+TEST_F(BenchLink, ChunkIsDecodedOnItsOwn) {
+    click(window->Btn_Z);
+    ASSERT_TRUE(peer.waitForClient());
+    peer.send(QByteArray("\xB0\xFC"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log().last() == u"<- °ü"_s; }, 5000));
+}
+
+// A dialog that is really modal: it runs its own event loop until the test closes it.
+class ModalDialogs : public ScriptedDialogs {
+public:
+    std::function<void(QDialog&)> whileOpen;
+    std::optional<AuthorisationInput> authorise(AuthorisationForm, const QString&) override {
+        QDialog dialog;
+        QTimer::singleShot(0, &dialog, [&] { whileOpen(dialog); });
+        dialog.exec();
+        return std::nullopt;
+    }
+};
+
+TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
+    QTemporaryDir workDir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(workDir.path());
+    TestPeer peer;
+    ASSERT_TRUE(peer.listen());
+    ModalDialogs dialogs;
+    TFoAbgleich w(dialogs, RegionalSettings::german());
+    w.ED_IP->setText(u"127.0.0.1"_s);
+    w.TCPClient.setPort(peer.port());
+    QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
+    ASSERT_TRUE(peer.waitForReceived(2));
+
+    bool filledWhileOpen = false;
+    dialogs.whileOpen = [&](QDialog& dialog) {
+        peer.send(kRecord);
+        filledWhileOpen = QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000);
+        dialog.reject();
+    };
+    w.state().device.geraeteId = u"4711"_s;
+    QTest::mouseClick(w.Btn_EA, Qt::LeftButton); // opens the dialog
+    EXPECT_TRUE(filledWhileOpen);
+    QDir::setCurrent(previous);
+}
+
+TEST(BenchSimulator, EndToEnd) {
+    QTemporaryDir workDir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(workDir.path());
+    QProcess sim;
+    sim.start(QStringLiteral(BENCH_SIM_PROGRAM),
+              {u"--port"_s, u"0"_s, u"--chunk"_s, u"64"_s, u"--close-after-reply"_s});
+    ASSERT_TRUE(sim.waitForReadyRead(10000)) << sim.errorString().toStdString();
+    const QString banner = QString::fromUtf8(sim.readLine());
+    const QRegularExpressionMatch port =
+        QRegularExpression(u"listening on 127\\.0\\.0\\.1:(\\d+)"_s).match(banner);
+    ASSERT_TRUE(port.hasMatch()) << banner.toStdString();
+
+    ScriptedDialogs dialogs;
+    {
+        TFoAbgleich w(dialogs, RegionalSettings::german());
+        w.ED_IP->setText(u"127.0.0.1"_s);
+        w.TCPClient.setPort(quint16(port.captured(1).toUInt()));
+        QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 10000));
+        EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12"_s);
+        EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
+        // The simulator closes after its reply; the link comes back by itself.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return w.memLog->toPlainText().contains(u"Reconnected"_s); }, 10000));
+
+        // An upload record changes what the next read returns.
+        w.edtDataToSend->setText(u"U4711,ZYK12,,,1,Neu,V,500,2000;"_s);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+        QTest::mouseClick(w.Btn_SendData, Qt::LeftButton);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return w.memLog->toPlainText().contains(u"<- UF#"_s); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return w.memLog->toPlainText().count(u"Reconnected"_s) == 2; }, 10000));
+        // The free text awaited nothing, so "UF#" waited in the buffer: the next read takes
+        // it first and leaves its own reply there for the read after.
+        QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return w.state().empfangen.startsWith(u"U4711,ZYK12,317"_s); }, 10000));
+        EXPECT_EQ(w.state().anzMS, 40);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return w.memLog->toPlainText().count(u"Reconnected"_s) == 3; }, 10000));
+        QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 1; }, 10000));
+        EXPECT_EQ(w.state().table.cellText(1, 1), u" Neu "_s);
+        EXPECT_EQ(w.state().coef.b(1), 2.0);
+    }
+    sim.kill();
+    sim.waitForFinished();
+    QDir::setCurrent(previous);
+}
