@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes screenshots of the real window under a virtual X server (Xvfb): the simulated
-# bench's 40-point record parsed into it, with and without sample deviations in the chart.
+# bench's 40-point record parsed into it, alone and with point 7 recalculated from four
+# value pairs.
 # The pictures go to build/shots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,7 +9,7 @@ bash scripts/deps.sh
 bash scripts/build.sh --target window_probe
 mkdir -p build/shots
 cd build/shots
-for shot in record:--record chart:--chart; do
+for shot in record:--record compute:--compute; do
     name=${shot%%:*}
     xvfb-run -a -s "-screen 0 1920x1080x24" \
         ../tools/window_probe --record "${shot#*:}" --shot "$PWD/window-$name.png"

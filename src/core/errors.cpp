@@ -34,3 +34,11 @@ QString errorBoxText(const QString& message) {
 }
 
 } // namespace abgleich
+
+namespace abgleich {
+
+AppError AppError::overflow() {
+    return AppError(QStringLiteral("Gleitkommaüberlauf"));
+}
+
+} // namespace abgleich

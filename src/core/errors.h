@@ -22,6 +22,7 @@ public:
     static AppError listIndexOutOfBounds(qsizetype index);
     static AppError divisionByZero();
     static AppError invalidOperation();
+    static AppError overflow();
 
 private:
     QString message_;

@@ -3,6 +3,7 @@
 #include "app/authorisation.h"
 #include "bench/commands.h"
 #include "bench/replyparser.h"
+#include "calc/recalculation.h"
 #include "core/ansicodec.h"
 #include "core/waitaway.h"
 #include "ui/anchoredpanel.h"
@@ -311,6 +312,9 @@ void TFoAbgleich::connectLink() {
     onClick(Btn_A, &TFoAbgleich::Btn_AClick);
     onClick(Btn_EA, &TFoAbgleich::Btn_EAClick);
     onClick(Btn_SendData, &TFoAbgleich::Btn_SendDataClick);
+    onClick(Btn_ComputeMS, &TFoAbgleich::Btn_ComputeMSClick);
+    onClick(Btn_computeAll, &TFoAbgleich::Btn_computeAllClick);
+    onClick(Btn_ResetTab, &TFoAbgleich::Btn_ResetTabClick);
     connect(ED_IP, &QLineEdit::textChanged, this, [this] { guarded([this] { edtHostChange(); }); });
 }
 
@@ -536,6 +540,18 @@ void TFoAbgleich::showEvent(QShowEvent* event) {
 void TFoAbgleich::closeEvent(QCloseEvent* event) {
     guarded([this] { FormClose(); });
     event->accept();
+}
+
+void TFoAbgleich::Btn_ComputeMSClick() {
+    computeMS(state_, Ed_MS->value());
+}
+
+void TFoAbgleich::Btn_computeAllClick() {
+    computeAll(state_, state_.anzMS);
+}
+
+void TFoAbgleich::Btn_ResetTabClick() {
+    resetTable(state_);
 }
 
 } // namespace abgleich

@@ -138,6 +138,11 @@ public:
     void Btn_EAClick();
     void Btn_SendDataClick();
 
+    // Calculation
+    void Btn_ComputeMSClick();
+    void Btn_computeAllClick();
+    void Btn_ResetTabClick();
+
     void setClock(std::unique_ptr<Clock> clock) { clock_ = std::move(clock); }
 
     // One line in the protocol memo.

@@ -455,3 +455,38 @@ TEST_F(MainWindow, TabOrderFollowsTheAreas) {
     } while (at != w.Btn_Connect);
     EXPECT_EQ(seen, expected);
 }
+
+TEST_F(MainWindow, RecalculationButtons) {
+    receiveRecord();
+    TFoAbgleich& w = *window;
+    PointTable& table = w.state().table;
+    const std::pair<const char*, const char*> pairs[] = {
+        {"20", "20,9"}, {"80", "81,4"}, {"150", "152,1"}, {"230", "233,0"}};
+    for (int p = 1; p <= 4; ++p) {
+        table.setCellText(Col::ref(p), 7, QString::fromLatin1(pairs[p - 1].first));
+        table.setCellText(Col::tm(p), 7, QString::fromLatin1(pairs[p - 1].second));
+    }
+    w.Ed_MS->setValue(7);
+    QTest::mouseClick(w.Btn_ComputeMS, Qt::LeftButton);
+    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+    EXPECT_EQ(w.RegChart->series(1)->count(), 4);
+    EXPECT_EQ(w.RegChart->series(2)->count(), 4);
+    EXPECT_EQ(w.RegChart->series(3)->count(), 2);
+    EXPECT_EQ(w.RegChart->series(4)->count(), 4);
+    EXPECT_FALSE(table.cellText(Col::ANeu, 7).isEmpty());
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    // All points: a gain of 0 ends it with the run-time error in the error box.
+    w.state().coef.setB(7, 0);
+    QTest::mouseClick(w.Btn_computeAll, Qt::LeftButton);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, u"Gleitkommadivision durch Null."_s);
+
+    // The reset (its button is shown only through the settings file).
+    w.Btn_ResetTab->show();
+    QTest::mouseClick(w.Btn_ResetTab, Qt::LeftButton);
+    EXPECT_TRUE(table.cellText(Col::ref(1), 7).isEmpty());
+    EXPECT_EQ(table.cellText(Col::BSps, 7), u"1"_s);
+    EXPECT_EQ(w.RegChart->series(2)->count(), 0);
+    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+}

@@ -4,6 +4,7 @@
 // comparison.
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
+#include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
 #include "ui/qtdialogs.h"
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QLineSeries>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -69,6 +71,18 @@ int main(int argc, char** argv) {
             main->state().expectedReply = QChar(u'U');
             main->state().empfangen = sim::correctionReply(sim::defaultDevice());
             processReceived(main->state(), dialogs);
+        }
+        // --compute: four value pairs for point 7, recalculated through its button.
+        if (args.contains(QStringLiteral("--compute"))) {
+            PointTable& table = main->state().table;
+            const char* pairs[4][2] = {
+                {"20", "20,9"}, {"80", "81,4"}, {"150", "152,1"}, {"230", "233,0"}};
+            for (int p = 1; p <= 4; ++p) {
+                table.setCellText(Col::ref(p), 7, QString::fromLatin1(pairs[p - 1][0]));
+                table.setCellText(Col::tm(p), 7, QString::fromLatin1(pairs[p - 1][1]));
+            }
+            main->Ed_MS->setValue(7);
+            main->Btn_ComputeMS->click();
         }
         if (args.contains(QStringLiteral("--chart"))) {
             sampleChart(main->state().chart);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/workingstate.h"
+
+namespace abgleich {
+
+// Recalculates point n: recovers the raw values mw = (tm - a) / b of the value pairs typed
+// into its row with the coefficients of the store, fits new a and b through (mw, Ref), writes
+// them and the remaining deviations into the row and shows the deviations in the chart.
+// Fewer than two pairs change nothing; point 0 and points without a row or a store slot do
+// nothing. A current b of 0 raises the run-time error before anything of the point is
+// written.
+void computeMS(WorkingState& state, int n);
+
+// computeMS for points 1..count in order; stops at the first error.
+void computeAll(WorkingState& state, int count);
+
+// Every point back to the neutral correction a = 0, b = 1 in the store and the table; the
+// typed pairs, deviations and new values emptied; the chart's series cleared (its title
+// stays). Names, units, the row count and the device fields are kept.
+void resetTable(WorkingState& state);
+
+} // namespace abgleich
