@@ -5,7 +5,10 @@
 #include "bench/replyparser.h"
 #include "calc/recalculation.h"
 #include "core/ansicodec.h"
+#include "core/numbers.h"
 #include "core/waitaway.h"
+#include "records/csvimport.h"
+#include "records/upload.h"
 #include "ui/anchoredpanel.h"
 #include "ui/busyindicator.h"
 #include "ui/deviationchart.h"
@@ -13,9 +16,11 @@
 #include "ui/pointgrid.h"
 #include "version.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -315,6 +320,10 @@ void TFoAbgleich::connectLink() {
     onClick(Btn_ComputeMS, &TFoAbgleich::Btn_ComputeMSClick);
     onClick(Btn_computeAll, &TFoAbgleich::Btn_computeAllClick);
     onClick(Btn_ResetTab, &TFoAbgleich::Btn_ResetTabClick);
+    onClick(Btn_Abgleichsenden, &TFoAbgleich::Btn_AbgleichsendenClick);
+    onClick(Btn_Import, &TFoAbgleich::Btn_ImportClick);
+    // Key preview: every key press in the window, whichever control has the focus.
+    qApp->installEventFilter(this);
     connect(ED_IP, &QLineEdit::textChanged, this, [this] { guarded([this] { edtHostChange(); }); });
 }
 
@@ -552,6 +561,61 @@ void TFoAbgleich::Btn_computeAllClick() {
 
 void TFoAbgleich::Btn_ResetTabClick() {
     resetTable(state_);
+}
+
+void TFoAbgleich::sendCorrData() {
+    abgleich::sendCorrData(state_, dialogs_, *clock_,
+                           {[this](const QString& record) { send2SPS(record); },
+                            [this] { ActivityIndicator->start(); }});
+}
+
+void TFoAbgleich::importCSV() {
+    abgleich::importCSV(state_, dialogs_);
+}
+
+void TFoAbgleich::Btn_AbgleichsendenClick() {
+    sendCorrData();
+}
+
+void TFoAbgleich::Btn_ImportClick() {
+    importCSV();
+}
+
+void TFoAbgleich::FormKeyDown(int key, Qt::KeyboardModifiers) {
+    switch (key) {
+    case Qt::Key_F1:
+        send2SPS(command::kReadCorrectionData);
+        break;
+    case Qt::Key_F2:
+        sendCorrData();
+        break;
+    case Qt::Key_F3:
+        importCSV();
+        break;
+    case Qt::Key_F4:
+        computeMS(state_, Ed_MS->value());
+        break;
+    case Qt::Key_F12: {
+        const int count = strToInt(ED_AnzMS->text());
+        computeAll(state_, count);
+        Ed_MS->setValue(count + 1);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool TFoAbgleich::eventFilter(QObject* watched, QEvent* event) {
+    // A key press travels from the focused control up to its parents; it is seen once, at
+    // the focused control, and only when that control is in this window.
+    const QWidget* focus = QApplication::focusWidget();
+    const bool atFocus = focus ? watched == focus && focus->window() == this : watched == this;
+    if (event->type() == QEvent::KeyPress && atFocus) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        guarded([&] { FormKeyDown(key->key(), key->modifiers()); });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace abgleich

@@ -143,6 +143,15 @@ public:
     void Btn_computeAllClick();
     void Btn_ResetTabClick();
 
+    // Records
+    void Btn_AbgleichsendenClick();
+    void Btn_ImportClick();
+    void sendCorrData();
+    void importCSV();
+
+    // The function keys, seen before the focused control gets them (which it still does).
+    void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+
     void setClock(std::unique_ptr<Clock> clock) { clock_ = std::move(clock); }
 
     // One line in the protocol memo.
@@ -155,6 +164,7 @@ public:
     static QString windowTitleText();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

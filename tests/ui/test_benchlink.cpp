@@ -4,11 +4,17 @@
 #include "support/scripteddialogs.h"
 #include "support/testpeer.h"
 #include "ui/busyindicator.h"
+#include "ui/deviationchart.h"
+#include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
+#include "ui/pointgrid.h"
 
+#include <QApplication>
+#include <QChart>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -371,4 +377,149 @@ TEST(BenchSimulator, EndToEnd) {
     sim.kill();
     sim.waitForFinished();
     QDir::setCurrent(previous);
+}
+
+namespace {
+
+// Two points as a small bench sends them.
+const QByteArray kTwoPoints =
+    encodeAnsi(u"U4711,ZYK12,317,240611093012,2,Temp 1,°C,439,1005,Druck,bar,-500,1000,#"_s);
+
+// The open cell editor of the table, if any.
+QWidget* cellEditor(TFoAbgleich& w) {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && w.DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST_F(BenchLink, ReadRecalculateAndUpload) {
+    TFoAbgleich& w = *window;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+
+    // The operator types two pairs for point 1 in the table and presses F12 in the editor.
+    QTableView* cells = w.DGrid->cellsView();
+    cells->setFocus();
+    cells->setCurrentIndex(cells->model()->index(0, Col::ref(1)));
+    ASSERT_NE(cellEditor(w), nullptr);
+    for (const char* text : {"10", "10,5", "20", "20,4"}) {
+        QTest::keyClicks(cellEditor(w), QString::fromLatin1(text));
+        QTest::keyClick(cellEditor(w), Qt::Key_Return);
+        QApplication::processEvents();
+    }
+    ASSERT_NE(cellEditor(w), nullptr);
+    QTest::keyClick(cellEditor(w), Qt::Key_F12);
+    EXPECT_EQ(w.Ed_MS->value(), 2); // count + 1, limited to the bounds 0..2
+    cells->viewport()->repaint();   // the operator sees the results: three decimals
+    EXPECT_EQ(w.state().table.cellText(Col::ANeu, 1), u"-0,163"_s);
+    EXPECT_EQ(w.state().table.cellText(Col::BNeu, 1), u"1,015"_s);
+
+    // F2 with the right password and a comment over two lines.
+    dialogs.authorisations.push_back(AuthorisationInput{u"ZYK-4711"_s, u"Prüfung\nbestanden"_s});
+    peer.clearReceived();
+    QTest::keyClick(cellEditor(w) ? cellEditor(w) : cells, Qt::Key_F2, Qt::ShiftModifier);
+    const QByteArray record = "U4711,ZYK12,,,2,Temp 1,\xB0"
+                              "C,-163,1015,Druck,bar,-500,1000;";
+    ASSERT_TRUE(peer.waitForReceived(record.size()));
+    EXPECT_EQ(peer.received(), record);
+    EXPECT_EQ(w.state().expectedReply, u'U');
+    EXPECT_EQ(w.state().coef.a(1), -0.163);
+    EXPECT_EQ(w.state().coef.b(1), 1.015);
+    const QString dir = w.state().configdir + QDir::separator();
+    EXPECT_EQ(fileBytes(dir + u"Log_4711.log"_s), "15.03.2022 14:30:05 Pr\xFC"
+                                                  "fung\r\nbestanden\r\n" +
+                                                      record + "\r\n");
+    EXPECT_EQ(fileBytes(dir + u"Abgleich_4711.csv"_s),
+              QByteArray("15.03.2022 14:30:05;4711;ZYK12;Pr\xFC"
+                         "fung\r\nbestanden\r\nMessstelle; Einheit; a; b;\r\n"
+                         "Temp 1;\xB0"
+                         "C;-0,163;1,015\r\nDruck;bar;-0,500;1,000\r\n\r\n"));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, u"geänderte Werte\n Temp 1   Offset  Gain "_s);
+}
+
+TEST_F(BenchLink, FailedUploadLeavesStoreAndFiles) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    w.state().table.setCellText(Col::ANeu, 1, u"2"_s);
+    click(w.Btn_Connect); // closed by the operator: the upload has to open again
+    peer.stopListening();
+    dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
+    click(w.Btn_Abgleichsenden);
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown.back(),
+              (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox, u"Connection refused."_s}));
+    EXPECT_EQ(w.state().coef.a(1), 0.439);
+    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Log_4711.log"_s));
+    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Abgleich_4711.csv"_s));
+}
+
+TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
+    TFoAbgleich& w = *window;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    using Kind = ScriptedDialogs::Kind;
+
+    // F12 before any reply: the conversion error for the empty point count.
+    w.ED_IP->setFocus();
+    QTest::keyClick(w.ED_IP, Qt::Key_F12);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0],
+              (ScriptedDialogs::Shown{Kind::ErrorBox, u"'' ist kein gültiger Integerwert."_s}));
+    EXPECT_EQ(w.Ed_MS->value(), 1);
+
+    // F5 to F11 do nothing.
+    dialogs.shown.clear();
+    for (int key = Qt::Key_F5; key <= Qt::Key_F11; ++key)
+        QTest::keyClick(w.ED_IP, Qt::Key(key));
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_FALSE(w.TCPClient.isOpen());
+
+    // F1 from the IP field: "U;" without the busy indicator.
+    QTest::keyClick(w.ED_IP, Qt::Key_F1, Qt::ControlModifier);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    EXPECT_EQ(peer.received(), QByteArray("U;"));
+    EXPECT_FALSE(w.ActivityIndicator->isAnimating());
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    EXPECT_EQ(w.ED_IP->text(), u"127.0.0.1"_s); // the field did not take the key as text
+
+    // F3 from a cell editor opens the file dialog; F2 and Shift+F2 both upload.
+    QTableView* cells = w.DGrid->cellsView();
+    cells->setFocus();
+    cells->setCurrentIndex(cells->model()->index(0, Col::ref(1)));
+    ASSERT_NE(cellEditor(w), nullptr);
+    QTest::keyClick(cellEditor(w), Qt::Key_F3);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, Kind::FileOpen);
+    for (const auto modifier : {Qt::NoModifier, Qt::ShiftModifier}) {
+        dialogs.shown.clear();
+        QTest::keyClick(cellEditor(w), Qt::Key_F2, modifier);
+        ASSERT_EQ(dialogs.shown.size(), 2u) << int(modifier);
+        EXPECT_EQ(dialogs.shown[0].kind, Kind::Question); // nothing changed yet
+        EXPECT_EQ(dialogs.shown[1].kind, Kind::Authorisation);
+    }
+
+    // F4 recalculates the point in the selector.
+    w.state().table.setCellText(Col::ref(1), 2, u"10"_s);
+    w.state().table.setCellText(Col::tm(1), 2, u"11"_s);
+    w.state().table.setCellText(Col::ref(2), 2, u"20"_s);
+    w.state().table.setCellText(Col::tm(2), 2, u"21"_s);
+    w.Ed_MS->setValue(2);
+    w.ED_IP->setFocus();
+    QTest::keyClick(w.ED_IP, Qt::Key_F4);
+    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 2 "_s);
 }

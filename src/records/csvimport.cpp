@@ -1,0 +1,101 @@
+#include "records/csvimport.h"
+
+#include "bench/fields.h"
+#include "core/errors.h"
+#include "core/text.h"
+#include "records/textfile.h"
+
+#include <QFileInfo>
+
+namespace abgleich {
+
+QStringList pointLineFields(QStringView line, QChar separator) {
+    QStringList fields;
+    while (!line.isEmpty() && fields.size() < 4) {
+        const qsizetype end = line.indexOf(separator);
+        if (end < 0) {
+            fields << line.toString();
+            break;
+        }
+        fields << line.first(end).toString();
+        line = line.sliced(end + 1);
+    }
+    return fields;
+}
+
+void importCSV(WorkingState& state, OperatorDialogs& dialogs) {
+    const auto path = dialogs.chooseFileToOpen(state.configdir, kCsvFilter);
+    if (!path || !QFileInfo::exists(*path))
+        return;
+    importCSVFile(state, *path);
+}
+
+// Where the point lines begin: after the column heading. A comment with line breaks makes
+// line 1 span several lines, so the heading is looked for; without one, line 2 is taken as
+// the heading.
+qsizetype firstPointLine(const QStringList& lines) {
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (trimBlanksAndControls(lines[i]) == kCsvHeading)
+            return i + 1;
+    }
+    return 2;
+}
+
+void importCSVFile(WorkingState& state, const QString& path) {
+    QStringList lines = readTextLines(path, kMaxCsvBytes);
+    const qsizetype first = firstPointLine(lines);
+    qsizetype last = lines.size();
+    while (last > first && lines[last - 1].isEmpty())
+        --last;
+    const qsizetype count = std::max<qsizetype>(0, last - first);
+    if (count > CoefficientStore::kSlots)
+        throw AppError(QStringLiteral("Die Datei enthält %1 Messstellen; importiert werden "
+                                      "können höchstens %2. Es wurde nichts geändert.")
+                           .arg(count)
+                           .arg(CoefficientStore::kSlots));
+
+    state.dList = lines;
+    if (state.dList.isEmpty())
+        throw AppError::listIndexOutOfBounds(0);
+    const RegionalSettings& rs = state.regional;
+    const QString& header = state.dList.front();
+    const QString when = getListField(header, 1, rs);
+    const auto parsed = rs.parseDateTime(when);
+    if (!parsed)
+        throw AppError::invalidDateTime(when);
+    state.device.lastCorrection = LastCorrection::known(*parsed);
+    state.device.geraeteId = getListField(header, 2, rs);
+    state.device.geraetetyp = getListField(header, 3, rs);
+    state.notifyDeviceFieldsChanged();
+
+    for (qsizetype i = 0; i < first; ++i) {
+        if (state.dList.isEmpty())
+            throw AppError::listIndexOutOfBounds(0);
+        state.dList.removeFirst();
+    }
+
+    state.anzMS = int(count);
+    state.device.anzMS = QString::number(count);
+    state.notifyDeviceFieldsChanged();
+    PointTable& table = state.table;
+    BatchUpdate batch(table);
+    table.setRows(int(count) + 1);
+    const int columns[] = {Col::Name, Col::Unit, Col::ANeu, Col::BNeu};
+    for (int k = 1; k <= count; ++k) {
+        const QStringList fields = pointLineFields(state.dList[k - 1], rs.listSeparator);
+        for (qsizetype f = 0; f < fields.size(); ++f) {
+            QString text = fields[f];
+            // A decimal point in a or b becomes the regional separator; names and units are
+            // taken as they are.
+            if (columns[f] == Col::ANeu || columns[f] == Col::BNeu)
+                text.replace(u'.', rs.decimalSeparator);
+            table.setCellText(columns[f], k, text);
+        }
+        const bool noA = trimBlanksAndControls(table.cellText(Col::ANeu, k)).isEmpty();
+        const bool noB = trimBlanksAndControls(table.cellText(Col::BNeu, k)).isEmpty();
+        state.coef.setA(k, noA ? 0.0 : table.shownNumber(Col::ANeu, k));
+        state.coef.setB(k, noB ? 1.0 : table.shownNumber(Col::BNeu, k));
+    }
+}
+
+} // namespace abgleich

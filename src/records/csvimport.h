@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/workingstate.h"
+#include "core/operatordialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace abgleich {
+
+// The filter of the file-open dialog.
+inline const QString kCsvFilter = QStringLiteral("CSV-Dateien (*.csv)");
+// The column heading of a correction-data record, its second line.
+inline const QString kCsvHeading = QStringLiteral("Messstelle; Einheit; a; b;");
+// Larger files are refused before they are read.
+inline constexpr qint64 kMaxCsvBytes = 4 * 1024 * 1024;
+
+// The fields of one point line: cut at the list separator, at most four; an empty line has
+// none.
+QStringList pointLineFields(QStringView line, QChar separator);
+
+// Loads a correction-data record (as the upload writes it) back: date, time, device ID and
+// type into the device fields; names, units and the new a and b into the table rows 1..N and
+// the coefficient store; N is the number of point lines (after the column heading, also when
+// a comment with line breaks comes before it) up to the last non-empty one. A file
+// with more points than the store holds is refused before anything changes.
+void importCSV(WorkingState& state, OperatorDialogs& dialogs);
+// The same for a file already chosen.
+void importCSVFile(WorkingState& state, const QString& path);
+
+} // namespace abgleich

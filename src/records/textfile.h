@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace abgleich {
+
+// Text files as the tool writes and reads them. Written text is Windows-1252 without a
+// byte-order mark, "?" for characters the code page lacks; line breaks are the caller's.
+
+// Appends to the file, creating it when it does not exist.
+void appendTextFile(const QString& path, const QString& text);
+// Replaces the file whole: a temporary file is written and renamed over the old one, so a
+// failure never leaves a half-written file in its place.
+void replaceTextFile(const QString& path, const QString& text);
+
+// Reads a text file: decoded by its byte-order mark (UTF-8, UTF-16 LE or BE), else as
+// Windows-1252; split into lines at CR LF, CR or LF (a break after the last line starts no
+// further line). Files larger than maxBytes are refused.
+QStringList readTextLines(const QString& path, qint64 maxBytes);
+
+// Splits text into lines as readTextLines does.
+QStringList splitLines(QStringView text);
+
+} // namespace abgleich

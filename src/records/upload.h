@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/workingstate.h"
+#include "core/clock.h"
+#include "core/operatordialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace abgleich {
+
+// The points whose new a or b differs from what the controller holds.
+struct ChangeList {
+    QStringList lines; // "geänderte Werte", then one line per changed point
+    int changed = 0;
+};
+ChangeList buildChangeList(PointTable& table, int count);
+
+// What an upload sends and records, built from the table.
+struct UploadContent {
+    QString record;  // "U<ID>,<type>,,,<N>,name,unit,a*1000,b*1000,...;"
+    QString csvBody; // one "name;unit;a;b" line per point, each ending in CR LF
+    struct StoreUpdate {
+        int slot;
+        double a;
+        double b;
+    };
+    std::vector<StoreUpdate> storeUpdates; // for points with a new a, slots 1..256 only
+};
+UploadContent buildUpload(const WorkingState& state, int count);
+
+// a or b times 1000, rounded to the nearest integer (halves to the even one).
+QString thousandths(double value);
+
+// What the upload needs from the window: the command sender and the busy indicator.
+struct UploadLink {
+    std::function<void(const QString& record)> send2SPS;
+    std::function<void()> startIndicator;
+};
+
+// The file names of a device's change log and correction-data record.
+QString changeLogPath(const WorkingState& state);
+QString correctionRecordPath(const WorkingState& state);
+
+// The correction-data upload: device-ID check, change list (and the question when nothing
+// changed), authorisation with the comment, the record sent to the controller, then the
+// coefficient store updated, two lines appended to the change log and the correction-data
+// record replaced. Any refusal stops it before anything is sent or written.
+void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock,
+                  const UploadLink& link);
+
+} // namespace abgleich
