@@ -14,7 +14,7 @@ if [ ! -f "$demo/config/Abgleich.ini" ]; then
 fi
 build/tools/bench-sim --address 127.0.0.1 --port 1209 > "$demo/bench-sim.log" 2>&1 &
 sim=$!
-trap 'kill "$sim" 2>/dev/null || true' EXIT
+trap 'kill "$sim" 2>/dev/null || true' EXIT INT TERM
 sleep 0.3
 if ! kill -0 "$sim" 2>/dev/null; then
     echo "The bench simulator did not start:" >&2

@@ -1,4 +1,5 @@
 #include "core/regionalsettings.h"
+#include "ui/formstorage.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
 #include "ui/qtdialogs.h"
@@ -19,5 +20,7 @@ int main(int argc, char** argv) {
     dialogs.setPasswordDialog(&passwort);
 
     window.show();
-    return app.exec();
+    const int result = app.exec();
+    window.storage().file().save(); // once more at the end, with the same content
+    return result;
 }

@@ -26,14 +26,16 @@ AnchoredPanel::Item* AnchoredPanel::find(QWidget* control) {
 
 void AnchoredPanel::setControlLeft(QWidget* control, int left) {
     if (Item* item = find(control)) {
-        item->design.moveLeft(left);
+        const bool followsRight = (item->anchors & Right) && !(item->anchors & Left);
+        item->design.moveLeft(left - (followsRight ? width() - design_.width() : 0));
         apply(*item);
     }
 }
 
 void AnchoredPanel::setControlTop(QWidget* control, int top) {
     if (Item* item = find(control)) {
-        item->design.moveTop(top);
+        const bool followsBottom = (item->anchors & Bottom) && !(item->anchors & Top);
+        item->design.moveTop(top - (followsBottom ? height() - design_.height() : 0));
         apply(*item);
     }
 }

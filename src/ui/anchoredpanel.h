@@ -20,7 +20,8 @@ public:
 
     // Places a child at its design rectangle (relative to the design size).
     void place(QWidget* control, QRect design, int anchors = Left | Top);
-    // Moves a control's design position (the stored Left and Top of a control).
+    // Moves a control to a left or top edge in the panel as it is now (the stored Left and
+    // Top of a control); its anchors keep it there relative to the edges it follows.
     void setControlLeft(QWidget* control, int left);
     void setControlTop(QWidget* control, int top);
 

@@ -2,6 +2,7 @@
 
 #include "app/authorisation.h"
 #include "bench/commands.h"
+#include "bench/fields.h"
 #include "bench/replyparser.h"
 #include "calc/recalculation.h"
 #include "core/ansicodec.h"
@@ -12,6 +13,7 @@
 #include "ui/anchoredpanel.h"
 #include "ui/busyindicator.h"
 #include "ui/deviationchart.h"
+#include "ui/formstorage.h"
 #include "ui/intspinedit.h"
 #include "ui/pointgrid.h"
 #include "version.h"
@@ -103,10 +105,34 @@ TFoAbgleich::TFoAbgleich(OperatorDialogs& dialogs, const RegionalSettings& regio
 
     connect(&state_, &WorkingState::deviceFieldsChanged, this, [this] { showDeviceFields(); });
     connect(&state_, &WorkingState::chartChanged, this, [this] { RegChart->render(state_.chart); });
+    storage_ = std::make_unique<FormStorage>(*this, AppIniFileStorageGetFileName());
     FormCreate();
 }
 
-TFoAbgleich::~TFoAbgleich() = default;
+TFoAbgleich::~TFoAbgleich() {
+    // A window that goes without being closed still saves its settings.
+    if (!storage_->saved())
+        storage_->save();
+}
+
+QString TFoAbgleich::AppIniFileStorageGetFileName() {
+    const QString current = QDir::currentPath();
+    state_.startverzeichnis = QDir::toNativeSeparators(current);
+    state_.configdir = configDirFor(current);
+    return state_.configdir + QDir::separator() + QStringLiteral("Abgleich.ini");
+}
+
+QString TFoAbgleich::FormStorageStoredValues0Save() const {
+    std::array<double, PointGrid::kFixedColumns> widths{};
+    for (int column = 0; column < PointGrid::kFixedColumns; ++column)
+        widths[std::size_t(column)] = DGrid->columnWidth(column);
+    return FormStorage::columnWidthsText(widths);
+}
+
+void TFoAbgleich::FormStorageStoredValues0Restore(const QString& columnWidths) {
+    for (int column = 0; column < PointGrid::kFixedColumns; ++column)
+        DGrid->setColumnWidth(column, strToInt(getCommaField(columnWidths, column + 1)));
+}
 
 void TFoAbgleich::buildDevicePanel() {
     Panel_Geratedaten =
@@ -542,11 +568,13 @@ void TFoAbgleich::showEvent(QShowEvent* event) {
     if (shownOnce_)
         return;
     shownOnce_ = true;
-    if (const QScreen* s = screen())
+    guarded([this] { storage_->restore(); });
+    if (const QScreen* s = screen(); s && !storage_->placed())
         move(s->availableGeometry().center() - rect().center());
 }
 
 void TFoAbgleich::closeEvent(QCloseEvent* event) {
+    storage_->save();
     guarded([this] { FormClose(); });
     event->accept();
 }

@@ -23,6 +23,7 @@ class QSplitter;
 namespace abgleich {
 
 class AnchoredPanel;
+class FormStorage;
 class BusyIndicator;
 class DeviationChart;
 class IntSpinEdit;
@@ -149,6 +150,12 @@ public:
     void sendCorrData();
     void importCSV();
 
+    // Settings file
+    QString AppIniFileStorageGetFileName();
+    QString FormStorageStoredValues0Save() const;
+    void FormStorageStoredValues0Restore(const QString& columnWidths);
+    FormStorage& storage() { return *storage_; }
+
     // The function keys, seen before the focused control gets them (which it still does).
     void FormKeyDown(int key, Qt::KeyboardModifiers shift);
 
@@ -183,6 +190,7 @@ private:
     WorkingState state_;
     bool shownOnce_ = false;
     std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
+    std::unique_ptr<FormStorage> storage_;
 };
 
 } // namespace abgleich

@@ -1,0 +1,161 @@
+#include "records/inifile.h"
+
+#include "core/ansicodec.h"
+#include "core/text.h"
+#include "records/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace abgleich {
+
+namespace {
+constexpr qint64 kMaxIniBytes = 4 * 1024 * 1024;
+} // namespace
+
+IniFile::IniFile(QString path) : path_(std::move(path)) {}
+
+IniFile::Section* IniFile::findSection(const QString& name) {
+    for (Section& s : sections_) {
+        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &s;
+    }
+    return nullptr;
+}
+
+const IniFile::Section* IniFile::findSection(const QString& name) const {
+    return const_cast<IniFile*>(this)->findSection(name);
+}
+
+void IniFile::load() {
+    sections_.clear();
+    encoding_ = Encoding::Ansi;
+    QFile file(path_);
+    stamp_ = QFileInfo(path_).lastModified();
+    if (file.size() > kMaxIniBytes || !file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        encoding_ = Encoding::Utf8;
+        text = QString::fromUtf8(bytes.sliced(3));
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        encoding_ = Encoding::Utf16LE;
+        text = QStringDecoder(QStringDecoder::Utf16LE)(bytes.sliced(2));
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        encoding_ = Encoding::Utf16BE;
+        text = QStringDecoder(QStringDecoder::Utf16BE)(bytes.sliced(2));
+    } else {
+        text = decodeAnsi(bytes);
+    }
+
+    Section* current = nullptr;
+    bool skipping = true; // before the first section, and inside a repeated one
+    for (const QString& raw : splitLines(text)) {
+        const QString line = trimBlanksAndControls(raw).toString();
+        if (line.isEmpty() || line.startsWith(u';'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            const QString name =
+                trimBlanksAndControls(QStringView(line).sliced(1, line.size() - 2)).toString();
+            skipping = findSection(name) != nullptr;
+            if (!skipping) {
+                sections_.push_back({name, {}});
+                current = &sections_.back();
+            }
+            continue;
+        }
+        if (skipping || !current)
+            continue;
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0) {
+            current->lines.push_back({line, QString(), false});
+        } else {
+            current->lines.push_back(
+                {trimBlanksAndControls(QStringView(line).first(eq)).toString(),
+                 trimBlanksAndControls(QStringView(line).sliced(eq + 1)).toString(), true});
+        }
+    }
+}
+
+void IniFile::reloadIfChanged() {
+    if (QFileInfo(path_).lastModified() != stamp_)
+        load();
+}
+
+bool IniFile::isWriteProtected() const {
+    const QFileInfo info(path_);
+    // The owner's write permission, which also holds for an administrator.
+    return info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
+}
+
+std::optional<QString> IniFile::value(const QString& section, const QString& key) const {
+    if (const Section* s = findSection(section)) {
+        for (const Line& line : s->lines) {
+            if (line.key.compare(key, Qt::CaseInsensitive) == 0)
+                return line.value;
+        }
+    }
+    return std::nullopt;
+}
+
+void IniFile::setValue(const QString& section, const QString& key, const QString& value) {
+    Section* s = findSection(section);
+    if (!s) {
+        sections_.push_back({section, {}});
+        s = &sections_.back();
+    }
+    for (Line& line : s->lines) {
+        if (line.key.compare(key, Qt::CaseInsensitive) == 0) {
+            line.value = value;
+            line.hasValue = true;
+            return;
+        }
+    }
+    s->lines.push_back({key, value, true});
+}
+
+QString IniFile::text() const {
+    QString text;
+    for (const Section& s : sections_) {
+        text += u'[' + s.name + QStringLiteral("]\r\n");
+        for (const Line& line : s.lines)
+            text +=
+                (line.hasValue ? line.key + u'=' + line.value : line.key) + QStringLiteral("\r\n");
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+bool IniFile::save() const {
+    if (isWriteProtected())
+        return false;
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QByteArray bytes;
+    const QString content = text();
+    switch (encoding_) {
+    case Encoding::Ansi:
+        bytes = encodeAnsi(content);
+        break;
+    case Encoding::Utf8:
+        bytes = "\xEF\xBB\xBF" + content.toUtf8();
+        break;
+    case Encoding::Utf16LE:
+        bytes = "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(content));
+        break;
+    case Encoding::Utf16BE:
+        bytes = "\xFE\xFF" + QByteArray(QStringEncoder(QStringEncoder::Utf16BE)(content));
+        break;
+    }
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return false;
+    stamp_ = QFileInfo(path_).lastModified(); // our own write is no change by someone else
+    return true;
+}
+
+} // namespace abgleich
