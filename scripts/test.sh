@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test headless.
+# Installs what is needed, builds everything and runs every test headless; then builds the
+# whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/) and
+# runs it there too. A sanitizer finding stops its test and fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
+jobs=$(nproc)
+
 bash scripts/build.sh
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABGLEICH_SANITIZE=ON \
+    -DABGLEICH_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+(cd build-asan &&
+    ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")

@@ -78,8 +78,8 @@ DeviationChart::DeviationChart(const RegionalSettings& regional, QWidget* parent
     : QChartView(parent), regional_(regional) {
     setObjectName(QStringLiteral("RegChart"));
     setRenderHint(QPainter::Antialiasing);
-    auto* chart = new QChart();
-    setChart(chart);
+    // The view's own chart: setChart would release (not delete) the one the view made.
+    QChart* chart = this->chart();
     QFont titleFont = chart->titleFont();
     titleFont.setPointSize(14);
     chart->setTitleFont(titleFont);
