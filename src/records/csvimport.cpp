@@ -42,7 +42,10 @@ qsizetype firstPointLine(const QStringList& lines) {
 }
 
 void importCSVFile(WorkingState& state, const QString& path) {
-    QStringList lines = readTextLines(path, kMaxCsvBytes);
+    importCSVLines(state, readTextLines(path, kMaxCsvBytes));
+}
+
+void importCSVLines(WorkingState& state, QStringList lines) {
     const qsizetype first = firstPointLine(lines);
     qsizetype last = lines.size();
     while (last > first && lines[last - 1].isEmpty())

@@ -25,7 +25,8 @@ QStringList pointLineFields(QStringView line, QChar separator);
 // a comment with line breaks comes before it) up to the last non-empty one. A file
 // with more points than the store holds is refused before anything changes.
 void importCSV(WorkingState& state, OperatorDialogs& dialogs);
-// The same for a file already chosen.
+// The same for a file already chosen, and for its lines.
 void importCSVFile(WorkingState& state, const QString& path);
+void importCSVLines(WorkingState& state, QStringList lines);
 
 } // namespace abgleich

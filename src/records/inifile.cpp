@@ -1,6 +1,5 @@
 #include "records/inifile.h"
 
-#include "core/ansicodec.h"
 #include "core/text.h"
 #include "records/textfile.h"
 
@@ -8,8 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace abgleich {
 
@@ -32,26 +29,20 @@ const IniFile::Section* IniFile::findSection(const QString& name) const {
 }
 
 void IniFile::load() {
-    sections_.clear();
-    encoding_ = Encoding::Ansi;
     QFile file(path_);
     stamp_ = QFileInfo(path_).lastModified();
-    if (file.size() > kMaxIniBytes || !file.open(QIODevice::ReadOnly))
+    if (file.size() > kMaxIniBytes || !file.open(QIODevice::ReadOnly)) {
+        parse({});
         return;
-    const QByteArray bytes = file.readAll();
-    QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        encoding_ = Encoding::Utf8;
-        text = QString::fromUtf8(bytes.sliced(3));
-    } else if (bytes.startsWith("\xFF\xFE")) {
-        encoding_ = Encoding::Utf16LE;
-        text = QStringDecoder(QStringDecoder::Utf16LE)(bytes.sliced(2));
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        encoding_ = Encoding::Utf16BE;
-        text = QStringDecoder(QStringDecoder::Utf16BE)(bytes.sliced(2));
-    } else {
-        text = decodeAnsi(bytes);
     }
+    parse(file.readAll());
+}
+
+void IniFile::parse(const QByteArray& bytes) {
+    sections_.clear();
+    const DecodedText decoded = decodeTextFile(bytes);
+    encoding_ = decoded.encoding;
+    const QString& text = decoded.text;
 
     Section* current = nullptr;
     bool skipping = true; // before the first section, and inside a repeated one
@@ -131,26 +122,15 @@ QString IniFile::text() const {
     return text;
 }
 
+QByteArray IniFile::bytes() const {
+    return encodeTextFile(text(), encoding_);
+}
+
 bool IniFile::save() const {
     if (isWriteProtected())
         return false;
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    QByteArray bytes;
-    const QString content = text();
-    switch (encoding_) {
-    case Encoding::Ansi:
-        bytes = encodeAnsi(content);
-        break;
-    case Encoding::Utf8:
-        bytes = "\xEF\xBB\xBF" + content.toUtf8();
-        break;
-    case Encoding::Utf16LE:
-        bytes = "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(content));
-        break;
-    case Encoding::Utf16BE:
-        bytes = "\xFE\xFF" + QByteArray(QStringEncoder(QStringEncoder::Utf16BE)(content));
-        break;
-    }
+    const QByteArray bytes = this->bytes();
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/textfile.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -23,6 +25,9 @@ public:
 
     const QString& path() const { return path_; }
     void load();
+    // The same from the file's bytes, and the bytes save() writes.
+    void parse(const QByteArray& bytes);
+    QByteArray bytes() const;
     // Reads the file again when its time stamp changed since it was read.
     void reloadIfChanged();
     // Writes the file (creating its directory); false when it was not written.
@@ -47,14 +52,13 @@ private:
         QString name;
         std::vector<Line> lines;
     };
-    enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
 
     Section* findSection(const QString& name);
     const Section* findSection(const QString& name) const;
 
     QString path_;
     std::vector<Section> sections_;
-    Encoding encoding_ = Encoding::Ansi;
+    TextEncoding encoding_ = TextEncoding::Ansi;
     mutable QDateTime stamp_;
 };
 

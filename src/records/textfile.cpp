@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace abgleich {
 
@@ -63,18 +64,37 @@ QStringList readTextLines(const QString& path, qint64 maxBytes) {
                            .arg(QDir::toNativeSeparators(path))
                            .arg(file.size())
                            .arg(maxBytes));
-    const QByteArray bytes = file.read(maxBytes + 1);
-    QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.sliced(3));
-    } else if (bytes.startsWith("\xFF\xFE")) {
-        text = QStringDecoder(QStringDecoder::Utf16LE)(bytes.sliced(2));
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        text = QStringDecoder(QStringDecoder::Utf16BE)(bytes.sliced(2));
-    } else {
-        text = decodeAnsi(bytes);
+    return splitLines(decodeTextFile(file.read(maxBytes + 1)).text);
+}
+
+namespace {
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+const QByteArray kUtf16LEMark("\xFF\xFE");
+const QByteArray kUtf16BEMark("\xFE\xFF");
+} // namespace
+
+DecodedText decodeTextFile(const QByteArray& bytes) {
+    if (bytes.startsWith(kUtf8Mark))
+        return {TextEncoding::Utf8, QString::fromUtf8(bytes.sliced(3))};
+    if (bytes.startsWith(kUtf16LEMark))
+        return {TextEncoding::Utf16LE, QStringDecoder(QStringDecoder::Utf16LE)(bytes.sliced(2))};
+    if (bytes.startsWith(kUtf16BEMark))
+        return {TextEncoding::Utf16BE, QStringDecoder(QStringDecoder::Utf16BE)(bytes.sliced(2))};
+    return {TextEncoding::Ansi, decodeAnsi(bytes)};
+}
+
+QByteArray encodeTextFile(const QString& text, TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return kUtf8Mark + text.toUtf8();
+    case TextEncoding::Utf16LE:
+        return kUtf16LEMark + QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(text));
+    case TextEncoding::Utf16BE:
+        return kUtf16BEMark + QByteArray(QStringEncoder(QStringEncoder::Utf16BE)(text));
+    case TextEncoding::Ansi:
+        break;
     }
-    return splitLines(text);
+    return encodeAnsi(text);
 }
 
 } // namespace abgleich

@@ -21,5 +21,15 @@ QStringList readTextLines(const QString& path, qint64 maxBytes);
 
 // Splits text into lines as readTextLines does.
 QStringList splitLines(QStringView text);
+// The encodings a text file may come in: marked by a byte-order mark, else Windows-1252.
+enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+struct DecodedText {
+    TextEncoding encoding;
+    QString text;
+};
+// Decodes a file's bytes by its byte-order mark, else as Windows-1252.
+DecodedText decodeTextFile(const QByteArray& bytes);
+// Encodes text for a file, with the byte-order mark of its encoding (none for Windows-1252).
+QByteArray encodeTextFile(const QString& text, TextEncoding encoding);
 
 } // namespace abgleich
