@@ -1,0 +1,31 @@
+// The CSV import's line and field splitting, and the import of the lines into a window's
+// working state.
+#include "core/errors.h"
+#include "fuzzsupport.h"
+#include "records/csvimport.h"
+#include "records/textfile.h"
+
+#include <cstdint>
+
+using namespace abgleich;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QStringList lines = splitLines(decodeTextFile(bytes).text);
+    for (const QString& line : lines) {
+        fuzz::check(!line.contains(u'\r') && !line.contains(u'\n'), "lines without breaks");
+        const QStringList fields = pointLineFields(line, u';');
+        fuzz::check(fields.size() <= 4, "at most four fields");
+        for (const QString& field : fields)
+            fuzz::check(!field.contains(u';'), "fields without separators");
+    }
+    WorkingState state(RegionalSettings::german());
+    try {
+        importCSVLines(state, lines);
+        fuzz::check(state.table.rows() == state.anzMS + 1, "one row per point");
+    } catch (const AppError&) {
+    }
+    fuzz::check(state.anzMS >= 0 && state.anzMS <= CoefficientStore::kSlots, "point count");
+    fuzz::check(state.table.batchDepth() == 0, "batch closed");
+    return 0;
+}
