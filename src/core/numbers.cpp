@@ -22,7 +22,13 @@ struct Digits15 {
     int exponent = 0;
 };
 
+// The largest magnitude whose 15 significant digits still read back as a double; beyond it
+// the rounded digits would lie past the largest double, so they are cut instead.
+constexpr double kLargest15Digits = 1.79769313486231e308;
+
 Digits15 toDigits15(double value) {
+    if (std::fabs(value) > kLargest15Digits)
+        return {value < 0, "179769313486231", 308};
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
     const std::string text(buf, res.ptr);

@@ -31,6 +31,8 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSplitter>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace abgleich {
@@ -488,6 +490,9 @@ void TFoAbgleich::TCPClientConnected() {
 
 void TFoAbgleich::TCPClientDisconnected() {
     appendLog(QStringLiteral("Disconnected"));
+    // A reply cut off with its connection can never be completed; left in the buffer it
+    // would be joined to the next reply.
+    state_.empfangen.clear();
     Btn_Connect->setText(QStringLiteral("Prüfstand verbinden"));
 }
 
@@ -549,7 +554,23 @@ void TFoAbgleich::Btn_SendDataClick() {
 }
 
 void TFoAbgleich::appendLog(const QString& line) {
-    memLog->appendPlainText(line);
+    // A flood from the link must not make the protocol unusable or fill the memory: very
+    // long lines are cut (normal replies are far shorter), and beyond a total size the
+    // oldest lines go.
+    if (line.size() > kMaxLogLine)
+        memLog->appendPlainText(line.left(kMaxLogLine) +
+                                QStringLiteral(" … (%1 Zeichen)").arg(line.size()));
+    else
+        memLog->appendPlainText(line);
+    QTextDocument* log = memLog->document();
+    if (log->characterCount() <= kMaxLogChars)
+        return;
+    QTextCursor oldest(log);
+    oldest.movePosition(QTextCursor::Start);
+    oldest.setPosition(log->characterCount() - kMaxLogChars * 3 / 4, QTextCursor::KeepAnchor);
+    oldest.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    oldest.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
 }
 
 void TFoAbgleich::showDeviceFields() {

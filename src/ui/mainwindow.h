@@ -48,6 +48,9 @@ public:
     static constexpr int kMinClientHeight = 683;
     static constexpr int kMaxClientHeight = 1881;
     static constexpr const char* kDefaultHost = "192.168.100.10";
+    // The protocol memo keeps about this many characters, each line cut at kMaxLogLine.
+    static constexpr int kMaxLogChars = 4 * 1024 * 1024;
+    static constexpr qsizetype kMaxLogLine = 64 * 1024;
 
     TFoAbgleich(OperatorDialogs& dialogs, const RegionalSettings& regional,
                 QWidget* parent = nullptr);

@@ -182,9 +182,16 @@ TEST(StrToInt, RaisesTheConversionErrorWithTheText) {
 }
 
 TEST(Numbers, GeneralFormatReadsBackToFifteenDigits) {
-    const double values[] = {0.439214567890123, -123.456, 1e-7, 98765.4321, 6.02214076e23};
+    const double values[] = {0.439214567890123,
+                             -123.456,
+                             1e-7,
+                             98765.4321,
+                             6.02214076e23,
+                             std::numeric_limits<double>::max(),
+                             -std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min()};
     for (double v : values) {
         const double back = readStoredNumber(formatGeneral(v, kGerman), kGerman);
-        EXPECT_NEAR(back, v, std::abs(v) * 1e-14) << v;
+        EXPECT_NEAR(back, v, std::abs(v) * 1e-14 + 1e-300) << v;
     }
 }

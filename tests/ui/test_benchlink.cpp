@@ -1,4 +1,5 @@
 #include "bench-sim/benchdevice.h"
+#include "bench/replyparser.h"
 #include "core/ansicodec.h"
 #include "support/qtprint.h"
 #include "support/scripteddialogs.h"
@@ -22,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -359,16 +361,10 @@ TEST(BenchSimulator, EndToEnd) {
         QTest::mouseClick(w.Btn_SendData, Qt::LeftButton);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return w.memLog->toPlainText().contains(u"<- UF#"_s); }, 10000));
+        // The free text awaited nothing; its reply "UF#" went with its connection.
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return w.memLog->toPlainText().count(u"Reconnected"_s) == 2; }, 10000));
-        // The free text awaited nothing, so "UF#" waited in the buffer: the next read takes
-        // it first and leaves its own reply there for the read after.
-        QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return w.state().empfangen.startsWith(u"U4711,ZYK12,317"_s); }, 10000));
-        EXPECT_EQ(w.state().anzMS, 40);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return w.memLog->toPlainText().count(u"Reconnected"_s) == 3; }, 10000));
+        EXPECT_TRUE(w.state().empfangen.isEmpty());
         QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 1; }, 10000));
         EXPECT_EQ(w.state().table.cellText(1, 1), u" Neu "_s);
@@ -522,4 +518,116 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     w.ED_IP->setFocus();
     QTest::keyClick(w.ED_IP, Qt::Key_F4);
     EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 2 "_s);
+}
+
+// What a misbehaving controller or a broken network does to the link.
+TEST_F(BenchLink, ReplyOneByteAtATime) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.sendInPieces(kTwoPoints, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 10000));
+    EXPECT_EQ(w.state().table.cellText(Col::Name, 2), u" Druck "_s);
+    EXPECT_TRUE(w.state().empfangen.isEmpty());
+}
+
+TEST_F(BenchLink, PeerClosingInTheMiddleOfAReply) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.send(kTwoPoints.left(30));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.state().empfangen.isEmpty(); }, 5000));
+    peer.closeClient();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log().contains(u"Disconnected"_s); }, 5000));
+    EXPECT_TRUE(w.state().empfangen.isEmpty()); // the cut-off reply is gone
+    EXPECT_EQ(w.state().expectedReply, u'U');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+    ASSERT_TRUE(peer.waitForClient());
+    peer.clearReceived();
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    EXPECT_EQ(w.state().table.cellText(Col::ASps, 1), u"0,439"_s);
+    EXPECT_EQ(w.state().coef.b(2), 1.0);
+}
+
+TEST_F(BenchLink, FloodWithoutTerminatorIsBounded) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    const QByteArray mebibyte(1024 * 1024, 'x');
+    qint64 received = 0;
+    w.TCPClient.setEvents({[] {}, [] {}, [] {},
+                           [&](QByteArrayView bytes) {
+                               received += bytes.size();
+                               w.TCPClientReadData(bytes);
+                           }});
+    for (int i = 0; i < 20; ++i)
+        peer.send(mebibyte);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received == 20 * mebibyte.size(); }, 30000));
+    EXPECT_LE(w.state().empfangen.size(), kMaxReceiveBuffer);
+    EXPECT_EQ(w.state().expectedReply, u'U');
+    EXPECT_LE(w.memLog->document()->characterCount(),
+              TFoAbgleich::kMaxLogChars + TFoAbgleich::kMaxLogLine + 40);
+    // The link still works.
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+}
+
+TEST_F(BenchLink, QuestionMarkInAPointName) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.send(encodeAnsi(u"U4711,ZYK12,317,240611093012,1,Temp?1,°C,439,1005,#"_s));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log().size() >= 3; }, 5000));
+    EXPECT_TRUE(w.state().empfangen.isEmpty());
+    EXPECT_EQ(w.state().anzMS, 0);
+    EXPECT_EQ(w.state().expectedReply, u'U');
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+}
+
+TEST_F(BenchLink, UploadWhenTheChangeLogCannotBeWritten) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    // A read-only directory does not stop an administrator, so a directory stands where the
+    // change log should be written.
+    const QString dir = w.state().configdir + QDir::separator();
+    ASSERT_TRUE(QDir().mkpath(dir + u"Log_4711.log"_s));
+    QFile earlier(dir + u"Abgleich_4711.csv"_s);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier record\r\n");
+    earlier.close();
+    w.state().table.setCellText(Col::ANeu, 1, u"0,5"_s);
+    dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
+    peer.clearReceived();
+    click(w.Btn_Abgleichsenden);
+    ASSERT_TRUE(peer.waitForReceived(10));
+    EXPECT_TRUE(peer.received().startsWith("U4711,ZYK12,,,2,Temp 1,"));
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown.back().kind, ScriptedDialogs::Kind::ErrorBox);
+    EXPECT_TRUE(dialogs.shown.back().text.contains(u"Log_4711.log"_s));
+    EXPECT_EQ(fileBytes(dir + u"Abgleich_4711.csv"_s), QByteArray("earlier record\r\n"));
+}
+
+TEST_F(BenchLink, HugeCsvIsRefused) {
+    TFoAbgleich& w = *window;
+    const QString path = workDir_.filePath(u"gross.csv"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("15.03.2022 14:30:05;4712;T;c\r\nMessstelle; Einheit; a; b;\r\n");
+    for (int k = 1; k <= 100000; ++k)
+        file.write("P" + QByteArray::number(k) + ";V;1;1\r\n");
+    file.close();
+    dialogs.files.push_back(path);
+    click(w.Btn_Import);
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::ErrorBox);
+    EXPECT_TRUE(dialogs.shown[1].text.contains(u"100000"_s));
+    EXPECT_EQ(w.state().table.rows(), 256);
+    EXPECT_TRUE(w.state().device.geraeteId.isEmpty());
 }
