@@ -1,0 +1,85 @@
+// Building and writing an upload of 256 points (record, change log, CSV record), and
+// importing a 256-point CSV record.
+#include "records/csvimport.h"
+#include "records/upload.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace abgleich;
+
+namespace {
+
+class Authorised : public OperatorDialogs {
+public:
+    void showErrorBox(const QString&) override {}
+    void showMessage(const QString&) override {}
+    void showWarning(const QString&) override {}
+    bool askYesNo(const QString&) override { return true; }
+    std::optional<AuthorisationInput> authorise(AuthorisationForm, const QString&) override {
+        return AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
+    }
+    std::optional<QString> chooseFileToOpen(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+};
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5)); }
+};
+
+void fillDevice(WorkingState& state) {
+    state.device.geraeteId = QStringLiteral("4711");
+    state.device.geraetetyp = QStringLiteral("ABC12");
+    state.device.anzMS = QStringLiteral("256");
+    state.table.setRows(257);
+    for (int n = 1; n <= 256; ++n) {
+        state.table.setCellText(Col::Name, n, QStringLiteral(" Temperatur Öl %1 ").arg(n));
+        state.table.setCellText(Col::Unit, n, QStringLiteral(" °C "));
+        state.table.setCellNumber(Col::ASps, n, n * 0.001);
+        state.table.setCellNumber(Col::BSps, n, 1.0);
+        state.table.setCellNumber(Col::ANeu, n, n * 0.0012);
+        state.table.setCellNumber(Col::BNeu, n, 1.0 + n * 0.00001);
+    }
+}
+
+void BM_Upload256(benchmark::State& run) {
+    QTemporaryDir dir;
+    WorkingState state(RegionalSettings::german());
+    state.prepare(dir.path());
+    fillDevice(state);
+    Authorised dialogs;
+    FixedClock clock;
+    qsizetype sent = 0;
+    const UploadLink link{[&](const QString& record) { sent += record.size(); }, [] {}};
+    for (auto _ : run)
+        sendCorrData(state, dialogs, clock, link);
+    if (sent == 0)
+        run.SkipWithError("nothing sent");
+}
+
+void BM_Import256(benchmark::State& run) {
+    QTemporaryDir dir;
+    WorkingState writer(RegionalSettings::german());
+    writer.prepare(dir.path());
+    fillDevice(writer);
+    Authorised dialogs;
+    FixedClock clock;
+    sendCorrData(writer, dialogs, clock, {[](const QString&) {}, [] {}});
+    const QString path = correctionRecordPath(writer);
+    WorkingState state(RegionalSettings::german());
+    state.prepare(dir.path());
+    for (auto _ : run)
+        importCSVFile(state, path);
+    if (state.anzMS != 256)
+        run.SkipWithError("not imported");
+}
+
+} // namespace
+
+BENCHMARK(BM_Upload256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Import256)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
