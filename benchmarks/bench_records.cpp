@@ -2,33 +2,18 @@
 // importing a 256-point CSV record.
 #include "records/csvimport.h"
 #include "records/upload.h"
+#include "scripted/fixedclock.h"
+#include "scripted/scripteddialogs.h"
 
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 using namespace abgleich;
+using test::FixedClock;
+using test::ScriptedDialogs;
 
 namespace {
-
-class Authorised : public OperatorDialogs {
-public:
-    void showErrorBox(const QString&) override {}
-    void showMessage(const QString&) override {}
-    void showWarning(const QString&) override {}
-    bool askYesNo(const QString&) override { return true; }
-    std::optional<AuthorisationInput> authorise(AuthorisationForm, const QString&) override {
-        return AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
-    }
-    std::optional<QString> chooseFileToOpen(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-};
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5)); }
-};
 
 void fillDevice(WorkingState& state) {
     state.device.geraeteId = QStringLiteral("4711");
@@ -50,7 +35,10 @@ void BM_Upload256(benchmark::State& run) {
     WorkingState state(RegionalSettings::german());
     state.prepare(dir.path());
     fillDevice(state);
-    Authorised dialogs;
+    ScriptedDialogs dialogs;
+    dialogs.record = false;
+    dialogs.standingAuthorisation =
+        AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
     FixedClock clock;
     qsizetype sent = 0;
     const UploadLink link{[&](const QString& record) { sent += record.size(); }, [] {}};
@@ -65,7 +53,10 @@ void BM_Import256(benchmark::State& run) {
     WorkingState writer(RegionalSettings::german());
     writer.prepare(dir.path());
     fillDevice(writer);
-    Authorised dialogs;
+    ScriptedDialogs dialogs;
+    dialogs.record = false;
+    dialogs.standingAuthorisation =
+        AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
     FixedClock clock;
     sendCorrData(writer, dialogs, clock, {[](const QString&) {}, [] {}});
     const QString path = correctionRecordPath(writer);

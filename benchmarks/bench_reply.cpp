@@ -2,6 +2,7 @@
 // parser and into the table model.
 #include "bench/replyparser.h"
 #include "core/ansicodec.h"
+#include "scripted/scripteddialogs.h"
 
 #include <QTemporaryDir>
 
@@ -10,20 +11,6 @@
 using namespace abgleich;
 
 namespace {
-
-class NoDialogs : public OperatorDialogs {
-public:
-    void showErrorBox(const QString&) override {}
-    void showMessage(const QString&) override {}
-    void showWarning(const QString&) override {}
-    bool askYesNo(const QString&) override { return false; }
-    std::optional<AuthorisationInput> authorise(AuthorisationForm, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> chooseFileToOpen(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-};
 
 QByteArray fullRecord() {
     QString text = QStringLiteral("U4711,ABC12,1.7,220315143005,256");
@@ -41,7 +28,8 @@ void feedRecord(benchmark::State& run, qsizetype chunkSize) {
     const QByteArray wire = fullRecord();
     WorkingState state(RegionalSettings::german());
     state.prepare(dir.path());
-    NoDialogs dialogs;
+    test::ScriptedDialogs dialogs;
+    dialogs.record = false;
     for (auto _ : run) {
         state.expectedReply = QChar(u'U');
         for (qsizetype pos = 0; pos < wire.size(); pos += chunkSize) {

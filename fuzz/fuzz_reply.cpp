@@ -7,6 +7,7 @@
 #include "bench/replyparser.h"
 #include "core/ansicodec.h"
 #include "fuzzsupport.h"
+#include "scripted/scripteddialogs.h"
 
 #include <cstdint>
 
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WorkingState state(RegionalSettings::german());
     state.table.writeHeaderRow();
     state.table.writeRowNumbers();
-    fuzz::NoDialogs dialogs;
+    test::ScriptedDialogs dialogs;
+    dialogs.record = false;
     std::size_t i = 0;
     while (i < size) {
         const std::uint8_t op = data[i++];

@@ -321,9 +321,6 @@ void TFoAbgleich::buildLogPanel() {
     Splitter2->setStretchFactor(0, 0);
     Splitter2->setStretchFactor(1, 1);
     Splitter2->setSizes({kDataHeight, height});
-
-    connect(Btn_Clear, &QPushButton::clicked, this,
-            [this] { guarded([this] { Btn_ClearClick(); }); });
 }
 
 void TFoAbgleich::connectLink() {
@@ -350,6 +347,7 @@ void TFoAbgleich::connectLink() {
     onClick(Btn_ResetTab, &TFoAbgleich::Btn_ResetTabClick);
     onClick(Btn_Abgleichsenden, &TFoAbgleich::Btn_AbgleichsendenClick);
     onClick(Btn_Import, &TFoAbgleich::Btn_ImportClick);
+    onClick(Btn_Clear, &TFoAbgleich::Btn_ClearClick);
     // Key preview: every key press in the window, whichever control has the focus.
     qApp->installEventFilter(this);
     connect(ED_IP, &QLineEdit::textChanged, this, [this] { guarded([this] { edtHostChange(); }); });

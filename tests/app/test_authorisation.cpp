@@ -1,7 +1,7 @@
 #include "app/authorisation.h"
 #include "core/errors.h"
+#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
-#include "support/scripteddialogs.h"
 
 #include <gtest/gtest.h>
 

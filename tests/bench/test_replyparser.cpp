@@ -1,6 +1,6 @@
 #include "bench/replyparser.h"
+#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
-#include "support/scripteddialogs.h"
 
 #include <QSignalSpy>
 

@@ -1,8 +1,8 @@
 #include "core/errors.h"
 #include "records/csvimport.h"
 #include "records/textfile.h"
+#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
-#include "support/scripteddialogs.h"
 
 #include <QFile>
 #include <QStringEncoder>

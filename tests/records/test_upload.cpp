@@ -1,8 +1,9 @@
 #include "core/errors.h"
 #include "records/csvimport.h"
 #include "records/upload.h"
+#include "scripted/fixedclock.h"
+#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
-#include "support/scripteddialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,14 +13,10 @@
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
+using test::FixedClock;
 using test::ScriptedDialogs;
 
 namespace {
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5)); }
-};
 
 QByteArray fileBytes(const QString& path) {
     QFile file(path);

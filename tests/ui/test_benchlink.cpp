@@ -1,9 +1,11 @@
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
 #include "core/ansicodec.h"
+#include "scripted/fixedclock.h"
+#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
-#include "support/scripteddialogs.h"
 #include "support/testpeer.h"
+#include "support/workdir.h"
 #include "ui/busyindicator.h"
 #include "ui/deviationchart.h"
 #include "ui/intspinedit.h"
@@ -30,15 +32,11 @@
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
+using test::FixedClock;
 using test::ScriptedDialogs;
 using test::TestPeer;
 
 namespace {
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5)); }
-};
 
 class EchoThatFails : public EchoProbe {
 public:
@@ -60,8 +58,6 @@ const QByteArray kRecord = encodeAnsi(sim::correctionReply(sim::defaultDevice())
 class BenchLink : public ::testing::Test {
 protected:
     BenchLink() {
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(workDir_.path());
         window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
         window->ED_IP->setText(u"127.0.0.1"_s);
         window->Pingtest = std::make_unique<EchoThatAnswers>();
@@ -70,10 +66,7 @@ protected:
         window->TCPClient.setPort(peer.port());
         window->memLog->clear();
     }
-    ~BenchLink() override {
-        window.reset();
-        QDir::setCurrent(previousDir_);
-    }
+    ~BenchLink() override { window.reset(); }
 
     QStringList log() const {
         const QString text = window->memLog->toPlainText();
@@ -81,8 +74,7 @@ protected:
     }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    QTemporaryDir workDir_;
-    QString previousDir_;
+    test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
     TestPeer peer;
     std::unique_ptr<TFoAbgleich> window;
@@ -305,9 +297,7 @@ public:
 };
 
 TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
-    QTemporaryDir workDir;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(workDir.path());
+    test::TemporaryWorkingDirectory workDir;
     TestPeer peer;
     ASSERT_TRUE(peer.listen());
     ModalDialogs dialogs;
@@ -326,13 +316,10 @@ TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
     w.state().device.geraeteId = u"4711"_s;
     QTest::mouseClick(w.Btn_EA, Qt::LeftButton); // opens the dialog
     EXPECT_TRUE(filledWhileOpen);
-    QDir::setCurrent(previous);
 }
 
 TEST(BenchSimulator, EndToEnd) {
-    QTemporaryDir workDir;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(workDir.path());
+    test::TemporaryWorkingDirectory workDir;
     QProcess sim;
     sim.start(QStringLiteral(BENCH_SIM_PROGRAM),
               {u"--port"_s, u"0"_s, u"--chunk"_s, u"64"_s, u"--close-after-reply"_s});
@@ -372,7 +359,6 @@ TEST(BenchSimulator, EndToEnd) {
     }
     sim.kill();
     sim.waitForFinished();
-    QDir::setCurrent(previous);
 }
 
 namespace {

@@ -1,5 +1,6 @@
+#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
-#include "support/scripteddialogs.h"
+#include "support/workdir.h"
 #include "ui/anchoredpanel.h"
 #include "ui/formstorage.h"
 #include "ui/mainwindow.h"
@@ -25,12 +26,6 @@ namespace {
 // Windows started one after the other in the same working directory, as on a bench PC.
 class Settings : public ::testing::Test {
 protected:
-    Settings() {
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(workDir_.path());
-    }
-    ~Settings() override { QDir::setCurrent(previousDir_); }
-
     QString iniPath() const { return workDir_.filePath(u"config/Abgleich.ini"_s); }
     void writeIni(const QByteArray& keys) {
         QDir().mkpath(workDir_.filePath(u"config"_s));
@@ -58,8 +53,7 @@ protected:
         return window;
     }
 
-    QTemporaryDir workDir_;
-    QString previousDir_;
+    test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
 };
 

@@ -1,7 +1,8 @@
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
+#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
-#include "support/scripteddialogs.h"
+#include "support/workdir.h"
 #include "ui/anchoredpanel.h"
 #include "ui/busyindicator.h"
 #include "ui/deviationchart.h"
@@ -33,12 +34,7 @@ namespace {
 // A window started in a fresh working directory, as the program starts it.
 class MainWindow : public ::testing::Test {
 protected:
-    MainWindow() {
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(workDir_.path());
-        window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
-    }
-    ~MainWindow() override { QDir::setCurrent(previousDir_); }
+    MainWindow() { window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german()); }
 
     void showWindow() {
         window->show();
@@ -59,8 +55,7 @@ protected:
 
     QListWidgetItem* toggle(int item) { return window->settings->item(item); }
 
-    QTemporaryDir workDir_;
-    QString previousDir_;
+    test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
     std::unique_ptr<TFoAbgleich> window;
 };

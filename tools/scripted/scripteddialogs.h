@@ -10,8 +10,9 @@
 
 namespace abgleich::test {
 
-// Records what the operator would have been shown, in order, and answers from scripts.
-// An unscripted question is answered Yes; an unscripted authorisation or file dialog is
+// Records what the operator would have been shown, in order, and answers from scripts, for
+// tests, benchmarks and fuzz targets. An unscripted question is answered Yes; an unscripted
+// authorisation gives the standing answer (none: cancelled); an unscripted file dialog is
 // cancelled.
 class ScriptedDialogs : public OperatorDialogs {
 public:
@@ -34,8 +35,13 @@ public:
     std::vector<Shown> shown;
     std::deque<bool> answers;
     std::deque<std::optional<AuthorisationInput>> authorisations;
+    std::optional<AuthorisationInput> standingAuthorisation;
+    bool record = true; // write down what was shown
     std::vector<AuthorisationForm> authorisationForms;
     std::deque<std::optional<QString>> files;
+
+private:
+    void note(Kind kind, const QString& text);
 };
 
 } // namespace abgleich::test

@@ -1,8 +1,13 @@
-#include "support/scripteddialogs.h"
+#include "scripted/scripteddialogs.h"
 
 #include "core/errors.h"
 
 namespace abgleich::test {
+
+void ScriptedDialogs::note(Kind kind, const QString& text) {
+    if (record)
+        shown.push_back({kind, text});
+}
 
 namespace {
 
@@ -18,32 +23,32 @@ template <typename T> T takeFront(std::deque<T>& queue, T fallback) {
 } // namespace
 
 void ScriptedDialogs::showErrorBox(const QString& message) {
-    shown.push_back({Kind::ErrorBox, errorBoxText(message)});
+    note(Kind::ErrorBox, errorBoxText(message));
 }
 
 void ScriptedDialogs::showMessage(const QString& text) {
-    shown.push_back({Kind::Message, text});
+    note(Kind::Message, text);
 }
 
 void ScriptedDialogs::showWarning(const QString& text) {
-    shown.push_back({Kind::Warning, text});
+    note(Kind::Warning, text);
 }
 
 bool ScriptedDialogs::askYesNo(const QString& text) {
-    shown.push_back({Kind::Question, text});
+    note(Kind::Question, text);
     return takeFront(answers, true);
 }
 
 std::optional<AuthorisationInput> ScriptedDialogs::authorise(AuthorisationForm form,
                                                              const QString& changeList) {
-    shown.push_back({Kind::Authorisation, changeList});
+    note(Kind::Authorisation, changeList);
     authorisationForms.push_back(form);
-    return takeFront(authorisations, std::optional<AuthorisationInput>());
+    return takeFront(authorisations, standingAuthorisation);
 }
 
 std::optional<QString> ScriptedDialogs::chooseFileToOpen(const QString& directory,
                                                          const QString& filter) {
-    shown.push_back({Kind::FileOpen, directory + u'|' + filter});
+    note(Kind::FileOpen, directory + u'|' + filter);
     return takeFront(files, std::optional<QString>());
 }
 
