@@ -30,16 +30,22 @@ void fillDevice(WorkingState& state) {
     }
 }
 
+// The operator who always confirms with the right password.
+ScriptedDialogs authorisingOperator() {
+    ScriptedDialogs dialogs;
+    dialogs.record = false;
+    dialogs.standingAuthorisation =
+        AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
+    return dialogs;
+}
+
 void BM_Upload256(benchmark::State& run) {
     QTemporaryDir dir;
     WorkingState state(RegionalSettings::german());
     state.prepare(dir.path());
     fillDevice(state);
-    ScriptedDialogs dialogs;
-    dialogs.record = false;
-    dialogs.standingAuthorisation =
-        AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
-    FixedClock clock;
+    ScriptedDialogs dialogs = authorisingOperator();
+    const FixedClock clock;
     qsizetype sent = 0;
     const UploadLink link{[&](const QString& record) { sent += record.size(); }, [] {}};
     for (auto _ : run)
@@ -53,12 +59,8 @@ void BM_Import256(benchmark::State& run) {
     WorkingState writer(RegionalSettings::german());
     writer.prepare(dir.path());
     fillDevice(writer);
-    ScriptedDialogs dialogs;
-    dialogs.record = false;
-    dialogs.standingAuthorisation =
-        AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
-    FixedClock clock;
-    sendCorrData(writer, dialogs, clock, {[](const QString&) {}, [] {}});
+    ScriptedDialogs dialogs = authorisingOperator();
+    sendCorrData(writer, dialogs, FixedClock(), {[](const QString&) {}, [] {}});
     const QString path = correctionRecordPath(writer);
     WorkingState state(RegionalSettings::german());
     state.prepare(dir.path());
