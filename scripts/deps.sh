@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     fonts-liberation
     xvfb xauth time
+    desktop-file-utils
 )
 
 missing=()

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the tool and makes the Debian package build/abgleich_<version>_amd64.deb, which
+# installs with its dependencies by: apt-get install ./build/abgleich_<version>_amd64.deb
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+bash scripts/build.sh --target abgleich --target bench-sim
+cd build
+cpack -G DEB
