@@ -57,7 +57,6 @@ public:
     ~TFoAbgleich() override;
 
     WorkingState& state() { return state_; }
-    OperatorDialogs& dialogs() { return dialogs_; }
 
     // Device-data panel
     AnchoredPanel* Panel_Geratedaten;

@@ -59,7 +59,6 @@ public:
 
     QTableView* fixedView() const { return fixed_; }
     CellsView* cellsView() const { return cells_; }
-    PointTable& table() const { return table_; }
 
     QString shownText(int column, int row) const { return cellData_(column, row); }
     QFont cellFont() const { return cellFont_(); }

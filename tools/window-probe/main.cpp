@@ -25,24 +25,6 @@
 
 using namespace abgleich;
 
-namespace {
-
-void sampleChart(DeviationChartData& chart) {
-    chart.title = QStringLiteral("Messwertabweichungen für Messstelle 7 ");
-    chart.zeroLine = {{0, 0}, {250, 0}};
-    const double refs[] = {20, 80, 150, 230};
-    const double before[] = {2.4, 3.1, 4.6, 6.2};
-    const double now[] = {1.2, 1.9, 2.8, 3.7};
-    const double after[] = {0.35, -0.42, 0.18, -0.11};
-    for (int i = 0; i < 4; ++i) {
-        chart.uncorrected.push_back({refs[i], before[i]});
-        chart.corrected.push_back({refs[i], now[i]});
-        chart.recalculated.push_back({refs[i], after[i]});
-    }
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -83,10 +65,6 @@ int main(int argc, char** argv) {
             }
             main->Ed_MS->setValue(7);
             main->Btn_ComputeMS->click();
-        }
-        if (args.contains(QStringLiteral("--chart"))) {
-            sampleChart(main->state().chart);
-            main->state().notifyChartChanged();
         }
         window.reset(main);
     }
