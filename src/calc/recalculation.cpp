@@ -3,6 +3,7 @@
 #include "calc/linreg.h"
 #include "core/checkedmath.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -73,7 +74,9 @@ void computeMS(WorkingState& state, int n) {
 }
 
 void computeAll(WorkingState& state, int count) {
-    for (int n = 1; n <= count; ++n)
+    // Beyond the table's rows and the store's slots there is nothing to compute.
+    const int last = std::min({count, state.table.rows() - 1, CoefficientStore::kSlots});
+    for (int n = 1; n <= last; ++n)
         computeMS(state, n);
 }
 

@@ -5,21 +5,31 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <climits>
 
 namespace abgleich {
 
 IntSpinEdit::IntSpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A typed number is limited like a set one once the operator leaves the field.
+    connect(this, &QAbstractSpinBox::editingFinished, this, [this] {
+        if (const auto typed = tryStrToInt(text()); typed && limited(*typed) != *typed)
+            setValue(*typed);
+    });
+}
+
+int IntSpinEdit::limited(qint64 value) const {
+    if (min_ != max_)
+        return int(std::clamp<qint64>(value, min_, max_));
+    return int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
 }
 
 int IntSpinEdit::value() const {
-    return tryStrToInt(text()).value_or(min_);
+    return limited(tryStrToInt(text()).value_or(min_));
 }
 
 void IntSpinEdit::setValue(int value) {
-    if (min_ != max_)
-        value = std::clamp(value, min_, max_);
-    setText(QString::number(value));
+    setText(QString::number(limited(value)));
 }
 
 void IntSpinEdit::setText(const QString& text) {
@@ -27,7 +37,7 @@ void IntSpinEdit::setText(const QString& text) {
 }
 
 void IntSpinEdit::stepBy(int steps) {
-    setValue(value() + steps);
+    setValue(limited(qint64(value()) + steps));
 }
 
 QAbstractSpinBox::StepEnabled IntSpinEdit::stepEnabled() const {

@@ -5,8 +5,8 @@
 namespace abgleich {
 
 // A spin edit for whole numbers as the point selector needs it: its value is the integer
-// in its text, or its lower bound when the text is no integer; a value is limited to the
-// bounds only while the two bounds differ.
+// in its text, or its lower bound when the text is no integer; a value, set or typed, is
+// limited to the bounds only while the two bounds differ.
 class IntSpinEdit : public QAbstractSpinBox {
     Q_OBJECT
 
@@ -29,6 +29,9 @@ protected:
     QValidator::State validate(QString& input, int& pos) const override;
 
 private:
+    // The value limited to the bounds while they differ, and to the range of an int.
+    int limited(qint64 value) const;
+
     int min_ = 0;
     int max_ = 0;
 };

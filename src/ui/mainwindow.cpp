@@ -35,6 +35,8 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include <climits>
+
 namespace abgleich {
 
 namespace {
@@ -296,7 +298,17 @@ void TFoAbgleich::buildLogPanel() {
     Btn_EA = button("Btn_EA", QStringLiteral("EA  Anzahl Netzteile festlegen :"));
     NT_Auswahl = named(new QComboBox, "NT_Auswahl");
     NT_Auswahl->setEditable(true);
+    NT_Auswahl->setInsertPolicy(QComboBox::NoInsert);
     NT_Auswahl->addItems({QStringLiteral("Alle Netzteile"), QStringLiteral("1 Netzteil")});
+    // Typed text picks an item or goes back to the selected one: the box never shows a
+    // text other than the item whose index the EA command sends.
+    connect(NT_Auswahl->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const int typed = NT_Auswahl->findText(NT_Auswahl->currentText(), Qt::MatchFixedString);
+        if (typed >= 0)
+            NT_Auswahl->setCurrentIndex(typed);
+        else
+            NT_Auswahl->setEditText(NT_Auswahl->itemText(NT_Auswahl->currentIndex()));
+    });
     Btn_SendData = button("Btn_SendData", QStringLiteral("Send"));
     edtDataToSend = named(new QLineEdit(QStringLiteral("U;")), "edtDataToSend");
     edtDataToSend->setPlaceholderText(QStringLiteral("Enter data to send here"));
@@ -645,7 +657,7 @@ void TFoAbgleich::FormKeyDown(int key, Qt::KeyboardModifiers) {
     case Qt::Key_F12: {
         const int count = strToInt(ED_AnzMS->text());
         computeAll(state_, count);
-        Ed_MS->setValue(count + 1);
+        Ed_MS->setValue(int(std::min<qint64>(qint64(count) + 1, INT_MAX)));
         break;
     }
     default:
@@ -655,14 +667,49 @@ void TFoAbgleich::FormKeyDown(int key, Qt::KeyboardModifiers) {
 
 bool TFoAbgleich::eventFilter(QObject* watched, QEvent* event) {
     // A key press travels from the focused control up to its parents; it is seen once, at
-    // the focused control, and only when that control is in this window.
-    const QWidget* focus = QApplication::focusWidget();
-    const bool atFocus = focus ? watched == focus && focus->window() == this : watched == this;
-    if (event->type() == QEvent::KeyPress && atFocus) {
+    // the focused control, and only when that control is in this window. The operation of a
+    // function key runs after the key has been delivered (the control still gets it), from
+    // the event loop: an operation that opens a dialog must not pull the focus, and with it
+    // a cell editor, away from under the delivery of the very key that started it.
+    if (event->type() == QEvent::KeyPress) {
+        const QWidget* focus = QApplication::focusWidget();
+        const bool atFocus = focus ? watched == focus && focus->window() == this : watched == this;
         const auto* key = static_cast<QKeyEvent*>(event);
-        guarded([&] { FormKeyDown(key->key(), key->modifiers()); });
+        if (atFocus && isFunctionKey(key->key())) {
+            pendingKeys_.push_back({key->key(), key->modifiers()});
+            if (!runningKeys_ && pendingKeys_.size() == 1)
+                QMetaObject::invokeMethod(this, &TFoAbgleich::runPendingKeys, Qt::QueuedConnection);
+        }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool TFoAbgleich::isFunctionKey(int key) {
+    switch (key) {
+    case Qt::Key_F1:
+    case Qt::Key_F2:
+    case Qt::Key_F3:
+    case Qt::Key_F4:
+    case Qt::Key_F12:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFoAbgleich::runPendingKeys() {
+    // One operation at a time, each to its end: a key pressed while one runs (a dialog's
+    // event loop, an open that waits) is taken after it.
+    if (runningKeys_)
+        return;
+    runningKeys_ = true;
+    while (!pendingKeys_.empty()) {
+        const PendingKey key = pendingKeys_.front();
+        pendingKeys_.pop_front();
+        DGrid->cellsView()->commitOpenEditor();
+        guarded([&] { FormKeyDown(key.key, key.modifiers); });
+    }
+    runningKeys_ = false;
 }
 
 } // namespace abgleich

@@ -7,6 +7,7 @@
 #include "core/guard.h"
 #include "core/operatordialogs.h"
 
+#include <deque>
 #include <memory>
 
 #include <QFont>
@@ -160,6 +161,8 @@ public:
 
     // The function keys, seen before the focused control gets them (which it still does).
     void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    // F1 to F4 and F12: the keys FormKeyDown acts on.
+    static bool isFunctionKey(int key);
 
     void setClock(std::unique_ptr<Clock> clock) { clock_ = std::move(clock); }
 
@@ -187,10 +190,18 @@ private:
     void FormCreate();
     void showDeviceFields();
     bool isChecked(int item) const;
+    void runPendingKeys();
 
     OperatorDialogs& dialogs_;
     WorkingState state_;
     bool shownOnce_ = false;
+    // Function keys pressed and not yet acted on, and whether one is being acted on.
+    struct PendingKey {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    std::deque<PendingKey> pendingKeys_;
+    bool runningKeys_ = false;
     std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
     std::unique_ptr<FormStorage> storage_;
 };

@@ -33,6 +33,10 @@ class CellsView : public QTableView {
 public:
     using QTableView::QTableView;
 
+    // Writes the text of an open cell editor into the table and closes the editor, so that
+    // an operation started now sees what the operator typed.
+    void commitOpenEditor();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;

@@ -1,6 +1,8 @@
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
 #include "core/ansicodec.h"
+#include "core/guard.h"
+#include "records/upload.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
@@ -373,6 +375,12 @@ QWidget* cellEditor(TFoAbgleich& w) {
     return focus && w.DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
 }
 
+// A key press as the operator makes it; the function keys act once it has been delivered.
+void pressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(target, key, modifiers);
+    QApplication::processEvents();
+}
+
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -400,7 +408,7 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
         QApplication::processEvents();
     }
     ASSERT_NE(cellEditor(w), nullptr);
-    QTest::keyClick(cellEditor(w), Qt::Key_F12);
+    pressKey(cellEditor(w), Qt::Key_F12);
     EXPECT_EQ(w.Ed_MS->value(), 2); // count + 1, limited to the bounds 0..2
     cells->viewport()->repaint();   // the operator sees the results: three decimals
     EXPECT_EQ(w.state().table.cellText(Col::ANeu, 1), u"-0,163"_s);
@@ -409,7 +417,7 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
     // F2 with the right password and a comment over two lines.
     dialogs.authorisations.push_back(AuthorisationInput{u"ZYK-4711"_s, u"Prüfung\nbestanden"_s});
     peer.clearReceived();
-    QTest::keyClick(cellEditor(w) ? cellEditor(w) : cells, Qt::Key_F2, Qt::ShiftModifier);
+    pressKey(cellEditor(w) ? cellEditor(w) : cells, Qt::Key_F2, Qt::ShiftModifier);
     const QByteArray record = "U4711,ZYK12,,,2,Temp 1,\xB0"
                               "C,-163,1015,Druck,bar,-500,1000;";
     ASSERT_TRUE(peer.waitForReceived(record.size()));
@@ -457,7 +465,7 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
 
     // F12 before any reply: the conversion error for the empty point count.
     w.ED_IP->setFocus();
-    QTest::keyClick(w.ED_IP, Qt::Key_F12);
+    pressKey(w.ED_IP, Qt::Key_F12);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0],
               (ScriptedDialogs::Shown{Kind::ErrorBox, u"'' ist kein gültiger Integerwert."_s}));
@@ -466,12 +474,12 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     // F5 to F11 do nothing.
     dialogs.shown.clear();
     for (int key = Qt::Key_F5; key <= Qt::Key_F11; ++key)
-        QTest::keyClick(w.ED_IP, Qt::Key(key));
+        pressKey(w.ED_IP, Qt::Key(key));
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_FALSE(w.TCPClient.isOpen());
 
     // F1 from the IP field: "U;" without the busy indicator.
-    QTest::keyClick(w.ED_IP, Qt::Key_F1, Qt::ControlModifier);
+    pressKey(w.ED_IP, Qt::Key_F1, Qt::ControlModifier);
     ASSERT_TRUE(peer.waitForReceived(2));
     EXPECT_EQ(peer.received(), QByteArray("U;"));
     EXPECT_FALSE(w.ActivityIndicator->isAnimating());
@@ -484,12 +492,14 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     cells->setFocus();
     cells->setCurrentIndex(cells->model()->index(0, Col::ref(1)));
     ASSERT_NE(cellEditor(w), nullptr);
-    QTest::keyClick(cellEditor(w), Qt::Key_F3);
+    pressKey(cellEditor(w), Qt::Key_F3);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, Kind::FileOpen);
     for (const auto modifier : {Qt::NoModifier, Qt::ShiftModifier}) {
         dialogs.shown.clear();
-        QTest::keyClick(cellEditor(w), Qt::Key_F2, modifier);
+        cells->edit(cells->currentIndex()); // the key closed the editor; open it again
+        ASSERT_NE(cellEditor(w), nullptr);
+        pressKey(cellEditor(w), Qt::Key_F2, modifier);
         ASSERT_EQ(dialogs.shown.size(), 2u) << int(modifier);
         EXPECT_EQ(dialogs.shown[0].kind, Kind::Question); // nothing changed yet
         EXPECT_EQ(dialogs.shown[1].kind, Kind::Authorisation);
@@ -502,7 +512,7 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     w.state().table.setCellText(Col::tm(2), 2, u"21"_s);
     w.Ed_MS->setValue(2);
     w.ED_IP->setFocus();
-    QTest::keyClick(w.ED_IP, Qt::Key_F4);
+    pressKey(w.ED_IP, Qt::Key_F4);
     EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 2 "_s);
 }
 
@@ -598,6 +608,79 @@ TEST_F(BenchLink, UploadWhenTheChangeLogCannotBeWritten) {
     EXPECT_EQ(dialogs.shown.back().kind, ScriptedDialogs::Kind::ErrorBox);
     EXPECT_TRUE(dialogs.shown.back().text.contains(u"Log_4711.log"_s));
     EXPECT_EQ(fileBytes(dir + u"Abgleich_4711.csv"_s), QByteArray("earlier record\r\n"));
+}
+
+// The controller resets the connection just before a command goes out: the command ends
+// silently, and nothing says it was sent.
+TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
+    TFoAbgleich& w = *window;
+    click(w.Btn_Abgleichabfrage);
+    ASSERT_TRUE(peer.waitForReceived(2));
+    peer.send(kTwoPoints);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    const auto* socket = w.TCPClient.findChild<QTcpSocket*>();
+    ASSERT_NE(socket, nullptr);
+    const auto resetByTheController = [&] {
+        peer.resetClient();
+        ASSERT_TRUE(test::waitForSystemNews(*socket));
+    };
+
+    // F1
+    resetByTheController();
+    w.memLog->clear();
+    peer.clearReceived();
+    w.state().expectedReply = u'Z';
+    w.ED_IP->setFocus();
+    pressKey(w.ED_IP, Qt::Key_F1);
+    EXPECT_EQ(log(), QStringList{u"Disconnected"_s});
+    EXPECT_EQ(w.state().expectedReply, u'Z');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000)); // reconnected
+
+    // An upload, the reset coming while the operator types the password.
+    class ResetWhileAuthorising : public ScriptedDialogs {
+    public:
+        std::function<void()> reset;
+        std::optional<AuthorisationInput> authorise(AuthorisationForm form,
+                                                    const QString& changeList) override {
+            reset();
+            return ScriptedDialogs::authorise(form, changeList);
+        }
+    };
+    ASSERT_TRUE(peer.waitForClient());
+    w.state().table.setCellText(Col::ANeu, 1, u"0,5"_s);
+    ResetWhileAuthorising resetting;
+    resetting.reset = resetByTheController;
+    resetting.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
+    w.memLog->clear();
+    peer.clearReceived();
+    runGuarded(resetting, [&] {
+        sendCorrData(w.state(), resetting, FixedClock(),
+                     {[&](const QString& record) { w.send2SPS(record); }, [] {}});
+    });
+    EXPECT_TRUE(resetting.shown.size() == 1 &&
+                resetting.shown[0].kind == ScriptedDialogs::Kind::Authorisation);
+    EXPECT_EQ(log(), QStringList{u"Disconnected"_s});
+    EXPECT_EQ(w.state().coef.a(1), 0.439);
+    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Log_4711.log"_s));
+    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Abgleich_4711.csv"_s));
+    QTest::qWait(100);
+    EXPECT_TRUE(peer.received().isEmpty());
+}
+
+// A point count beyond every table: F12 ends, computing the points there are.
+TEST_F(BenchLink, HugePointCountEnds) {
+    TFoAbgleich& w = *window;
+    w.state().table.setCellText(Col::ref(1), 1, u"10"_s);
+    w.state().table.setCellText(Col::tm(1), 1, u"11"_s);
+    w.state().table.setCellText(Col::ref(2), 1, u"20"_s);
+    w.state().table.setCellText(Col::tm(2), 1, u"21"_s);
+    w.state().device.anzMS = u"2147483647"_s;
+    w.state().notifyDeviceFieldsChanged();
+    w.ED_IP->setFocus();
+    pressKey(w.ED_IP, Qt::Key_F12);
+    EXPECT_EQ(w.state().table.cellText(Col::ANeu, 1), u"-1"_s);
+    EXPECT_EQ(w.Ed_MS->value(), 2147483647); // the bounds are still equal: not limited
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(BenchLink, HugeCsvIsRefused) {
