@@ -37,7 +37,7 @@ LastCorrection lastCorrectionFrom(QStringView f, const RegionalSettings& rs) {
 
 // The record's fields into the device fields, the table and the store. Returns early, with
 // everything written so far kept, at the first field that cannot be read.
-void fillFromRecord(WorkingState& state, const FieldList& fields) {
+void fillFromRecord(WorkingState& state, const FieldList& fields, int count) {
     DeviceFields& device = state.device;
     device.geraeteId = fields.field(1).toString();
     device.geraetetyp = fields.field(2).toString();
@@ -46,12 +46,8 @@ void fillFromRecord(WorkingState& state, const FieldList& fields) {
         device.lastCorrection = lastCorrectionFrom(date, state.regional);
 
     device.anzMS = fields.field(5).toString();
-    const auto count = tryStrToInt(device.anzMS);
-    // A count the store cannot hold is refused like one that is no number.
-    if (!count || *count < 0 || *count > CoefficientStore::kSlots)
-        return;
-    state.anzMS = *count;
-    state.msUpperBound = *count;
+    state.anzMS = count;
+    state.msUpperBound = count;
 
     PointTable& table = state.table;
     BatchUpdate batch(table);
@@ -99,8 +95,21 @@ void interpretCorrectionRecord(WorkingState& state, OperatorDialogs& dialogs, QS
     }
     if (body.startsWith(u'F'))
         return;
+    const FieldList fields(body, QChar(u','));
+    // A record whose point count the table and the store cannot take as a whole changes
+    // nothing, device fields included: they would name a device whose points are not shown,
+    // and the next upload would send that device another one's coefficients.
+    const QString countText = fields.field(5).toString();
+    const auto count = tryStrToInt(countText);
+    if (!count || *count < 0 || *count > CoefficientStore::kSlots) {
+        dialogs.showErrorBox(QStringLiteral("Die SPS meldet eine ungültige Anzahl Messstellen: "
+                                            "'%1' (möglich sind 0 bis %2)")
+                                 .arg(countText)
+                                 .arg(CoefficientStore::kSlots));
+        return;
+    }
     try {
-        fillFromRecord(state, FieldList(body, QChar(u',')));
+        fillFromRecord(state, fields, *count);
     } catch (const std::exception&) {
         // A record that cannot be read ends silently; what it wrote stays.
     }

@@ -107,12 +107,36 @@ void TcpClient::send(const QString& text) {
     if (bytes.isEmpty())
         return;
     open();
-    if (socket_->state() != QAbstractSocket::ConnectedState || socket_->write(bytes) < 0) {
+    sending_ = true;
+    const bool sent = writeToSystem(bytes);
+    sending_ = false;
+    if (!sent) {
         if (open_)
             connectionLost();
         throw SilentAbort();
     }
-    socket_->flush();
+    // What arrived while the bytes went out is delivered once the command is complete.
+    if (socket_->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &TcpClient::readAvailable, Qt::QueuedConnection);
+}
+
+bool TcpClient::writeToSystem(const QByteArray& bytes) {
+    // Only bytes the system has taken count as sent: Qt's write buffer is no send, and a
+    // connection that breaks now (the controller reset it) must end the command.
+    const auto connected = [this] {
+        return open_ && socket_->state() == QAbstractSocket::ConnectedState;
+    };
+    if (!connected() || socket_->write(bytes) != bytes.size())
+        return false;
+    QElapsedTimer waiting;
+    waiting.start();
+    while (connected() && socket_->bytesToWrite() > 0) {
+        if (waiting.elapsed() > kWriteTimeoutMs)
+            return false;
+        if (!socket_->flush())
+            socket_->waitForBytesWritten(kWriteSliceMs);
+    }
+    return connected();
 }
 
 void TcpClient::connectionMade() {
@@ -150,6 +174,8 @@ void TcpClient::socketError() {
 }
 
 void TcpClient::readAvailable() {
+    if (sending_)
+        return; // delivered after the send, which sets the awaited reply first
     while (open_ && socket_->bytesAvailable() > 0) {
         const qint64 n = socket_->read(readBuffer_.data(), kReadSize);
         if (n <= 0)

@@ -26,6 +26,10 @@ public:
     static constexpr int kReconnectIntervalMs = 1000;
     static constexpr int kReconnectCheckMs = 60;
     static constexpr qsizetype kReadSize = 1024 * 1024;
+    // A send waits in slices for the system to take its bytes, and gives up after a while
+    // on a controller that takes nothing.
+    static constexpr int kWriteSliceMs = 250;
+    static constexpr int kWriteTimeoutMs = 10000;
 
     // The handlers; an error one of them raises is ignored by the client.
     struct Events {
@@ -54,9 +58,10 @@ public:
     void open();
     // Nothing happens when closed (a reconnection under way goes on).
     void close();
-    // Sends the text in the ANSI code page, opening first when needed; an empty text sends
-    // nothing and opens nothing. A failed write closes the connection, keeps the
-    // reconnection going and ends the operation with a silent abort.
+    // Sends the text in the ANSI code page, opening first when needed, and returns when the
+    // system has taken every byte; an empty text sends nothing and opens nothing. A failed
+    // write closes the connection, keeps the reconnection going and ends the operation with
+    // a silent abort.
     void send(const QString& text);
 
 private:
@@ -65,6 +70,7 @@ private:
     void connectionLost();
     void socketError();
     void readAvailable();
+    bool writeToSystem(const QByteArray& bytes);
     void reconnectTick();
     void resetSocket();
     template <typename Handler, typename... Args> void fire(const Handler& handler, Args&&... args);
@@ -77,6 +83,7 @@ private:
     bool reconnect_ = false;  // set by a connection made, cleared when the tool closes
     bool opening_ = false;    // the tool's own open is waiting
     bool attempting_ = false; // a reconnection attempt is waiting
+    bool sending_ = false;    // a send is handing its bytes to the system
     QElapsedTimer lastAttempt_;
     QTimer reconnectTimer_;
     QByteArray readBuffer_;

@@ -235,30 +235,38 @@ TEST_F(ReplyParser, RecordWithoutPoints) {
     EXPECT_EQ(cleared.count(), 1);
 }
 
-TEST_F(ReplyParser, CountThatCannotBeUsedLeavesTableAndStore) {
+TEST_F(ReplyParser, CountThatCannotBeUsedChangesNothingAndIsNamed) {
     for (const QString& count : {u"x"_s, u""_s, u"3 "_s, u"-1"_s, u"257"_s, u"99999999999"_s}) {
         SCOPED_TRACE(count.toStdString());
         WorkingState fresh(RegionalSettings::german());
         fresh.prepare(tmpDir());
+        fresh.device.geraeteId = u"4711"_s;
+        fresh.device.geraetetyp = u"ZYK12"_s;
+        fresh.device.anzMS = u"9"_s;
+        const DeviceFields before = fresh.device;
         fresh.table.setCellText(5, 1, u"1,5"_s);
         fresh.anzMS = 9;
         QSignalSpy cleared(&fresh, &WorkingState::chartChanged);
+        ScriptedDialogs shown;
         fresh.empfangen =
             u"U"_s + recordBody(u"42"_s, u"220315143005"_s, count, kThreePoints) + u'#';
         fresh.expectedReply = u'U';
-        processReceived(fresh, dialogs);
+        processReceived(fresh, shown);
 
-        EXPECT_EQ(fresh.device.geraeteId, u"42"_s);
-        EXPECT_EQ(fresh.device.geraetetyp, u"ABC12"_s);
-        EXPECT_EQ(fresh.device.spsVersion, u"1.7"_s);
-        EXPECT_EQ(fresh.device.lastCorrection.kind, LastCorrection::Kind::Known);
-        EXPECT_EQ(fresh.device.anzMS, count);
+        EXPECT_EQ(fresh.device, before);
         EXPECT_EQ(fresh.anzMS, 9);
         EXPECT_EQ(fresh.msUpperBound, 0);
         EXPECT_EQ(fresh.table.rows(), 256);
         EXPECT_EQ(fresh.table.cellText(5, 1), u"1,5"_s);
         EXPECT_EQ(fresh.coef.a(1), 0.0);
         EXPECT_EQ(cleared.count(), 0);
+        EXPECT_TRUE(fresh.empfangen.isEmpty()); // the frame is consumed
+        EXPECT_EQ(fresh.expectedReply, QChar(0));
+        ASSERT_EQ(shown.shown.size(), 1u);
+        EXPECT_EQ(shown.shown[0],
+                  (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox,
+                                          u"Die SPS meldet eine ungültige Anzahl Messstellen: '"_s +
+                                              count + u"' (möglich sind 0 bis 256)"_s}));
     }
 }
 

@@ -80,6 +80,25 @@ TEST_F(Client, OpenSendReadClose) {
     EXPECT_EQ(events, (QStringList{u"connected"_s, u"disconnected"_s}));
 }
 
+TEST_F(Client, SendToAConnectionTheControllerResetIsASilentAbort) {
+    TestPeer peer;
+    ASSERT_TRUE(peer.listen());
+    client.setPort(peer.port());
+    client.open();
+    ASSERT_TRUE(peer.waitForClient());
+    peer.resetClient();
+    const auto* socket = client.findChild<QTcpSocket*>();
+    ASSERT_NE(socket, nullptr);
+    ASSERT_TRUE(test::waitForSystemNews(*socket)); // the reset is there, unseen by Qt
+
+    EXPECT_THROW(client.send(u"U;"_s), SilentAbort);
+    EXPECT_FALSE(client.isOpen());
+    EXPECT_TRUE(client.isReconnecting());
+    EXPECT_EQ(events, (QStringList{u"connected"_s, u"disconnected"_s}));
+    QTest::qWait(100);
+    EXPECT_TRUE(peer.received().isEmpty());
+}
+
 TEST_F(Client, LostConnectionIsReopened) {
     TestPeer peer;
     ASSERT_TRUE(peer.listen());

@@ -2,6 +2,9 @@
 
 #include <QTest>
 
+#include <poll.h>
+#include <sys/socket.h>
+
 namespace abgleich::test {
 
 TestPeer::TestPeer() {
@@ -49,6 +52,21 @@ void TestPeer::closeClient() {
         client_->disconnectFromHost();
         client_ = nullptr;
     }
+}
+
+void TestPeer::resetClient() {
+    if (!client_)
+        return;
+    const linger immediately{1, 0};
+    ::setsockopt(int(client_->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately,
+                 sizeof immediately);
+    client_->abort();
+    client_ = nullptr;
+}
+
+bool waitForSystemNews(const QTcpSocket& socket, int timeoutMs) {
+    pollfd watched{int(socket.socketDescriptor()), POLLIN, 0};
+    return ::poll(&watched, 1, timeoutMs) == 1;
 }
 
 } // namespace abgleich::test

@@ -35,6 +35,9 @@ public:
     // Sends in pieces of `size` bytes, each on its own after a short pause.
     void sendInPieces(const QByteArray& bytes, int size);
     void closeClient();
+    // Resets the connection (RST instead of an orderly close), as a controller that
+    // restarts does.
+    void resetClient();
 
 private:
     QTcpServer server_;
@@ -43,5 +46,9 @@ private:
     quint16 port_ = 0;
     int connections_ = 0;
 };
+
+// Waits, without running the event loop, until the system has news for a socket (data, an
+// orderly close or a reset), so that Qt has not yet seen it.
+bool waitForSystemNews(const QTcpSocket& socket, int timeoutMs = 5000);
 
 } // namespace abgleich::test
