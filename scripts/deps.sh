@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     libgtest-dev libbenchmark-dev
     fonts-liberation
-    xvfb xauth time
+    xvfb xauth openbox x11-utils time
     desktop-file-utils
 )
 

@@ -1,0 +1,19 @@
+#include <QApplication>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+// The real-window suite runs on an X server (a virtual one from the test command), never
+// on the offscreen platform: real windows, real activation and focus, real modal loops.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "The real-window suite needs an X server (DISPLAY)\n");
+        return 1;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,377 @@
+// The operator's workflows in the real window: the real Qt dialogs with their own event
+// loops, real focus, keys and mouse clicks entering through the window system, and the
+// simulated bench controller on 127.0.0.1. Each workflow must run one operation per key
+// press, show each dialog once, send what was typed, and leave a program that still works
+// and writes its settings when it is closed.
+#include "bench-sim/benchdevice.h"
+#include "bench-sim/simulator.h"
+#include "bench/icmpecho.h"
+#include "core/ansicodec.h"
+#include "scripted/fixedclock.h"
+#include "support/qtprint.h"
+#include "support/workdir.h"
+#include "ui/deviationchart.h"
+#include "ui/intspinedit.h"
+#include "ui/mainwindow.h"
+#include "ui/passworddialog.h"
+#include "ui/pointgrid.h"
+#include "ui/qtdialogs.h"
+#include "window/operator.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using namespace abgleich;
+using namespace Qt::StringLiterals;
+using test::DialogOperator;
+namespace input = test::input;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+class EchoThatAnswers : public EchoProbe {
+public:
+    void echo(const QString&) override {}
+};
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The program as its entry composes it (window, reused authorisation dialog, Qt dialogs),
+// its bench address typed by the operator, and the simulated bench of 40 points.
+class OperatorPaths : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::SimOptions options;
+        options.port = 0; // a free port on 127.0.0.1
+        bench = std::make_unique<sim::BenchSimulator>(sim::defaultDevice(), options);
+        bench->setLog([this](const QString& line) {
+            if (line.startsWith(u"<- "))
+                received << line.mid(3);
+        });
+        QString error;
+        ASSERT_TRUE(bench->listen(&error)) << error.toStdString();
+
+        window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
+        dialogs.setMainWindow(window.get());
+        passwort = std::make_unique<TFoPasswort>(window.get());
+        dialogs.setPasswordDialog(passwort.get());
+        window->setClock(std::make_unique<test::FixedClock>());
+        window->Pingtest = std::make_unique<EchoThatAnswers>();
+        window->TCPClient.setPort(bench->port());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+        input::click(window->ED_IP);
+        press(Qt::Key_A, Qt::ControlModifier);
+        type(u"127.0.0.1"_s);
+        window->memLog->clear();
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(op.problems(), QStringList());
+        EXPECT_TRUE(op.allAnswered());
+        // The program is still whole: closing it writes the settings file.
+        if (window) {
+            window->close();
+            const QByteArray ini = fileBytes(workDir.filePath(u"config/Abgleich.ini"_s));
+            EXPECT_TRUE(ini.contains("127.0.0.1")) << ini.constData();
+        }
+        passwort.reset();
+        window.reset();
+    }
+
+    // Keys go to the window that has the focus, which must be the main window. After a
+    // dialog the window manager gives the focus back a moment later; the operator, too,
+    // types on once the window shows it has the focus.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_EQ(input::focusWindow(), window->windowHandle());
+        input::press(window->windowHandle(), key, modifiers);
+    }
+    void type(const QString& text) { input::type(window->windowHandle(), text); }
+    // A function key, then the operation it starts, with any dialog answered, to its end.
+    void functionKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        press(key, modifiers);
+        settle();
+    }
+    void settle() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return op.allAnswered(); }, kWaitMs));
+        QTest::qWait(50); // replies and repaints that follow
+    }
+
+    void clickCell(int column, int row) {
+        QTableView* view = column < PointGrid::kFixedColumns ? window->DGrid->fixedView()
+                                                             : window->DGrid->cellsView();
+        const QModelIndex index = view->model()->index(PointGrid::viewRow(row), column);
+        view->scrollTo(index);
+        input::click(view->viewport(), view->visualRect(index).center());
+    }
+    // Types into the cells from (column, row) on, ending each value with the key after it;
+    // the last value is typed into its editor and left there.
+    void typeCells(int column, int row, const std::vector<std::pair<QString, Qt::Key>>& values) {
+        clickCell(column, row);
+        for (const auto& [text, then] : values) {
+            type(text);
+            if (then != Qt::Key_unknown)
+                press(then);
+        }
+    }
+    QWidget* cellEditor() const {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && window->DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
+    }
+
+    void read() {
+        functionKey(Qt::Key_F1);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window->state().anzMS == 40; }, kWaitMs));
+    }
+    QStringList uploads() const {
+        QStringList records;
+        for (const QString& command : received)
+            if (command.startsWith(u"U4711,"))
+                records << command;
+        return records;
+    }
+    QString cell(int column, int row) const { return window->state().table.cellText(column, row); }
+    double number(int column, int row) const {
+        return window->state().table.storedNumber(column, row);
+    }
+    QString configFile(const QString& name) const { return workDir.filePath(u"config/"_s + name); }
+
+    test::TemporaryWorkingDirectory workDir;
+    std::unique_ptr<sim::BenchSimulator> bench;
+    QStringList received; // commands as the bench got them
+    DialogOperator op;
+    QtOperatorDialogs dialogs;
+    std::unique_ptr<TFoAbgleich> window;
+    std::unique_ptr<TFoPasswort> passwort;
+};
+
+// The new a and b for two pairs, straight from the line through the two recovered raw
+// values (what a least-squares fit of two points must give).
+std::pair<double, double> lineThrough(const sim::SimPoint& point, double ref1, double tm1,
+                                      double ref2, double tm2) {
+    const double a = point.a1000 / 1000.0;
+    const double b = point.b1000 / 1000.0;
+    const double mw1 = (tm1 - a) / b;
+    const double mw2 = (tm2 - a) / b;
+    const double gain = (ref2 - ref1) / (mw2 - mw1);
+    return {ref1 - gain * mw1, gain};
+}
+
+} // namespace
+
+TEST_F(OperatorPaths, ReadTypeRecalculateAndUpload) {
+    read();
+    EXPECT_EQ(received, QStringList{u"U;"_s});
+    EXPECT_EQ(window->ED_GeraeteID->text(), u"4711"_s);
+    const sim::BenchDevice device = sim::defaultDevice();
+
+    // Point 2: Enter and Tab between the cells, the last value still in its editor for F4.
+    typeCells(Col::ref(1), 2,
+              {{u"10"_s, Qt::Key_Return},
+               {u"10,5"_s, Qt::Key_Tab},
+               {u"20"_s, Qt::Key_Return},
+               {u"20,4"_s, Qt::Key_unknown}});
+    ASSERT_NE(cellEditor(), nullptr);
+    EXPECT_EQ(window->Ed_MS->value(), 2);
+    functionKey(Qt::Key_F4);
+    const auto [a2, b2] = lineThrough(device.points[1], 10, 10.5, 20, 20.4);
+    EXPECT_NEAR(number(Col::ANeu, 2), a2, 5e-4);
+    EXPECT_NEAR(number(Col::BNeu, 2), b2, 5e-4);
+    EXPECT_EQ(cell(Col::tm(2), 2), u"20,400"_s);
+
+    // Point 4 the same way, then F12 with its last value still in the editor.
+    typeCells(Col::ref(1), 4,
+              {{u"100"_s, Qt::Key_Return},
+               {u"99"_s, Qt::Key_Return},
+               {u"200"_s, Qt::Key_Return},
+               {u"201"_s, Qt::Key_unknown}});
+    ASSERT_NE(cellEditor(), nullptr);
+    functionKey(Qt::Key_F12);
+    const auto [a4, b4] = lineThrough(device.points[3], 100, 99, 200, 201);
+    EXPECT_NEAR(number(Col::ANeu, 4), a4, 5e-4);
+    EXPECT_NEAR(number(Col::BNeu, 4), b4, 5e-4);
+    EXPECT_EQ(window->Ed_MS->value(), 40); // count + 1, limited to the bounds 0..40
+
+    // A new offset typed straight into point 5, its editor open when F2 comes: the change
+    // list names it and the record carries it.
+    typeCells(Col::ANeu, 5, {{u"1,5"_s, Qt::Key_unknown}});
+    ASSERT_NE(cellEditor(), nullptr);
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s, u"Prüfung"_s));
+    functionKey(Qt::Key_F2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return uploads().size() == 1; }, kWaitMs));
+    QTest::qWait(200); // a second record would come now
+    EXPECT_EQ(op.shown(), QStringList{u"abgleich::TFoPasswort: Änderung der Abgleichwerte"_s});
+    const QStringList changes = passwort->Aenderungen->toPlainText().split(u'\n');
+    EXPECT_EQ(changes.value(0), u"geänderte Werte"_s);
+    EXPECT_TRUE(changes.value(1).startsWith(u" Druck Pumpe 1 "_s))
+        << changes.join(u'|').toStdString();
+    EXPECT_TRUE(changes.value(2).startsWith(u" Durchfluss 1 "_s))
+        << changes.join(u'|').toStdString();
+    EXPECT_TRUE(changes.value(3).startsWith(u" Spannung NT 1 "_s))
+        << changes.join(u'|').toStdString();
+    ASSERT_EQ(uploads().size(), 1);
+
+    // The bench took the typed and fitted coefficients.
+    const sim::BenchDevice& after = bench->device();
+    EXPECT_EQ(after.points[1].a1000, std::lround(a2 * 1000));
+    EXPECT_EQ(after.points[1].b1000, std::lround(b2 * 1000));
+    EXPECT_EQ(after.points[3].a1000, std::lround(a4 * 1000));
+    EXPECT_EQ(after.points[4].a1000, 1500);
+    EXPECT_EQ(after.points[0], device.points[0]);
+
+    // One entry in the change log, one record file; the program goes on.
+    const QByteArray log = fileBytes(configFile(u"Log_4711.log"_s));
+    EXPECT_EQ(log.count("\r\n"), 2) << log.constData();
+    EXPECT_TRUE(log.startsWith("15.03.2022 14:30:05 Pr\xFC"
+                               "fung\r\nU4711,ZYK12,"));
+    EXPECT_TRUE(fileBytes(configFile(u"Abgleich_4711.csv"_s)).contains("Spannung NT 1;V;1,500;"));
+    read();
+    EXPECT_EQ(cell(Col::ASps, 5), u"1,500"_s);
+}
+
+TEST_F(OperatorPaths, RefusedUploadsSendAndWriteNothing) {
+    read();
+    // Nothing changed yet: the question, answered No.
+    op.expect(u"Es wurden keine Änderungen vorgenommen"_s, DialogOperator::pressing(Qt::Key_N));
+    functionKey(Qt::Key_F2);
+
+    typeCells(Col::ANeu, 2, {{u"7"_s, Qt::Key_Return}});
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"falsch"_s));
+    op.expect(u"Falsches Passwort"_s, DialogOperator::pressing(Qt::Key_Return));
+    functionKey(Qt::Key_F2);
+    op.expect(u"TFoPasswort"_s, DialogOperator::clicking("BitBtn1")); // Abbrechen
+    functionKey(Qt::Key_F2, Qt::ShiftModifier);
+    op.expect(u"TFoPasswort"_s, DialogOperator::pressing(Qt::Key_Escape));
+    functionKey(Qt::Key_F2, Qt::ControlModifier);
+    QTest::qWait(200);
+
+    EXPECT_EQ(op.shown(), (QStringList{
+                              u"QMessageBox: Bestätigen: Es wurden keine Änderungen vorgenommen. "
+                              "Trotzdem senden"_s,
+                              u"abgleich::TFoPasswort: Änderung der Abgleichwerte"_s,
+                              u"QMessageBox: Warnung: Falsches Passwort"_s,
+                              u"abgleich::TFoPasswort: Änderung der Abgleichwerte"_s,
+                              u"abgleich::TFoPasswort: Änderung der Abgleichwerte"_s,
+                          }));
+    EXPECT_EQ(received, QStringList{u"U;"_s});
+    EXPECT_FALSE(QFile::exists(configFile(u"Log_4711.log"_s)));
+    EXPECT_FALSE(QFile::exists(configFile(u"Abgleich_4711.csv"_s)));
+    EXPECT_EQ(window->state().coef.a(2), sim::defaultDevice().points[1].a1000 / 1000.0);
+}
+
+TEST_F(OperatorPaths, ErrorBoxesOnceAndTheProgramGoesOn) {
+    // F12 before any reply: the conversion error for the empty point count, once.
+    window->ED_IP->setFocus();
+    op.expect(u"ist kein gültiger Integerwert"_s, DialogOperator::pressing(Qt::Key_Return));
+    functionKey(Qt::Key_F12);
+    EXPECT_EQ(op.shown(),
+              QStringList{u"QMessageBox: Abgleich: '' ist kein gültiger Integerwert."_s});
+    EXPECT_EQ(window->Ed_MS->value(), 1);
+
+    // F1 with the bench refusing: one attempt, one box.
+    op.clearShown();
+    bench.reset();
+    op.expect(u"Connection refused"_s, DialogOperator::pressing(Qt::Key_Space));
+    functionKey(Qt::Key_F1);
+    EXPECT_EQ(op.shown().size(), 1);
+    EXPECT_FALSE(window->memLog->toPlainText().contains(u"-> U;"_s));
+    EXPECT_EQ(window->ED_IP->text(), u"127.0.0.1"_s); // the field did not take the keys
+}
+
+TEST_F(OperatorPaths, ImportThenUpload) {
+    QFile csv(configFile(u"Abgleich_4711.csv"_s));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("01.02.2024 10:00:00;4711;ZYK12;alt\r\nMessstelle; Einheit; a; b;\r\n"
+              "Temperatur \xD6l 1;\xB0"
+              "C;0,250;1,010\r\nDruck Pumpe 1;bar;-1,000;0,990\r\n\r\n");
+    csv.close();
+
+    clickCell(Col::ref(1), 1); // the import comes from an open cell editor
+    op.expect(u"QFileDialog"_s, DialogOperator::typing(csv.fileName()));
+    functionKey(Qt::Key_F3);
+    EXPECT_EQ(op.shown().size(), 1) << op.shown().join(u'|').toStdString();
+    EXPECT_EQ(window->ED_AnzMS->text(), u"2"_s);
+    EXPECT_EQ(cell(Col::BNeu, 2), u"0,990"_s);
+
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s));
+    functionKey(Qt::Key_F2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return uploads().size() == 1; }, kWaitMs));
+    QTest::qWait(200);
+    EXPECT_EQ(uploads(),
+              QStringList{u"U4711,ZYK12,,,2,Temperatur Öl 1,°C,250,1010,Druck Pumpe 1,bar,"
+                          "-1000,990;"_s});
+    EXPECT_EQ(op.shown().size(), 2);
+}
+
+TEST_F(OperatorPaths, ServiceCommandsAndTheConnectButton) {
+    input::click(window->Btn_Connect);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window->TCPClient.isOpen(); }, kWaitMs));
+    EXPECT_EQ(window->memLog->toPlainText(), u"Host 127.0.0.1 gefunden\nConnected to 127.0.0.1"_s);
+    EXPECT_EQ(window->Btn_Connect->text(), u"trennen"_s);
+
+    for (QPushButton* button : {window->Btn_T, window->Btn_Z, window->Btn_A})
+        input::click(button);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return received.size() == 3; }, kWaitMs));
+    EXPECT_EQ(received, (QStringList{u"T220315143005;"_s, u"Z;"_s, u"A;"_s}));
+
+    // EA: typed text picks no third item; the compact authorisation; one command.
+    read();
+    received.clear();
+    input::click(window->NT_Auswahl->lineEdit());
+    press(Qt::Key_A, Qt::ControlModifier);
+    type(u"3 Netzteile"_s);
+    press(Qt::Key_Return);
+    EXPECT_EQ(window->NT_Auswahl->count(), 2);
+    EXPECT_EQ(window->NT_Auswahl->currentText(), u"Alle Netzteile"_s);
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"ZYK-4711"_s));
+    input::click(window->Btn_EA);
+    settle();
+    EXPECT_TRUE(passwort->Top_Panel->isHidden());
+    input::click(window->NT_Auswahl->lineEdit());
+    press(Qt::Key_Down);
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s));
+    input::click(window->Btn_EA);
+    settle();
+    EXPECT_EQ(received, (QStringList{u"EA0;"_s, u"EA1;"_s}));
+
+    window->memLog->clear();
+    input::click(window->Btn_Connect);
+    EXPECT_EQ(window->memLog->toPlainText(), u"Disconnected"_s);
+    EXPECT_EQ(window->Btn_Connect->text(), u"Prüfstand verbinden"_s);
+}
+
+TEST_F(OperatorPaths, PointSelectorLimitsATypedValue) {
+    read();
+    input::click(window->Ed_MS);
+    press(Qt::Key_A, Qt::ControlModifier);
+    type(u"99"_s);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(window->Ed_MS->text(), u"40"_s);
+
+    typeCells(Col::ref(1), 40,
+              {{u"1"_s, Qt::Key_Return},
+               {u"1"_s, Qt::Key_Return},
+               {u"2"_s, Qt::Key_Return},
+               {u"2,1"_s, Qt::Key_Return}});
+    window->Ed_MS->setFocus();
+    press(Qt::Key_A, Qt::ControlModifier);
+    type(u"99"_s); // still in the field when F4 comes
+    functionKey(Qt::Key_F4);
+    EXPECT_EQ(window->RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 40 "_s);
+}
