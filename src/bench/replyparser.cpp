@@ -55,6 +55,8 @@ void fillFromRecord(WorkingState& state, const FieldList& fields) {
 
     PointTable& table = state.table;
     BatchUpdate batch(table);
+    // Until the last point has been read, the table holds a broken-off list.
+    state.readBrokeOff = true;
     table.clear();
     table.setRows(state.anzMS + 1);
     table.writeHeaderRow();
@@ -89,6 +91,7 @@ void fillFromRecord(WorkingState& state, const FieldList& fields) {
             table.setCellNumber(Col::BNeu, k, state.coef.b(k));
         }
     }
+    state.readBrokeOff = false;
     state.clearChartSeries();
 }
 

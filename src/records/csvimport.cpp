@@ -83,6 +83,7 @@ void importCSVLines(WorkingState& state, QStringList lines) {
     PointTable& table = state.table;
     BatchUpdate batch(table);
     table.setRows(int(count) + 1);
+    state.readBrokeOff = false; // every row now comes from the file
     const int columns[] = {Col::Name, Col::Unit, Col::ANeu, Col::BNeu};
     for (int k = 1; k <= count; ++k) {
         const QStringList fields = pointLineFields(state.dList[k - 1], rs.listSeparator);
