@@ -17,7 +17,6 @@ namespace abgleich {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-constexpr QChar kCsvSeparator = u';'; // the record's separator, whatever the locale says
 
 QString trimmed(const QString& text) {
     return trimBlanksAndControls(text).toString();

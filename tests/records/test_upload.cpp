@@ -349,3 +349,35 @@ TEST_F(Upload, ReadThatBrokeOffIsNotUploadedUntilTheTableIsFilledAgain) {
         QFile::remove(fresh.configdir + u"/Abgleich_4711.csv"_s);
     }
 }
+
+TEST_F(Upload, RecordImportsAgainWhereTheListSeparatorIsAComma) {
+    WorkingState us(RegionalSettings::fromLocale(QLocale(u"en_US"_s)));
+    ASSERT_EQ(us.regional.listSeparator, u',');
+    us.prepare(dir_.path());
+    setUpDevice(us);
+    us.table.setCellText(Col::ANeu, 1, u"-0.5"_s);
+    us.table.setCellText(Col::ANeu, 2, u"-0.6"_s);
+    us.table.setCellText(Col::BNeu, 2, u"0.998"_s);
+    sendCorrData(us, dialogs, clock, {[&](const QString& r) { sent << r; }, [] {}});
+    ASSERT_EQ(sent.size(), 1);
+
+    WorkingState fresh(RegionalSettings::fromLocale(QLocale(u"en_US"_s)));
+    fresh.prepare(dir_.path());
+    importCSVFile(fresh, csvPath());
+    EXPECT_EQ(fresh.device.geraeteId, u"4711"_s);
+    EXPECT_EQ(fresh.device.geraetetyp, u"ABC12"_s);
+    EXPECT_EQ(fresh.device.lastCorrection,
+              LastCorrection::known(QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5))));
+    EXPECT_EQ(fresh.device.anzMS, u"2"_s);
+    EXPECT_EQ(fresh.table.cellText(Col::Name, 2), u"TB_1"_s);
+    EXPECT_EQ(fresh.table.cellText(Col::Unit, 2), u"°C"_s);
+    EXPECT_EQ(fresh.coef.a(2), -0.6);
+    EXPECT_EQ(fresh.coef.b(2), 0.998);
+
+    // A record cut at the system's own list separator is still read at it.
+    importCSVLines(fresh,
+                   {u"3/16/2022 9:00:00 AM,4712,XY1,;"_s, u"heading"_s, u"TC_1,bar,0.25,1.5"_s});
+    EXPECT_EQ(fresh.device.geraeteId, u"4712"_s);
+    EXPECT_EQ(fresh.table.cellText(Col::Name, 1), u"TC_1"_s);
+    EXPECT_EQ(fresh.coef.b(1), 1.5);
+}
