@@ -31,11 +31,18 @@ const IniFile::Section* IniFile::findSection(const QString& name) const {
 void IniFile::load() {
     QFile file(path_);
     stamp_ = QFileInfo(path_).lastModified();
-    if (file.size() > kMaxIniBytes || !file.open(QIODevice::ReadOnly)) {
+    unread_ = false;
+    if (!file.exists()) {
         parse({});
         return;
     }
-    parse(file.readAll());
+    QByteArray bytes;
+    if (file.size() <= kMaxIniBytes && file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    // A file that is there but was not read whole holds values nobody has seen; written back,
+    // they would be lost.
+    unread_ = !file.isOpen() || file.error() != QFileDevice::NoError;
+    parse(unread_ ? QByteArray() : bytes);
 }
 
 void IniFile::parse(const QByteArray& bytes) {
@@ -127,7 +134,7 @@ QByteArray IniFile::bytes() const {
 }
 
 bool IniFile::save() const {
-    if (isWriteProtected())
+    if (unread_ || isWriteProtected())
         return false;
     QDir().mkpath(QFileInfo(path_).absolutePath());
     const QByteArray bytes = this->bytes();
