@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace abgleich {
 
@@ -137,9 +136,7 @@ bool IniFile::save() const {
     if (unread_ || isWriteProtected())
         return false;
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    const QByteArray bytes = this->bytes();
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!replaceFile(path_, bytes()))
         return false;
     stamp_ = QFileInfo(path_).lastModified(); // our own write is no change by someone else
     return true;

@@ -17,9 +17,10 @@ namespace abgleich {
 // a line without "=" stays in its section as a key without value; lines before the first
 // section are ignored. Writing: the whole file at once, each section as "[name]", its lines
 // and an empty line, CR LF; in the encoding it was read in (its byte-order mark kept), new
-// files in Windows-1252 without a mark. The file is replaced atomically; a write-protected
-// file is never written, nor is a file that is there but could not be read (larger than
-// the read limit, or unreadable); a write that fails is silently given up.
+// files in Windows-1252 without a mark. The file is replaced atomically (in place where its
+// directory takes no new file); a write-protected file is never written, nor is a file that is
+// there but could not be read (larger than the read limit, or unreadable); a write that fails is
+// silently given up.
 class IniFile {
 public:
     explicit IniFile(QString path);
