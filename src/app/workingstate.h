@@ -78,6 +78,10 @@ public:
     QString configdir;
     DeviceFields device;
     int msUpperBound = 0; // upper bound of the point selector; its lower bound is 0
+    // A point list from the controller broke off part-way: the later rows hold no names and
+    // no coefficients, so nothing may be uploaded until a complete read or an import has
+    // filled the table again.
+    bool readBrokeOff = false;
     DeviationChartData chart;
 
     // Start values: empty buffer and list, font size, the working and configuration

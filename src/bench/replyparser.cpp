@@ -51,6 +51,8 @@ void fillFromRecord(WorkingState& state, const FieldList& fields, int count) {
 
     PointTable& table = state.table;
     BatchUpdate batch(table);
+    // Until the last point has been read, the table holds a broken-off list.
+    state.readBrokeOff = true;
     table.clear();
     table.setRows(state.anzMS + 1);
     table.writeHeaderRow();
@@ -85,6 +87,7 @@ void fillFromRecord(WorkingState& state, const FieldList& fields, int count) {
             table.setCellNumber(Col::BNeu, k, state.coef.b(k));
         }
     }
+    state.readBrokeOff = false;
     state.clearChartSeries();
 }
 

@@ -2,9 +2,13 @@
 
 #include "calc/linreg.h"
 #include "core/checkedmath.h"
+#include "core/errors.h"
+
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace abgleich {
@@ -19,12 +23,37 @@ struct Pair {
 
 constexpr double kZeroLineEnd = 250;
 
-} // namespace
+// Raw values whose spread is at most this fraction of their size count as all equal: far
+// above the rounding of (tm - a) / b, far below the step of three decimals in values up to
+// 10^9.
+constexpr double kNegligibleSpread = 1e-12;
 
-void computeMS(WorkingState& state, int n) {
+// Whether the raw values are all equal, or so nearly that a line through them has no
+// slope worth the name: the fit would give a gain of 0 or a huge one from rounding alone.
+bool withoutSpread(const std::vector<double>& x) {
+    const auto [low, high] = std::minmax_element(x.begin(), x.end());
+    const double size = std::max(std::fabs(*low), std::fabs(*high));
+    return *high - *low <= kNegligibleSpread * size;
+}
+
+QString withoutSpreadMessage(const QList<int>& points) {
+    QStringList numbers;
+    for (int n : points)
+        numbers << QString::number(n);
+    return (points.size() == 1 ? QStringLiteral("Messstelle ") : QStringLiteral("Messstellen ")) +
+           numbers.join(QStringLiteral(", ")) +
+           QStringLiteral(": keine neuen Koeffizienten berechnet. Die angezeigten Werte (tm) der "
+                          "Wertepaare unterscheiden sich nicht oder kaum, daraus lässt sich keine "
+                          "Steigung b bestimmen. a (NEU) und b (NEU) bleiben unverändert.");
+}
+
+enum class Outcome { Done, WithoutSpread };
+
+// computeMS without the message: a point whose raw values have no spread is left as it was.
+Outcome recalculate(WorkingState& state, int n) {
     PointTable& table = state.table;
     if (n < 1 || n >= table.rows() || !CoefficientStore::hasSlot(n))
-        return;
+        return Outcome::Done;
     const double aCur = state.coef.a(n);
     const double bCur = state.coef.b(n);
 
@@ -37,7 +66,7 @@ void computeMS(WorkingState& state, int n) {
         pairs.push_back({ref, tm, checkedDivide(checkedValue(tm - aCur), bCur)});
     }
     if (pairs.size() < 2)
-        return;
+        return Outcome::Done;
 
     // Everything is computed before anything is written, so an error leaves the point as
     // it was.
@@ -47,6 +76,8 @@ void computeMS(WorkingState& state, int n) {
         x.push_back(p.mw);
         y.push_back(p.ref);
     }
+    if (withoutSpread(x))
+        return Outcome::WithoutSpread;
     const Line fit = linReg(x, y);
     std::vector<double> deviations;
     for (const Pair& p : pairs)
@@ -71,13 +102,34 @@ void computeMS(WorkingState& state, int n) {
     chart.title =
         QStringLiteral("Messwertabweichungen für Messstelle ") + table.cellText(Col::Ms, n);
     state.notifyChartChanged();
+    return Outcome::Done;
+}
+
+} // namespace
+
+void computeMS(WorkingState& state, int n) {
+    if (recalculate(state, n) == Outcome::WithoutSpread)
+        throw AppError(withoutSpreadMessage({n}));
 }
 
 void computeAll(WorkingState& state, int count) {
-    // Beyond the table's rows and the store's slots there is nothing to compute.
+    // Beyond the table's rows and the store's slots there is nothing to compute. A point
+    // without spread does not hold up the others; the operator learns of all of them at the
+    // end, or together with an error that ends the action early.
     const int last = std::min({count, state.table.rows() - 1, CoefficientStore::kSlots});
-    for (int n = 1; n <= last; ++n)
-        computeMS(state, n);
+    QList<int> passedOver;
+    try {
+        for (int n = 1; n <= last; ++n) {
+            if (recalculate(state, n) == Outcome::WithoutSpread)
+                passedOver << n;
+        }
+    } catch (const AppError& e) {
+        if (passedOver.isEmpty())
+            throw;
+        throw AppError(withoutSpreadMessage(passedOver) + u'\n' + e.message());
+    }
+    if (!passedOver.isEmpty())
+        throw AppError(withoutSpreadMessage(passedOver));
 }
 
 void resetTable(WorkingState& state) {

@@ -9,10 +9,12 @@ namespace abgleich {
 // them and the remaining deviations into the row and shows the deviations in the chart.
 // Fewer than two pairs change nothing; point 0 and points without a row or a store slot do
 // nothing. A current b of 0 raises the run-time error before anything of the point is
-// written.
+// written. Raw values that are all equal (or nearly so) give no line: nothing of the point
+// is written and an error names the point.
 void computeMS(WorkingState& state, int n);
 
-// computeMS for points 1..count in order; stops at the first error.
+// computeMS for points 1..count in order; stops at the first run-time error. Points whose
+// raw values have no spread are passed over and named in one error at the end.
 void computeAll(WorkingState& state, int count);
 
 // Every point back to the neutral correction a = 0, b = 1 in the store and the table; the

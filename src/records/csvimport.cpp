@@ -23,6 +23,12 @@ QStringList pointLineFields(QStringView line, QChar separator) {
     return fields;
 }
 
+QChar recordSeparator(QStringView firstLine, const RegionalSettings& rs) {
+    if (!firstLine.contains(rs.listSeparator) && firstLine.contains(kCsvSeparator))
+        return kCsvSeparator;
+    return rs.listSeparator;
+}
+
 void importCSV(WorkingState& state, OperatorDialogs& dialogs) {
     const auto path = dialogs.chooseFileToOpen(state.configdir, kCsvFilter);
     if (!path || !QFileInfo::exists(*path))
@@ -62,13 +68,14 @@ void importCSVLines(WorkingState& state, QStringList lines) {
         throw AppError::listIndexOutOfBounds(0);
     const RegionalSettings& rs = state.regional;
     const QString& header = state.dList.front();
-    const QString when = getListField(header, 1, rs);
+    const QChar separator = recordSeparator(header, rs);
+    const QString when = getField(separator, 1, header);
     const auto parsed = rs.parseDateTime(when);
     if (!parsed)
         throw AppError::invalidDateTime(when);
     state.device.lastCorrection = LastCorrection::known(*parsed);
-    state.device.geraeteId = getListField(header, 2, rs);
-    state.device.geraetetyp = getListField(header, 3, rs);
+    state.device.geraeteId = getField(separator, 2, header);
+    state.device.geraetetyp = getField(separator, 3, header);
     state.notifyDeviceFieldsChanged();
 
     for (qsizetype i = 0; i < first; ++i) {
@@ -83,9 +90,10 @@ void importCSVLines(WorkingState& state, QStringList lines) {
     PointTable& table = state.table;
     BatchUpdate batch(table);
     table.setRows(int(count) + 1);
+    state.readBrokeOff = false; // every row now comes from the file
     const int columns[] = {Col::Name, Col::Unit, Col::ANeu, Col::BNeu};
     for (int k = 1; k <= count; ++k) {
-        const QStringList fields = pointLineFields(state.dList[k - 1], rs.listSeparator);
+        const QStringList fields = pointLineFields(state.dList[k - 1], separator);
         for (qsizetype f = 0; f < fields.size(); ++f) {
             QString text = fields[f];
             // A decimal point in a or b becomes the regional separator; names and units are

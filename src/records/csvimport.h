@@ -10,6 +10,9 @@ namespace abgleich {
 
 // The filter of the file-open dialog.
 inline const QString kCsvFilter = QStringLiteral("CSV-Dateien (*.csv)");
+// The separator the upload writes into a correction-data record, whatever the list
+// separator of the system.
+inline constexpr QChar kCsvSeparator = u';';
 // The column heading of a correction-data record, its second line.
 inline const QString kCsvHeading = QStringLiteral("Messstelle; Einheit; a; b;");
 // Larger files are refused before they are read.
@@ -18,6 +21,10 @@ inline constexpr qint64 kMaxCsvBytes = 4 * 1024 * 1024;
 // The fields of one point line: cut at the list separator, at most four; an empty line has
 // none.
 QStringList pointLineFields(QStringView line, QChar separator);
+// The separator a record's fields are cut at: the list separator; when line 1 holds none
+// but holds ";", the record was written on a system with another list separator (the
+// upload always writes ";"), and ";" is taken.
+QChar recordSeparator(QStringView firstLine, const RegionalSettings& rs);
 
 // Loads a correction-data record (as the upload writes it) back: date, time, device ID and
 // type into the device fields; names, units and the new a and b into the table rows 1..N and

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace abgleich {
 
@@ -31,11 +30,18 @@ const IniFile::Section* IniFile::findSection(const QString& name) const {
 void IniFile::load() {
     QFile file(path_);
     stamp_ = QFileInfo(path_).lastModified();
-    if (file.size() > kMaxIniBytes || !file.open(QIODevice::ReadOnly)) {
+    unread_ = false;
+    if (!file.exists()) {
         parse({});
         return;
     }
-    parse(file.readAll());
+    QByteArray bytes;
+    if (file.size() <= kMaxIniBytes && file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    // A file that is there but was not read whole holds values nobody has seen; written back,
+    // they would be lost.
+    unread_ = !file.isOpen() || file.error() != QFileDevice::NoError;
+    parse(unread_ ? QByteArray() : bytes);
 }
 
 void IniFile::parse(const QByteArray& bytes) {
@@ -127,12 +133,10 @@ QByteArray IniFile::bytes() const {
 }
 
 bool IniFile::save() const {
-    if (isWriteProtected())
+    if (unread_ || isWriteProtected())
         return false;
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    const QByteArray bytes = this->bytes();
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!replaceFile(path_, bytes()))
         return false;
     stamp_ = QFileInfo(path_).lastModified(); // our own write is no change by someone else
     return true;

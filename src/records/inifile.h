@@ -17,13 +17,16 @@ namespace abgleich {
 // a line without "=" stays in its section as a key without value; lines before the first
 // section are ignored. Writing: the whole file at once, each section as "[name]", its lines
 // and an empty line, CR LF; in the encoding it was read in (its byte-order mark kept), new
-// files in Windows-1252 without a mark. The file is replaced atomically; a write-protected
-// file is never written, and a write that fails is silently given up.
+// files in Windows-1252 without a mark. The file is replaced atomically (in place where its
+// directory takes no new file); a write-protected file is never written, nor is a file that is
+// there but could not be read (larger than the read limit, or unreadable); a write that fails is
+// silently given up.
 class IniFile {
 public:
     explicit IniFile(QString path);
 
     const QString& path() const { return path_; }
+    // Reads the file; a missing file reads as empty.
     void load();
     // The same from the file's bytes, and the bytes save() writes.
     void parse(const QByteArray& bytes);
@@ -59,6 +62,7 @@ private:
     QString path_;
     std::vector<Section> sections_;
     TextEncoding encoding_ = TextEncoding::Ansi;
+    bool unread_ = false; // the file is there but was not read: it is never written
     mutable QDateTime stamp_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -30,12 +31,33 @@ void appendTextFile(const QString& path, const QString& text) {
 }
 
 void replaceTextFile(const QString& path, const QString& text) {
+    QString reason;
+    if (!replaceFile(path, encodeAnsi(text), &reason))
+        fileError(path, reason);
+}
+
+bool replaceFile(const QString& path, const QByteArray& bytes, QString* reason) {
+    // The permission bits as they stand on disk. The "User" flags say what the user running
+    // the tool may do (everything, for an administrator); taken as the file's bits they
+    // would make a read-only file writable.
+    const bool existed = QFileInfo::exists(path);
+    const QFileDevice::Permissions bits =
+        QFile::permissions(path) &
+        ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fileError(path, file.errorString());
-    const QByteArray bytes = encodeAnsi(text);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        fileError(path, file.errorString());
+    // A directory that takes no new file (read-only, with writable files in it) gets the
+    // file written in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    // The new file took the old one's place: it gets the old one's bits. Written in place,
+    // the file kept them, and a failure here changes nothing.
+    if (existed)
+        QFile::setPermissions(path, bits);
+    return true;
 }
 
 QStringList splitLines(QStringView text) {

@@ -11,8 +11,12 @@ namespace abgleich {
 // Appends to the file, creating it when it does not exist.
 void appendTextFile(const QString& path, const QString& text);
 // Replaces the file whole: a temporary file is written and renamed over the old one, so a
-// failure never leaves a half-written file in its place.
+// failure never leaves a half-written file in its place. Where the directory takes no
+// temporary file but the file itself is writable, the file is written in place. An
+// existing file keeps its permission bits.
 void replaceTextFile(const QString& path, const QString& text);
+// The same for bytes; false, with the system's reason, when the file was not written.
+bool replaceFile(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
 
 // Reads a text file: decoded by its byte-order mark (UTF-8, UTF-16 LE or BE), else as
 // Windows-1252; split into lines at CR LF, CR or LF (a break after the last line starts no

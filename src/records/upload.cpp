@@ -17,7 +17,6 @@ namespace abgleich {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-constexpr QChar kCsvSeparator = u';'; // the record's separator, whatever the locale says
 
 QString trimmed(const QString& text) {
     return trimBlanksAndControls(text).toString();
@@ -99,6 +98,12 @@ QString correctionRecordPath(const WorkingState& state) {
 
 void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock,
                   const UploadLink& link) {
+    // The rows after a break-off hold no name and no coefficients; sent, they would give
+    // those points the neutral correction in the controller.
+    if (state.readBrokeOff) {
+        dialogs.showWarning(kReadBrokeOffWarning);
+        return;
+    }
     if (!checkDeviceId(state.device.geraeteId, dialogs))
         return;
     const int count = strToInt(state.device.anzMS);

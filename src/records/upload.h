@@ -45,7 +45,13 @@ struct UploadLink {
 QString changeLogPath(const WorkingState& state);
 QString correctionRecordPath(const WorkingState& state);
 
-// The correction-data upload: device-ID check, change list (and the question when nothing
+// Shown instead of an upload while the table holds a point list that broke off part-way.
+inline const QString kReadBrokeOffWarning =
+    QStringLiteral("Die Abgleichwerte wurden nicht vollständig von der SPS gelesen. Bitte vor "
+                   "dem Senden neu abfragen (F1) oder eine CSV-Datei importieren (F3).");
+
+// The correction-data upload: a table whose point list broke off part-way is refused with a
+// warning; then the device-ID check, change list (and the question when nothing
 // changed), authorisation with the comment, the record sent to the controller, then the
 // coefficient store updated, two lines appended to the change log and the correction-data
 // record replaced. Any refusal stops it before anything is sent or written.

@@ -187,8 +187,7 @@ void FormStorage::restorePlacement() {
         const auto value = stored(key + suffix);
         return value ? value : stored(key);
     };
-    if (const auto flags = stored(QStringLiteral("Flags")))
-        kept_.flags = tryStrToInt(*flags).value_or(kept_.flags);
+    const auto flags = stored(QStringLiteral("Flags"));
     const auto minMax = sized(QStringLiteral("MinMaxPos"));
     const auto norm = sized(QStringLiteral("NormPos"));
     if (minMax || norm) {
@@ -201,6 +200,9 @@ void FormStorage::restorePlacement() {
         const QRect normal(QPoint(np[0], np[1]), QSize(np[2] - np[0], np[3] - np[1]));
         const bool samePpi = !ppi || tryStrToInt(*ppi) == pixelsPerInch();
         if (samePpi && placementOnMonitors(normal)) {
+            // The flags belong to the placement they were stored with.
+            if (flags)
+                kept_.flags = tryStrToInt(*flags).value_or(kept_.flags);
             kept_.minPosition = {mm[0], mm[1]};
             kept_.maxPosition = {mm[2], mm[3]};
             window_.setGeometry(normal);

@@ -53,7 +53,7 @@ private:
 
     TFoAbgleich& window_;
     IniFile file_;
-    WindowPlacement kept_; // flags and positions as read, written back unchanged
+    WindowPlacement kept_; // flags and positions of an applied placement, written back
     bool placed_ = false;
     bool saved_ = false;
 };

@@ -14,10 +14,12 @@ namespace abgleich {
 //
 // How it maps on Linux (Qt, X11 or Wayland):
 // - showCmd: 1 normal, 2 minimised, 3 maximised, from the window state.
-// - flags: the placement flags have no meaning here; the value read is kept and written back
-//   unchanged (0 for a new file).
+// - flags: the placement flags have no meaning here; the value of a stored placement that is
+//   applied is kept and written back unchanged (0 for a new file, or when the stored
+//   placement is not applied).
 // - minPosition, maxPosition: Linux window managers choose where minimised and maximised
-//   windows go; the values read are kept and written back unchanged (-1 for a new file).
+//   windows go; the values of an applied placement are kept and written back unchanged (-1
+//   for a new file, or when the stored placement is not applied).
 // - normal: the window's normal (restored) geometry in screen pixels, left, top, right and
 //   bottom with right and bottom just outside, as Windows counts them.
 struct WindowPlacement {

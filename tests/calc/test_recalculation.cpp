@@ -163,12 +163,94 @@ TEST_F(Recalculation, BlankCellsCountAsPresentAndReadZero) {
     EXPECT_EQ(cell(Col::BNeu, 6), u"1"_s);
 }
 
-TEST_F(Recalculation, ZeroSpreadUsesTheGuard) {
-    typePair(1, 1, u"10"_s, u"12"_s);
-    typePair(1, 2, u"20"_s, u"12"_s);
-    computeMS(state, 1);
-    EXPECT_EQ(cell(Col::BNeu, 1), u"0"_s);
-    EXPECT_EQ(cell(Col::ANeu, 1), u"15"_s);
+const QString kWithoutSpread =
+    u": keine neuen Koeffizienten berechnet. Die angezeigten Werte (tm) der Wertepaare "
+    "unterscheiden sich nicht oder kaum, daraus lässt sich keine Steigung b bestimmen. "
+    "a (NEU) und b (NEU) bleiben unverändert."_s;
+
+TEST_F(Recalculation, DisplayedValuesWithoutSpreadGiveNoCoefficients) {
+    struct Case {
+        double a, b;
+        std::vector<std::pair<QString, QString>> pairs;
+    };
+    const Case cases[] = {
+        {0, 1, {{u"10"_s, u"12"_s}, {u"20"_s, u"12"_s}}},
+        // The sums of the fit do not cancel exactly: rounding alone would make the gain.
+        {0.1, 1, {{u"10"_s, u"12"_s}, {u"20"_s, u"12"_s}, {u"30"_s, u"12"_s}}},
+        {-3.7,
+         0.95,
+         {{u"1"_s, u"12,345"_s},
+          {u"2"_s, u"12,345"_s},
+          {u"3"_s, u"12,345"_s},
+          {u"4"_s, u"12,345"_s}}},
+        {0, 1, {{u"10"_s, u"0"_s}, {u"20"_s, u"0"_s}}},
+        {2, 4, {{u"10"_s, u"2"_s}, {u"20"_s, u"2"_s}}}, // raw values all 0
+    };
+    for (const Case& c : cases) {
+        WorkingState fresh(RegionalSettings::german());
+        fresh.prepare(dir_.path());
+        fresh.coef.setA(3, c.a);
+        fresh.coef.setB(3, c.b);
+        for (std::size_t p = 0; p < c.pairs.size(); ++p) {
+            fresh.table.setCellText(Col::ref(int(p) + 1), 3, c.pairs[p].first);
+            fresh.table.setCellText(Col::tm(int(p) + 1), 3, c.pairs[p].second);
+        }
+        fresh.table.setCellText(Col::ANeu, 3, u"0,5"_s);
+        fresh.table.setCellText(Col::BNeu, 3, u"1,002"_s);
+        fresh.table.setCellText(Col::Diff1, 3, u"alt"_s);
+        fresh.chart.title = u"vorher"_s;
+        fresh.chart.corrected = {{1, 1}};
+        const DeviationChartData chartBefore = fresh.chart;
+        QSignalSpy chartChanged(&fresh, &WorkingState::chartChanged);
+        try {
+            computeMS(fresh, 3);
+            ADD_FAILURE() << "no error for a = " << c.a;
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.message(), u"Messstelle 3"_s + kWithoutSpread);
+        }
+        EXPECT_EQ(fresh.table.cellText(Col::ANeu, 3), u"0,5"_s);
+        EXPECT_EQ(fresh.table.cellText(Col::BNeu, 3), u"1,002"_s);
+        EXPECT_EQ(fresh.table.cellText(Col::Diff1, 3), u"alt"_s);
+        EXPECT_TRUE(fresh.table.cellText(Col::Diff1 + 1, 3).isEmpty());
+        EXPECT_EQ(fresh.chart, chartBefore);
+        EXPECT_EQ(chartChanged.count(), 0);
+    }
+
+    // The smallest step three decimals can show is a spread.
+    typePair(3, 1, u"10"_s, u"12,345"_s);
+    typePair(3, 2, u"20"_s, u"12,346"_s);
+    computeMS(state, 3);
+    EXPECT_NEAR(state.table.storedNumber(Col::BNeu, 3), 10000, 0.1);
+}
+
+TEST_F(Recalculation, AllPointsPassOverPointsWithoutSpreadAndNameThem) {
+    for (int n = 1; n <= 4; ++n) {
+        typePair(n, 1, u"10"_s, u"11"_s);
+        typePair(n, 2, u"20"_s, n % 2 == 0 ? u"11"_s : u"21"_s);
+    }
+    try {
+        computeAll(state, 4);
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), u"Messstellen 2, 4"_s + kWithoutSpread);
+    }
+    for (int n : {1, 3})
+        EXPECT_EQ(cell(Col::ANeu, n), u"-1"_s) << n;
+    for (int n : {2, 4})
+        EXPECT_TRUE(cell(Col::ANeu, n).isEmpty()) << n;
+    EXPECT_EQ(state.chart.title, u"Messwertabweichungen für Messstelle 3 "_s);
+
+    // An error that ends the action early still names the points passed over before it.
+    state.coef.setB(3, 0);
+    state.table.setCellText(Col::ANeu, 3, QString());
+    try {
+        computeAll(state, 4);
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(),
+                  u"Messstelle 2"_s + kWithoutSpread + u"\nGleitkommadivision durch Null"_s);
+    }
+    EXPECT_TRUE(cell(Col::ANeu, 3).isEmpty());
 }
 
 TEST_F(Recalculation, GainZeroRaisesBeforeAnythingIsWritten) {

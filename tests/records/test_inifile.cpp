@@ -1,5 +1,6 @@
 #include "records/inifile.h"
 #include "support/qtprint.h"
+#include "support/restricteduser.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
@@ -142,4 +145,40 @@ TEST_F(Ini, FailedWriteIsSilentAndChangesOnDiskAreReread) {
     EXPECT_EQ(ini.value(u"FoAbgleich"_s, u"a"_s), u"1"_s);
     ini.reloadIfChanged();
     EXPECT_EQ(ini.value(u"FoAbgleich"_s, u"a"_s), u"2"_s);
+}
+
+TEST_F(Ini, FileThatWasNotReadIsNeverWritten) {
+    QDir().mkpath(dir_.filePath(u"config"_s));
+    // Over the read limit: a valid file padded with comment lines to 5 MiB.
+    QByteArray oversized = "[FoAbgleich]\r\nFormVersion=0\r\n";
+    while (oversized.size() < 5 * 1024 * 1024)
+        oversized += "; " + QByteArray(1022, 'x') + "\r\n";
+    write(oversized);
+    {
+        IniFile ini(path);
+        ini.load();
+        EXPECT_EQ(ini.value(u"FoAbgleich"_s, u"FormVersion"_s), std::nullopt);
+        ini.setValue(u"FoAbgleich"_s, u"FormVersion"_s, u"0"_s);
+        EXPECT_FALSE(ini.save());
+        EXPECT_EQ(bytes(), oversized);
+    }
+
+    // Unreadable for the user who runs the tool, but writable, in a writable directory.
+    const QByteArray original = "[FoAbgleich]\r\nBtn_ResetTab_Visible=ja\r\n";
+    write(original);
+    const test::RestrictedUser user = test::restrictedUser();
+    for (const QString& p : {dir_.path(), dir_.filePath(u"config"_s), path})
+        ASSERT_EQ(chown(QFile::encodeName(p).constData(), user.uid, user.gid), 0);
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    const auto saved = test::runAsRestrictedUser([this] {
+        IniFile ini(path);
+        ini.load();
+        ini.setValue(u"FoAbgleich"_s, u"FormVersion"_s, u"0"_s);
+        return ini.save() ? 1 : 0;
+    });
+    if (!saved)
+        GTEST_SKIP() << "no user to whom file permissions apply";
+    EXPECT_EQ(*saved, 0);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(bytes(), original);
 }

@@ -1,3 +1,4 @@
+#include "bench/replyparser.h"
 #include "core/errors.h"
 #include "records/csvimport.h"
 #include "records/upload.h"
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
@@ -290,4 +293,91 @@ TEST_F(Upload, ImportedRecordUploadsTheSameAgain) {
     QStringList resent;
     sendCorrData(fresh, again, clock, {[&](const QString& r) { resent << r; }, [] {}});
     EXPECT_EQ(resent, QStringList{kRecord});
+}
+
+TEST_F(Upload, ReadThatBrokeOffIsNotUploadedUntilTheTableIsFilledAgain) {
+    // The controller's list breaks off at the a of point 2: points 2 and 3 stay empty.
+    const QString brokenOff =
+        u"U4711,ABC12,1.7,,3,TA_1,°C,-500,1000,TB_1,°C,x,998,TC_1,°C,100,1000#"_s;
+    const QString complete = u"U4711,ABC12,1.7,,2,TA_1,°C,-500,1000,TB_1,°C,-600,998#"_s;
+    const auto read = [](WorkingState& s, ScriptedDialogs& shown, const QString& reply) {
+        s.expectedReply = u'U';
+        s.empfangen = reply;
+        processReceived(s, shown);
+    };
+    struct Case {
+        const char* name;
+        std::function<void(WorkingState&, ScriptedDialogs&)> fill;
+    };
+    const Case cases[] = {
+        {"a complete read", [&](WorkingState& s, ScriptedDialogs& d) { read(s, d, complete); }},
+        {"an import",
+         [&](WorkingState& s, ScriptedDialogs&) {
+             const QString path = dir_.filePath(u"saved.csv"_s);
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write(kCsv);
+             file.close();
+             importCSVFile(s, path);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkingState fresh(RegionalSettings::german());
+        fresh.prepare(dir_.path());
+        ScriptedDialogs shown;
+        shown.standingAuthorisation = AuthorisationInput{u"abc-4711"_s, {}};
+        QStringList out;
+        const UploadLink link{[&](const QString& r) { out << r; }, [] {}};
+        read(fresh, shown, brokenOff);
+        ASSERT_EQ(fresh.table.cellText(Col::Name, 3), u""_s);
+
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            shown.shown.clear();
+            sendCorrData(fresh, shown, clock, link);
+            EXPECT_TRUE(out.isEmpty());
+            EXPECT_EQ(shown.shown, (std::vector{ScriptedDialogs::Shown{
+                                       ScriptedDialogs::Kind::Warning, kReadBrokeOffWarning}}));
+            EXPECT_FALSE(QFile::exists(fresh.configdir + u"/Log_4711.log"_s));
+            EXPECT_FALSE(QFile::exists(fresh.configdir + u"/Abgleich_4711.csv"_s));
+        }
+
+        c.fill(fresh, shown);
+        sendCorrData(fresh, shown, clock, link);
+        EXPECT_EQ(out, QStringList{kRecord});
+        QFile::remove(fresh.configdir + u"/Log_4711.log"_s);
+        QFile::remove(fresh.configdir + u"/Abgleich_4711.csv"_s);
+    }
+}
+
+TEST_F(Upload, RecordImportsAgainWhereTheListSeparatorIsAComma) {
+    WorkingState us(RegionalSettings::fromLocale(QLocale(u"en_US"_s)));
+    ASSERT_EQ(us.regional.listSeparator, u',');
+    us.prepare(dir_.path());
+    setUpDevice(us);
+    us.table.setCellText(Col::ANeu, 1, u"-0.5"_s);
+    us.table.setCellText(Col::ANeu, 2, u"-0.6"_s);
+    us.table.setCellText(Col::BNeu, 2, u"0.998"_s);
+    sendCorrData(us, dialogs, clock, {[&](const QString& r) { sent << r; }, [] {}});
+    ASSERT_EQ(sent.size(), 1);
+
+    WorkingState fresh(RegionalSettings::fromLocale(QLocale(u"en_US"_s)));
+    fresh.prepare(dir_.path());
+    importCSVFile(fresh, csvPath());
+    EXPECT_EQ(fresh.device.geraeteId, u"4711"_s);
+    EXPECT_EQ(fresh.device.geraetetyp, u"ABC12"_s);
+    EXPECT_EQ(fresh.device.lastCorrection,
+              LastCorrection::known(QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5))));
+    EXPECT_EQ(fresh.device.anzMS, u"2"_s);
+    EXPECT_EQ(fresh.table.cellText(Col::Name, 2), u"TB_1"_s);
+    EXPECT_EQ(fresh.table.cellText(Col::Unit, 2), u"°C"_s);
+    EXPECT_EQ(fresh.coef.a(2), -0.6);
+    EXPECT_EQ(fresh.coef.b(2), 0.998);
+
+    // A record cut at the system's own list separator is still read at it.
+    importCSVLines(fresh,
+                   {u"3/16/2022 9:00:00 AM,4712,XY1,;"_s, u"heading"_s, u"TC_1,bar,0.25,1.5"_s});
+    EXPECT_EQ(fresh.device.geraeteId, u"4712"_s);
+    EXPECT_EQ(fresh.table.cellText(Col::Name, 1), u"TC_1"_s);
+    EXPECT_EQ(fresh.coef.b(1), 1.5);
 }

@@ -206,6 +206,25 @@ TEST_F(Settings, PlacementRules) {
     EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
 }
 
+TEST_F(Settings, FlagsAreKeptOnlyWithAnAppliedPlacement) {
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"another pixel density", "PixelsPerInch=120\r\nNormPos=10,20,1610,760\r\n"},
+        {"off every monitor", "NormPos=3000,3000,4600,3900\r\n"},
+        {"no placement", ""},
+        {"applied", "NormPos=10,20,1610,760\r\n"},
+    };
+    for (const auto& [name, placement] : cases) {
+        SCOPED_TRACE(name);
+        const bool applied = std::string(name) == "applied";
+        writeIni("Flags=2\r\n" + placement);
+        auto w = start();
+        EXPECT_EQ(w->geometry() == QRect(10, 20, 1600, 740), applied);
+        w->close();
+        w.reset();
+        EXPECT_EQ(iniValue(u"Flags"_s), applied ? u"2"_s : u"0"_s);
+    }
+}
+
 TEST_F(Settings, WriteProtectedFileKeepsItsBytes) {
     writeIni("Btn_ResetTab_Visible=ja\r\n; Anmerkung\r\n");
     const QByteArray original = iniBytes();

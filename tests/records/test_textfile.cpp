@@ -1,0 +1,112 @@
+#include "core/errors.h"
+#include "records/inifile.h"
+#include "records/textfile.h"
+#include "support/qtprint.h"
+#include "support/restricteduser.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+using namespace abgleich;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class ReplacedFile : public ::testing::Test {
+protected:
+    ReplacedFile() { QDir().mkpath(config_); }
+
+    QString write(const QString& name, const QByteArray& bytes, mode_t mode) {
+        const QString path = config_ + u'/' + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        EXPECT_EQ(chmod(QFile::encodeName(path).constData(), mode), 0);
+        return path;
+    }
+    static QByteArray bytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // The permission bits, in octal as chmod takes them.
+    static QString modeOf(const QString& path) {
+        struct stat info {};
+        if (stat(QFile::encodeName(path).constData(), &info) != 0)
+            return u"missing"_s;
+        return octal(info.st_mode & 07777);
+    }
+    static QString octal(mode_t mode) { return QString::number(mode, 8); }
+
+    QTemporaryDir dir_;
+    QString config_ = dir_.filePath(u"config"_s);
+};
+
+} // namespace
+
+TEST_F(ReplacedFile, ReadOnlyDirectoryWithWritableFilesIsWrittenInPlace) {
+    struct Case {
+        const char* name;
+        QString file;
+        mode_t mode;
+        std::function<bool(const QString& path)> replace;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"correction-data record", u"Abgleich_4711.csv"_s, 0664,
+         [](const QString& path) {
+             try {
+                 replaceTextFile(path, u"neu;\r\n"_s);
+                 return true;
+             } catch (const AppError&) {
+                 return false;
+             }
+         },
+         "neu;\r\n"},
+        {"settings file", u"Abgleich.ini"_s, 0640,
+         [](const QString& path) {
+             IniFile ini(path);
+             ini.load();
+             ini.setValue(u"FoAbgleich"_s, u"FormVersion"_s, u"0"_s);
+             return ini.save();
+         },
+         "[FoAbgleich]\r\nFormVersion=0\r\n\r\n"},
+    };
+    const test::RestrictedUser user = test::restrictedUser();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Longer than what replaces it: a write in place must not leave a tail behind.
+        const QString path =
+            write(c.file, "[FoAbgleich]\r\n; alter Inhalt, alter Inhalt\r\n", c.mode);
+        for (const QString& p : {dir_.path(), config_, path})
+            ASSERT_EQ(chown(QFile::encodeName(p).constData(), user.uid, user.gid), 0);
+        ASSERT_EQ(chmod(QFile::encodeName(config_).constData(), 0555), 0);
+        const auto written = test::runAsRestrictedUser([&] { return c.replace(path) ? 0 : 1; });
+        ASSERT_EQ(chmod(QFile::encodeName(config_).constData(), 0755), 0);
+        if (!written)
+            GTEST_SKIP() << "no user to whom file permissions apply";
+        EXPECT_EQ(*written, 0);
+        EXPECT_EQ(bytes(path), c.expected);
+        EXPECT_EQ(modeOf(path), octal(c.mode));
+    }
+}
+
+TEST_F(ReplacedFile, KeepsItsPermissionBits) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a file without the owner's write permission is written by root only";
+    for (const mode_t mode : {mode_t(0444), mode_t(0440), mode_t(0004), mode_t(0604)}) {
+        SCOPED_TRACE(octal(mode).toStdString());
+        const QString path = write(u"Abgleich_4711.csv"_s, "alt\r\n", mode);
+        replaceTextFile(path, u"neu\r\n"_s);
+        EXPECT_EQ(bytes(path), QByteArray("neu\r\n"));
+        EXPECT_EQ(modeOf(path), octal(mode));
+    }
+}
