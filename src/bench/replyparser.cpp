@@ -1,6 +1,6 @@
 #include "bench/replyparser.h"
 
-#include "bench/fields.h"
+#include "core/fields.h"
 #include "core/numbers.h"
 #include "table/coefficientstore.h"
 

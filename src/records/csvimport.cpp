@@ -1,6 +1,6 @@
 #include "records/csvimport.h"
 
-#include "bench/fields.h"
+#include "core/fields.h"
 #include "core/errors.h"
 #include "core/text.h"
 #include "records/textfile.h"

@@ -1,6 +1,6 @@
 #include "records/upload.h"
 
-#include "app/authorisation.h"
+#include "state/authorisation.h"
 #include "core/checkedmath.h"
 #include "core/errors.h"
 #include "core/numbers.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/workingstate.h"
+#include "state/workingstate.h"
 #include "core/regionalsettings.h"
 
 #include <QChartView>

@@ -1,6 +1,6 @@
 #include "ui/formstorage.h"
 
-#include "bench/fields.h"
+#include "core/fields.h"
 #include "core/errors.h"
 #include "core/numbers.h"
 #include "ui/anchoredpanel.h"

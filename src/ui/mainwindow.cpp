@@ -1,8 +1,8 @@
 #include "ui/mainwindow.h"
 
-#include "app/authorisation.h"
+#include "state/authorisation.h"
 #include "bench/commands.h"
-#include "bench/fields.h"
+#include "core/fields.h"
 #include "bench/replyparser.h"
 #include "calc/recalculation.h"
 #include "core/ansicodec.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/workingstate.h"
+#include "state/workingstate.h"
 #include "bench/icmpecho.h"
 #include "bench/tcpclient.h"
 #include "core/clock.h"

@@ -1,6 +1,6 @@
 #include "benchdevice.h"
 
-#include "bench/fields.h"
+#include "core/fields.h"
 #include "core/numbers.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/workingstate.h"
+#include "state/workingstate.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "app/authorisation.h"
+#include "state/authorisation.h"
 #include "core/errors.h"
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"

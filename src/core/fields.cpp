@@ -1,4 +1,4 @@
-#include "bench/fields.h"
+#include "core/fields.h"
 
 namespace abgleich {
 

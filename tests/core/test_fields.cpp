@@ -1,4 +1,4 @@
-#include "bench/fields.h"
+#include "core/fields.h"
 #include "support/qtprint.h"
 
 #include <gtest/gtest.h>

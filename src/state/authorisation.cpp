@@ -1,4 +1,4 @@
-#include "app/authorisation.h"
+#include "state/authorisation.h"
 
 #include "core/numbers.h"
 #include "core/text.h"
