@@ -28,16 +28,17 @@ void feedRecord(benchmark::State& run, qsizetype chunkSize) {
     const QByteArray wire = fullRecord();
     WorkingState state(RegionalSettings::german());
     state.prepare(dir.path());
+    ReceiveBuffer rx;
     test::ScriptedDialogs dialogs;
     dialogs.record = false;
     for (auto _ : run) {
-        state.expectedReply = QChar(u'U');
+        rx.expectedReply = QChar(u'U');
         for (qsizetype pos = 0; pos < wire.size(); pos += chunkSize) {
-            state.empfangen +=
+            rx.empfangen +=
                 decodeAnsi(QByteArrayView(wire).sliced(pos, qMin(chunkSize, wire.size() - pos)));
-            processReceived(state, dialogs);
+            processReceived(rx, state, dialogs);
         }
-        if (state.anzMS != 256 || !state.empfangen.isEmpty())
+        if (state.anzMS != 256 || !rx.empfangen.isEmpty())
             run.SkipWithError("record not taken");
     }
     run.SetBytesProcessed(run.iterations() * wire.size());

@@ -14,7 +14,10 @@ int main(int argc, char** argv) {
     app.setQuitOnLastWindowClosed(true);
 
     abgleich::QtOperatorDialogs dialogs;
-    abgleich::TFoAbgleich window(dialogs, abgleich::RegionalSettings::fromSystem());
+    abgleich::BenchSession session;
+    const abgleich::SystemClock clock;
+    abgleich::TFoAbgleich window({dialogs, session, clock},
+                                 abgleich::RegionalSettings::fromSystem());
     dialogs.setMainWindow(&window);
     abgleich::TFoPasswort passwort(&window);
     dialogs.setPasswordDialog(&passwort);

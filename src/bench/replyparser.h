@@ -1,9 +1,13 @@
 #pragma once
 
-#include "state/workingstate.h"
 #include "core/operatordialogs.h"
+#include "state/loadedrecord.h"
 
 #include <QChar>
+#include <QString>
+
+#include <optional>
+#include <variant>
 
 namespace abgleich {
 
@@ -11,13 +15,47 @@ namespace abgleich {
 // that never sends "#" cannot exhaust memory.
 inline constexpr qsizetype kMaxReceiveBuffer = 16 * 1024 * 1024;
 
+// What has arrived from the controller and not yet been taken, and the letter of the
+// awaited reply (0 when none is awaited).
+struct ReceiveBuffer {
+    QString empfangen;
+    QChar expectedReply{0};
+};
+
+// One reply: its letter and the text between the letter and "#".
+struct ReplyFrame {
+    QChar letter;
+    QString body;
+};
+
 // Whether the awaited reply letter is one a command can have ("A".."Z").
 bool isCmdLetter(QChar expectedReply);
 
-// Cuts at most one reply frame (from the awaited letter up to "#") out of the receive
-// buffer. A frame of the letter "U" is the correction-data record: it fills the device
-// fields, the point count, the table and the coefficient store; an error record goes to
-// the operator as "Fehler " + text. Frames of other letters are consumed without effect.
-void processReceived(WorkingState& state, OperatorDialogs& dialogs);
+// Cuts at most one reply frame (from the awaited letter up to "#") out of the buffer; the
+// awaited letter is then cleared. Text that cannot belong to a reply is dropped.
+std::optional<ReplyFrame> takeFrame(ReceiveBuffer& rx);
+
+// The body of a "U" reply read into a value: the controller's error text, the
+// acknowledgement of an upload ("F..."), a record, or a record whose point count no
+// table can take (the count as received).
+struct ControllerError {
+    QString text;
+};
+struct UploadAcknowledged {};
+struct UnusableCount {
+    QString countText;
+};
+using CorrectionReply =
+    std::variant<ControllerError, UploadAcknowledged, UnusableCount, ControllerRecord>;
+CorrectionReply parseCorrectionReply(QStringView body, const RegionalSettings& rs);
+
+// A "U" frame's body into the working state: an error reply goes to the operator as
+// "Fehler " + text, a record through applyRecord; a record whose point count cannot be used
+// changes nothing and is named in the general error box.
+void loadCorrectionReply(WorkingState& state, OperatorDialogs& dialogs, QStringView body);
+
+// One pass over the buffer as the bench session makes it: at most one frame taken, a "U"
+// frame loaded, frames of other letters consumed without effect.
+void processReceived(ReceiveBuffer& rx, WorkingState& state, OperatorDialogs& dialogs);
 
 } // namespace abgleich

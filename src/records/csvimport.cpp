@@ -1,7 +1,7 @@
 #include "records/csvimport.h"
 
-#include "core/fields.h"
 #include "core/errors.h"
+#include "core/fields.h"
 #include "core/text.h"
 #include "records/textfile.h"
 
@@ -51,7 +51,7 @@ void importCSVFile(WorkingState& state, const QString& path) {
     importCSVLines(state, readTextLines(path, kMaxCsvBytes));
 }
 
-void importCSVLines(WorkingState& state, QStringList lines) {
+FileRecord parseCsvRecord(const QStringList& lines, const RegionalSettings& rs) {
     const qsizetype first = firstPointLine(lines);
     qsizetype last = lines.size();
     while (last > first && lines[last - 1].isEmpty())
@@ -62,51 +62,34 @@ void importCSVLines(WorkingState& state, QStringList lines) {
                                       "können höchstens %2. Es wurde nichts geändert.")
                            .arg(count)
                            .arg(CoefficientStore::kSlots));
-
-    state.dList = lines;
-    if (state.dList.isEmpty())
+    if (lines.isEmpty())
         throw AppError::listIndexOutOfBounds(0);
-    const RegionalSettings& rs = state.regional;
-    const QString& header = state.dList.front();
+    const QString& header = lines.front();
     const QChar separator = recordSeparator(header, rs);
     const QString when = getField(separator, 1, header);
     const auto parsed = rs.parseDateTime(when);
     if (!parsed)
         throw AppError::invalidDateTime(when);
-    state.device.lastCorrection = LastCorrection::known(*parsed);
-    state.device.geraeteId = getField(separator, 2, header);
-    state.device.geraetetyp = getField(separator, 3, header);
-    state.notifyDeviceFieldsChanged();
-
-    for (qsizetype i = 0; i < first; ++i) {
-        if (state.dList.isEmpty())
-            throw AppError::listIndexOutOfBounds(0);
-        state.dList.removeFirst();
+    FileRecord record{LastCorrection::known(*parsed),
+                      getField(separator, 2, header),
+                      getField(separator, 3, header),
+                      {}};
+    record.endsAfterFirstLine = lines.size() < first;
+    for (qsizetype i = first; i < first + count; ++i) {
+        QStringList fields = pointLineFields(lines[i], separator);
+        // A decimal point in a or b becomes the regional separator; names and units are
+        // taken as they are.
+        for (qsizetype f = 2; f < fields.size(); ++f)
+            fields[f].replace(u'.', rs.decimalSeparator);
+        record.points.push_back(std::move(fields));
     }
+    return record;
+}
 
-    state.anzMS = int(count);
-    state.device.anzMS = QString::number(count);
-    state.notifyDeviceFieldsChanged();
-    PointTable& table = state.table;
-    BatchUpdate batch(table);
-    table.setRows(int(count) + 1);
-    state.readBrokeOff = false; // every row now comes from the file
-    const int columns[] = {Col::Name, Col::Unit, Col::ANeu, Col::BNeu};
-    for (int k = 1; k <= count; ++k) {
-        const QStringList fields = pointLineFields(state.dList[k - 1], separator);
-        for (qsizetype f = 0; f < fields.size(); ++f) {
-            QString text = fields[f];
-            // A decimal point in a or b becomes the regional separator; names and units are
-            // taken as they are.
-            if (columns[f] == Col::ANeu || columns[f] == Col::BNeu)
-                text.replace(u'.', rs.decimalSeparator);
-            table.setCellText(columns[f], k, text);
-        }
-        const bool noA = trimBlanksAndControls(table.cellText(Col::ANeu, k)).isEmpty();
-        const bool noB = trimBlanksAndControls(table.cellText(Col::BNeu, k)).isEmpty();
-        state.coef.setA(k, noA ? 0.0 : table.shownNumber(Col::ANeu, k));
-        state.coef.setB(k, noB ? 1.0 : table.shownNumber(Col::BNeu, k));
-    }
+void importCSVLines(WorkingState& state, QStringList lines) {
+    const FileRecord record = parseCsvRecord(lines, state.regional);
+    state.dList = lines.mid(firstPointLine(lines));
+    applyRecord(state, record);
 }
 
 } // namespace abgleich

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "state/workingstate.h"
 #include "core/operatordialogs.h"
+#include "state/loadedrecord.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,5 +35,7 @@ void importCSV(WorkingState& state, OperatorDialogs& dialogs);
 // The same for a file already chosen, and for its lines.
 void importCSVFile(WorkingState& state, const QString& path);
 void importCSVLines(WorkingState& state, QStringList lines);
+// The lines of a record file read into a value; nothing changes on an error.
+FileRecord parseCsvRecord(const QStringList& lines, const RegionalSettings& rs);
 
 } // namespace abgleich

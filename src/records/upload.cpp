@@ -1,12 +1,12 @@
 #include "records/upload.h"
 
-#include "state/authorisation.h"
 #include "core/checkedmath.h"
 #include "core/errors.h"
 #include "core/numbers.h"
 #include "core/text.h"
 #include "records/csvimport.h"
 #include "records/textfile.h"
+#include "state/authorisation.h"
 
 #include <QDir>
 

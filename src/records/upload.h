@@ -1,8 +1,8 @@
 #pragma once
 
-#include "state/workingstate.h"
 #include "core/clock.h"
 #include "core/operatordialogs.h"
+#include "state/workingstate.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "state/workingstate.h"
 #include "core/operatordialogs.h"
+#include "state/workingstate.h"
 
 #include <QString>
 

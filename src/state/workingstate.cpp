@@ -48,7 +48,6 @@ QString configDirFor(const QString& workingDir) {
 }
 
 void WorkingState::prepare(const QString& currentDir) {
-    empfangen.clear();
     dList.clear();
     defSize = kDefaultFontSize;
     startverzeichnis = QDir::toNativeSeparators(currentDir);

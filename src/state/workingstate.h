@@ -69,10 +69,8 @@ public:
     const RegionalSettings regional;
     PointTable table;
     CoefficientStore coef;
-    QChar expectedReply{0}; // letter of the awaited reply; 0 when none is awaited
-    QString empfangen;      // receive buffer of the bench link
-    QStringList dList;      // lines of the CSV file being imported
-    int anzMS = 0;          // points of the last reply or import
+    QStringList dList; // lines of the CSV file being imported
+    int anzMS = 0;     // points of the last reply or import
     int defSize = kDefaultFontSize;
     QString startverzeichnis;
     QString configdir;

@@ -1,15 +1,13 @@
 #include "ui/mainwindow.h"
 
-#include "state/authorisation.h"
 #include "bench/commands.h"
-#include "core/fields.h"
 #include "bench/replyparser.h"
 #include "calc/recalculation.h"
-#include "core/ansicodec.h"
+#include "core/fields.h"
 #include "core/numbers.h"
-#include "core/waitaway.h"
 #include "records/csvimport.h"
 #include "records/upload.h"
+#include "state/authorisation.h"
 #include "ui/anchoredpanel.h"
 #include "ui/busyindicator.h"
 #include "ui/deviationchart.h"
@@ -84,9 +82,9 @@ QString TFoAbgleich::windowTitleText() {
     return QStringLiteral("Abgleichwerte für DUDI und ZYK ") + QLatin1String(kFileVersion);
 }
 
-TFoAbgleich::TFoAbgleich(OperatorDialogs& dialogs, const RegionalSettings& regional,
-                         QWidget* parent)
-    : QWidget(parent), dialogs_(dialogs), state_(regional) {
+TFoAbgleich::TFoAbgleich(WindowServices services, const RegionalSettings& regional, QWidget* parent)
+    : QWidget(parent), dialogs_(services.dialogs), session_(services.session),
+      clock_(services.clock), state_(regional) {
     setObjectName(QStringLiteral("FoAbgleich"));
     setFont(QFont(QStringLiteral("Arial"), 10));
     resize(kClientWidth, kClientHeight);
@@ -146,7 +144,7 @@ void TFoAbgleich::buildDevicePanel() {
 
     Btn_Connect = button("Btn_Connect", QStringLiteral("Prüfstand verbinden"));
     Label2 = label("Label2", QStringLiteral("IP"));
-    ED_IP = named(new QLineEdit(QLatin1String(kDefaultHost)), "ED_IP");
+    ED_IP = named(new QLineEdit(QLatin1String(BenchSession::kDefaultHost)), "ED_IP");
     ED_IP->setPlaceholderText(QStringLiteral("Prüfstandadresse eintragen"));
     Label4 = label("Label4", QStringLiteral("Geräteart"));
     Ed_Geraetetyp = named(new QLineEdit, "Ed_Geraetetyp");
@@ -336,12 +334,17 @@ void TFoAbgleich::buildLogPanel() {
 }
 
 void TFoAbgleich::connectLink() {
-    TCPClient.setHost(QLatin1String(kDefaultHost));
-    TCPClient.setEvents({
-        [this] { TCPClientConnected(); },
-        [this] { TCPClientDisconnected(); },
-        [this] { TCPClientReconnected(); },
-        [this](QByteArrayView bytes) { TCPClientReadData(bytes); },
+    connect(&session_, &BenchSession::logLine, this, &TFoAbgleich::appendLog);
+    connect(&session_, &BenchSession::connectionChanged, this, [this](bool open) {
+        if (open)
+            TCPClientConnected();
+        else
+            TCPClientDisconnected();
+    });
+    connect(&session_, &BenchSession::busyEnded, ActivityIndicator, &BusyIndicator::stop);
+    connect(&session_, &BenchSession::frameTaken, this, [this](QChar letter, const QString& body) {
+        if (letter == u'U')
+            guarded([&] { loadCorrectionReply(state_, dialogs_, body); });
     });
     const auto onClick = [this](QPushButton* b, void (TFoAbgleich::*handler)()) {
         connect(b, &QPushButton::clicked, this,
@@ -418,7 +421,7 @@ void TFoAbgleich::FormCreate() {
 }
 
 void TFoAbgleich::FormClose() {
-    TCPClient.close();
+    session_.close();
     state_.dList.clear();
     state_.table.setRows(0);
 }
@@ -467,65 +470,33 @@ void TFoAbgleich::Btn_ClearClick() {
 }
 
 void TFoAbgleich::Btn_ConnectClick() {
-    if (TCPClient.isOpen()) {
-        TCPClient.close();
+    if (session_.isOpen()) {
+        session_.close();
         return;
     }
     ActivityIndicator->start();
-    const QString ip = ED_IP->text();
-    TCPClient.setHost(ip);
-    try {
-        runWithoutInput([this, ip] { Pingtest->echo(ip); });
-        appendLog(QStringLiteral("Host ") + ip + QStringLiteral(" gefunden"));
-        TCPClient.open();
-    } catch (const std::exception&) {
-        appendLog(QStringLiteral("Host ") + ip + QStringLiteral(" nicht gefunden"));
-    }
+    session_.connectChecked(ED_IP->text());
     ActivityIndicator->stop();
 }
 
 void TFoAbgleich::edtHostChange() {
-    try {
-        TCPClient.close();
-        TCPClient.setHost(ED_IP->text());
-    } catch (const std::exception&) {
-    }
+    session_.changeHost(ED_IP->text());
 }
 
 void TFoAbgleich::TCPClientConnected() {
-    appendLog(QStringLiteral("Connected to ") + TCPClient.host());
     Btn_Connect->setText(QStringLiteral("trennen"));
-    ActivityIndicator->stop();
 }
 
 void TFoAbgleich::TCPClientDisconnected() {
-    appendLog(QStringLiteral("Disconnected"));
-    // A reply cut off with its connection can never be completed; left in the buffer it
-    // would be joined to the next reply.
-    state_.empfangen.clear();
     Btn_Connect->setText(QStringLiteral("Prüfstand verbinden"));
 }
 
-void TFoAbgleich::TCPClientReconnected() {
-    appendLog(QStringLiteral("Reconnected"));
-}
-
 void TFoAbgleich::TCPClientReadData(QByteArrayView bytes) {
-    const QString text = decodeAnsi(bytes);
-    appendLog(QStringLiteral("<- ") + text);
-    state_.empfangen += text;
-    processReceived(state_, dialogs_);
-    ActivityIndicator->stop();
+    session_.receive(bytes);
 }
 
 void TFoAbgleich::send2SPS(const QString& text) {
-    if (!TCPClient.isOpen()) {
-        TCPClient.setHost(ED_IP->text());
-        TCPClient.open();
-    }
-    TCPClient.send(text);
-    appendLog(QStringLiteral("-> ") + text);
-    state_.expectedReply = text.isEmpty() ? QChar(0) : text.front();
+    session_.send2SPS(ED_IP->text(), text);
 }
 
 void TFoAbgleich::Btn_AbgleichabfrageClick() {
@@ -535,7 +506,7 @@ void TFoAbgleich::Btn_AbgleichabfrageClick() {
 
 void TFoAbgleich::Btn_TClick() {
     ActivityIndicator->start();
-    send2SPS(command::setTime(clock_->now()));
+    send2SPS(command::setTime(clock_.now()));
 }
 
 void TFoAbgleich::Btn_ZClick() {
@@ -558,9 +529,7 @@ void TFoAbgleich::Btn_EAClick() {
 }
 
 void TFoAbgleich::Btn_SendDataClick() {
-    const QString text = edtDataToSend->text();
-    TCPClient.send(text);
-    appendLog(QStringLiteral("-> ") + text);
+    session_.sendFreeText(edtDataToSend->text());
 }
 
 void TFoAbgleich::appendLog(const QString& line) {
@@ -623,7 +592,7 @@ void TFoAbgleich::Btn_ResetTabClick() {
 }
 
 void TFoAbgleich::sendCorrData() {
-    abgleich::sendCorrData(state_, dialogs_, *clock_,
+    abgleich::sendCorrData(state_, dialogs_, clock_,
                            {[this](const QString& record) { send2SPS(record); },
                             [this] { ActivityIndicator->start(); }});
 }

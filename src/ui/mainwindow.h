@@ -1,11 +1,10 @@
 #pragma once
 
-#include "state/workingstate.h"
-#include "bench/icmpecho.h"
-#include "bench/tcpclient.h"
+#include "bench/benchsession.h"
 #include "core/clock.h"
 #include "core/guard.h"
 #include "core/operatordialogs.h"
+#include "state/workingstate.h"
 
 #include <deque>
 #include <memory>
@@ -30,6 +29,14 @@ class DeviationChart;
 class IntSpinEdit;
 class PointGrid;
 
+// What the main window works with, made by the program entry (or a test): the operator
+// dialogs, the session with the bench controller and the clock.
+struct WindowServices {
+    OperatorDialogs& dialogs;
+    BenchSession& session;
+    const Clock& clock;
+};
+
 // The main window `FoAbgleich`: device data on top, the operation buttons, the table beside
 // the deviation chart, and the protocol of the bench link. It owns the controls and the
 // working state and forwards every event to the operations, each through one error wrapper.
@@ -48,12 +55,11 @@ public:
     static constexpr int kMinClientWidth = 1584;
     static constexpr int kMinClientHeight = 683;
     static constexpr int kMaxClientHeight = 1881;
-    static constexpr const char* kDefaultHost = "192.168.100.10";
     // The protocol memo keeps about this many characters, each line cut at kMaxLogLine.
     static constexpr int kMaxLogChars = 4 * 1024 * 1024;
     static constexpr qsizetype kMaxLogLine = 64 * 1024;
 
-    TFoAbgleich(OperatorDialogs& dialogs, const RegionalSettings& regional,
+    TFoAbgleich(WindowServices services, const RegionalSettings& regional,
                 QWidget* parent = nullptr);
     ~TFoAbgleich() override;
 
@@ -113,10 +119,6 @@ public:
 
     int Daten_Panel_height = kDataHeight;
 
-    // The link to the bench controller and the check that the bench answers at all.
-    TcpClient TCPClient;
-    std::unique_ptr<EchoProbe> Pingtest = std::make_unique<IcmpEcho>();
-
     // Handlers
     void settingsClick();
     void DGridCellClick(int column, int row);
@@ -132,7 +134,6 @@ public:
     void edtHostChange();
     void TCPClientConnected();
     void TCPClientDisconnected();
-    void TCPClientReconnected();
     void TCPClientReadData(QByteArrayView bytes);
     void send2SPS(const QString& text);
     void Btn_AbgleichabfrageClick();
@@ -164,8 +165,6 @@ public:
     // F1 to F4 and F12: the keys FormKeyDown acts on.
     static bool isFunctionKey(int key);
 
-    void setClock(std::unique_ptr<Clock> clock) { clock_ = std::move(clock); }
-
     // One line in the protocol memo.
     void appendLog(const QString& line);
     // Runs an operator action through the error wrapper.
@@ -193,6 +192,8 @@ private:
     void runPendingKeys();
 
     OperatorDialogs& dialogs_;
+    BenchSession& session_;
+    const Clock& clock_;
     WorkingState state_;
     bool shownOnce_ = false;
     // Function keys pressed and not yet acted on, and whether one is being acted on.
@@ -202,7 +203,6 @@ private:
     };
     std::deque<PendingKey> pendingKeys_;
     bool runningKeys_ = false;
-    std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
     std::unique_ptr<FormStorage> storage_;
 };
 

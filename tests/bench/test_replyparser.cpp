@@ -48,11 +48,12 @@ protected:
 
     // One chunk arrives: appended to the buffer, then one parser call.
     void receive(const QString& chunk) {
-        state.empfangen += chunk;
-        processReceived(state, dialogs);
+        rx.empfangen += chunk;
+        processReceived(rx, state, dialogs);
     }
 
     WorkingState state;
+    ReceiveBuffer rx;
     ScriptedDialogs dialogs;
 };
 
@@ -102,15 +103,16 @@ TEST_F(ReplyParser, Framing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WorkingState fresh(RegionalSettings::german());
+        ReceiveBuffer freshRx;
         fresh.prepare(tmpDir());
-        fresh.expectedReply = c.awaited;
+        freshRx.expectedReply = c.awaited;
         ScriptedDialogs shown;
         for (const QString& chunk : c.chunks) {
-            fresh.empfangen += chunk;
-            processReceived(fresh, shown);
+            freshRx.empfangen += chunk;
+            processReceived(freshRx, fresh, shown);
         }
-        EXPECT_EQ(fresh.empfangen, c.bufferAfter);
-        EXPECT_EQ(fresh.expectedReply, c.awaitedAfter);
+        EXPECT_EQ(freshRx.empfangen, c.bufferAfter);
+        EXPECT_EQ(freshRx.expectedReply, c.awaitedAfter);
         EXPECT_EQ(fresh.device.geraeteId, c.recordTaken ? u"4711"_s : u""_s);
         EXPECT_EQ(fresh.table.rows(), c.recordTaken ? 4 : 256);
         EXPECT_TRUE(shown.shown.empty());
@@ -120,11 +122,11 @@ TEST_F(ReplyParser, Framing) {
 TEST_F(ReplyParser, ForeignFrameInBufferIsTakenByTheNextMatchingCommand) {
     // A "U" reply that arrived while nothing was awaited stays until "U" is awaited again.
     receive(kRecord);
-    EXPECT_EQ(state.empfangen, kRecord);
-    state.expectedReply = u'U';
+    EXPECT_EQ(rx.empfangen, kRecord);
+    rx.expectedReply = u'U';
     receive(u""_s);
     EXPECT_EQ(state.device.geraeteId, u"4711"_s);
-    EXPECT_TRUE(state.empfangen.isEmpty());
+    EXPECT_TRUE(rx.empfangen.isEmpty());
 }
 
 TEST_F(ReplyParser, RecordFillsDeviceFieldsTableAndStore) {
@@ -135,7 +137,7 @@ TEST_F(ReplyParser, RecordFillsDeviceFieldsTableAndStore) {
     state.chart.zeroLine = {{0, 0}, {250, 0}};
     QSignalSpy cleared(&state, &WorkingState::chartChanged);
     QSignalSpy device(&state, &WorkingState::deviceFieldsChanged);
-    state.expectedReply = u'U';
+    rx.expectedReply = u'U';
     receive(kRecord);
 
     EXPECT_EQ(state.device.geraeteId, u"4711"_s);
@@ -191,7 +193,7 @@ TEST_F(ReplyParser, OffsetPointNames) {
     for (const auto& [name, offset] : names) {
         SCOPED_TRACE(name.toStdString());
         state.coef.setB(1, 3.0);
-        state.expectedReply = u'U';
+        rx.expectedReply = u'U';
         receive(u"U"_s + recordBody(u"1"_s, u""_s, u"1"_s, {{name, u"V"_s, u"10"_s, u"2000"_s}}) +
                 u'#');
         EXPECT_EQ(state.table.cellText(4, 1), offset ? u""_s : u"2"_s);
@@ -216,7 +218,7 @@ TEST_F(ReplyParser, DateAndTimeOfTheLastCorrection) {
     for (const auto& [field, result] : cases) {
         SCOPED_TRACE(field.toStdString());
         state.device.lastCorrection = earlier;
-        state.expectedReply = u'U';
+        rx.expectedReply = u'U';
         receive(u"U"_s + recordBody(u"1"_s, field, u"0"_s, {}) + u'#');
         EXPECT_EQ(state.device.lastCorrection, result);
         EXPECT_EQ(state.device.anzMS, u"0"_s); // the record is read on after a bad date
@@ -226,7 +228,7 @@ TEST_F(ReplyParser, DateAndTimeOfTheLastCorrection) {
 TEST_F(ReplyParser, RecordWithoutPoints) {
     QSignalSpy cleared(&state, &WorkingState::chartChanged);
     state.msUpperBound = 5;
-    state.expectedReply = u'U';
+    rx.expectedReply = u'U';
     receive(u"U"_s + recordBody(u"1"_s, u""_s, u"0"_s, {}) + u'#');
     EXPECT_EQ(state.table.rows(), 1);
     EXPECT_EQ(state.table.cellText(1, 0), u" Name "_s);
@@ -239,6 +241,7 @@ TEST_F(ReplyParser, CountThatCannotBeUsedChangesNothingAndIsNamed) {
     for (const QString& count : {u"x"_s, u""_s, u"3 "_s, u"-1"_s, u"257"_s, u"99999999999"_s}) {
         SCOPED_TRACE(count.toStdString());
         WorkingState fresh(RegionalSettings::german());
+        ReceiveBuffer freshRx;
         fresh.prepare(tmpDir());
         fresh.device.geraeteId = u"4711"_s;
         fresh.device.geraetetyp = u"ZYK12"_s;
@@ -248,10 +251,10 @@ TEST_F(ReplyParser, CountThatCannotBeUsedChangesNothingAndIsNamed) {
         fresh.anzMS = 9;
         QSignalSpy cleared(&fresh, &WorkingState::chartChanged);
         ScriptedDialogs shown;
-        fresh.empfangen =
+        freshRx.empfangen =
             u"U"_s + recordBody(u"42"_s, u"220315143005"_s, count, kThreePoints) + u'#';
-        fresh.expectedReply = u'U';
-        processReceived(fresh, shown);
+        freshRx.expectedReply = u'U';
+        processReceived(freshRx, fresh, shown);
 
         EXPECT_EQ(fresh.device, before);
         EXPECT_EQ(fresh.anzMS, 9);
@@ -260,8 +263,8 @@ TEST_F(ReplyParser, CountThatCannotBeUsedChangesNothingAndIsNamed) {
         EXPECT_EQ(fresh.table.cellText(5, 1), u"1,5"_s);
         EXPECT_EQ(fresh.coef.a(1), 0.0);
         EXPECT_EQ(cleared.count(), 0);
-        EXPECT_TRUE(fresh.empfangen.isEmpty()); // the frame is consumed
-        EXPECT_EQ(fresh.expectedReply, QChar(0));
+        EXPECT_TRUE(freshRx.empfangen.isEmpty()); // the frame is consumed
+        EXPECT_EQ(freshRx.expectedReply, QChar(0));
         ASSERT_EQ(shown.shown.size(), 1u);
         EXPECT_EQ(shown.shown[0],
                   (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox,
@@ -296,6 +299,7 @@ TEST_F(ReplyParser, FieldThatFailsEndsTheRecordWithTheBatchClosed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WorkingState fresh(RegionalSettings::german());
+        ReceiveBuffer freshRx;
         fresh.prepare(tmpDir());
         fresh.coef.setA(2, 9.0);
         fresh.coef.setB(2, 8.0);
@@ -303,16 +307,16 @@ TEST_F(ReplyParser, FieldThatFailsEndsTheRecordWithTheBatchClosed) {
         fresh.chart.corrected = {{10, 1}};
         QSignalSpy cleared(&fresh, &WorkingState::chartChanged);
         QSignalSpy refresh(&fresh.table, &PointTable::dataChanged);
-        fresh.empfangen = u"U"_s + recordBody(u"1"_s, u""_s, u"3"_s, c.points) + u'#';
-        fresh.expectedReply = u'U';
-        processReceived(fresh, dialogs);
+        freshRx.empfangen = u"U"_s + recordBody(u"1"_s, u""_s, u"3"_s, c.points) + u'#';
+        freshRx.expectedReply = u'U';
+        processReceived(freshRx, fresh, dialogs);
 
         const PointTable& t = fresh.table;
         EXPECT_EQ(t.batchDepth(), 0);
         EXPECT_GE(refresh.count(), 1);
         EXPECT_EQ(cleared.count(), 0);
         EXPECT_EQ(fresh.chart.corrected.size(), 1u);
-        EXPECT_TRUE(fresh.empfangen.isEmpty());
+        EXPECT_TRUE(freshRx.empfangen.isEmpty());
         EXPECT_EQ(fresh.anzMS, 3);
         ASSERT_EQ(t.rows(), 4);
         EXPECT_EQ(t.cellText(3, 1), u"0,1"_s);
@@ -333,7 +337,7 @@ TEST_F(ReplyParser, FieldThatFailsEndsTheRecordWithTheBatchClosed) {
 }
 
 TEST_F(ReplyParser, MissingNameAndUnitGiveTwoBlanks) {
-    state.expectedReply = u'U';
+    rx.expectedReply = u'U';
     receive(u"U1,T,V,,1"_s + u"#"_s); // the point's fields are missing altogether
     EXPECT_EQ(state.table.cellText(1, 1), u"  "_s);
     EXPECT_EQ(state.table.cellText(2, 1), u"  "_s);
@@ -343,23 +347,23 @@ TEST_F(ReplyParser, MissingNameAndUnitGiveTwoBlanks) {
 
 TEST_F(ReplyParser, ErrorRecordGoesToTheOperator) {
     state.device.geraeteId = u"4711"_s;
-    state.expectedReply = u'U';
+    rx.expectedReply = u'U';
     receive(u"UEKeine Daten vorhanden#"_s);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0], (ScriptedDialogs::Shown{ScriptedDialogs::Kind::Message,
                                                         u"Fehler Keine Daten vorhanden"_s}));
     EXPECT_EQ(state.device.geraeteId, u"4711"_s);
     EXPECT_EQ(state.table.rows(), 256);
-    EXPECT_EQ(state.expectedReply, QChar(0));
+    EXPECT_EQ(rx.expectedReply, QChar(0));
 }
 
 TEST_F(ReplyParser, BufferThatNeverEndsIsBounded) {
-    state.expectedReply = u'U';
+    rx.expectedReply = u'U';
     receive(u"U"_s + QString(kMaxReceiveBuffer - 1, u'x'));
-    EXPECT_EQ(state.empfangen.size(), kMaxReceiveBuffer);
+    EXPECT_EQ(rx.empfangen.size(), kMaxReceiveBuffer);
     receive(u"x"_s);
-    EXPECT_TRUE(state.empfangen.isEmpty());
-    EXPECT_EQ(state.expectedReply, u'U');
+    EXPECT_TRUE(rx.empfangen.isEmpty());
+    EXPECT_EQ(rx.expectedReply, u'U');
     // The link goes on working afterwards.
     receive(kRecord);
     EXPECT_EQ(state.device.geraeteId, u"4711"_s);

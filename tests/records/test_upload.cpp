@@ -301,9 +301,8 @@ TEST_F(Upload, ReadThatBrokeOffIsNotUploadedUntilTheTableIsFilledAgain) {
         u"U4711,ABC12,1.7,,3,TA_1,°C,-500,1000,TB_1,°C,x,998,TC_1,°C,100,1000#"_s;
     const QString complete = u"U4711,ABC12,1.7,,2,TA_1,°C,-500,1000,TB_1,°C,-600,998#"_s;
     const auto read = [](WorkingState& s, ScriptedDialogs& shown, const QString& reply) {
-        s.expectedReply = u'U';
-        s.empfangen = reply;
-        processReceived(s, shown);
+        ReceiveBuffer rx{reply, u'U'};
+        processReceived(rx, s, shown);
     };
     struct Case {
         const char* name;

@@ -15,7 +15,6 @@ TEST(WorkingState, StartValues) {
     ASSERT_TRUE(tmp.isValid());
     const QString start = tmp.filePath(u"werk/halle 2"_s); // parents missing too
     WorkingState state(RegionalSettings::german());
-    state.empfangen = u"U12"_s;
     state.dList << u"x"_s;
     state.coef.setA(3, 5.0);
     state.prepare(start);
@@ -23,11 +22,9 @@ TEST(WorkingState, StartValues) {
     EXPECT_EQ(state.startverzeichnis, QDir::toNativeSeparators(start));
     EXPECT_EQ(state.configdir, QDir::toNativeSeparators(start) + QDir::separator() + u"config"_s);
     EXPECT_TRUE(QFileInfo(state.configdir).isDir());
-    EXPECT_TRUE(state.empfangen.isEmpty());
     EXPECT_TRUE(state.dList.isEmpty());
     EXPECT_EQ(state.defSize, 10);
     EXPECT_EQ(state.anzMS, 0);
-    EXPECT_EQ(state.expectedReply, QChar(0));
     EXPECT_EQ(state.msUpperBound, 0);
     EXPECT_EQ(state.device, DeviceFields{});
 

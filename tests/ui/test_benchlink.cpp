@@ -7,6 +7,7 @@
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
 #include "support/testpeer.h"
+#include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/busyindicator.h"
 #include "ui/deviationchart.h"
@@ -40,32 +41,16 @@ using test::TestPeer;
 
 namespace {
 
-class EchoThatFails : public EchoProbe {
-public:
-    void echo(const QString& host) override {
-        ++calls;
-        throw AppError(u"Keine Antwort von '%1'"_s.arg(host));
-    }
-    int calls = 0;
-};
-
-class EchoThatAnswers : public EchoProbe {
-public:
-    void echo(const QString&) override {}
-};
-
 const QByteArray kRecord = encodeAnsi(sim::correctionReply(sim::defaultDevice()));
 
 // The window with its bench address on 127.0.0.1 and a peer there.
 class BenchLink : public ::testing::Test {
 protected:
     BenchLink() {
-        window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
+        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
         window->ED_IP->setText(u"127.0.0.1"_s);
-        window->Pingtest = std::make_unique<EchoThatAnswers>();
-        window->setClock(std::make_unique<FixedClock>());
         EXPECT_TRUE(peer.listen());
-        window->TCPClient.setPort(peer.port());
+        session().client().setPort(peer.port());
         window->memLog->clear();
     }
     ~BenchLink() override { window.reset(); }
@@ -75,9 +60,11 @@ protected:
         return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    BenchSession& session() { return services.session; }
 
     test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
+    test::TestServices services;
     TestPeer peer;
     std::unique_ptr<TFoAbgleich> window;
 };
@@ -89,7 +76,7 @@ TEST_F(BenchLink, ReadWithTheLinkClosedFillsTheWindow) {
     click(w.Btn_Abgleichabfrage);
     EXPECT_EQ(log(), (QStringList{u"Connected to 127.0.0.1"_s, u"-> U;"_s}));
     EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
-    EXPECT_EQ(w.state().expectedReply, u'U');
+    EXPECT_EQ(session().expectedReply(), u'U');
     EXPECT_TRUE(w.ActivityIndicator->isAnimating());
     ASSERT_TRUE(peer.waitForReceived(2));
     EXPECT_EQ(peer.received(), QByteArray("U;"));
@@ -99,7 +86,7 @@ TEST_F(BenchLink, ReadWithTheLinkClosedFillsTheWindow) {
     EXPECT_EQ(w.ED_GeraeteID->text(), u"4711"_s);
     EXPECT_EQ(w.state().table.cellText(1, 1), u" Temperatur Öl 1 "_s);
     EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
-    EXPECT_EQ(w.state().expectedReply, QChar(0));
+    EXPECT_EQ(session().expectedReply(), QChar(0));
     EXPECT_FALSE(w.ActivityIndicator->isAnimating());
     EXPECT_TRUE(log().at(2).startsWith(u"<- U4711,ZYK12,317,"_s));
     EXPECT_TRUE(dialogs.shown.empty());
@@ -109,30 +96,29 @@ TEST_F(BenchLink, SeveralRepliesInOneChunk) {
     TFoAbgleich& w = *window;
     click(w.Btn_Z);
     ASSERT_TRUE(peer.waitForReceived(2));
-    EXPECT_EQ(w.state().expectedReply, u'Z');
+    EXPECT_EQ(session().expectedReply(), u'Z');
     // The "Z" reply and a "U" record that nobody asked for yet, in one chunk.
     peer.send("Z#" + kRecord);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().expectedReply == QChar(0); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session().expectedReply() == QChar(0); }, 5000));
     EXPECT_EQ(w.state().anzMS, 0);
-    EXPECT_EQ(w.state().empfangen, decodeAnsi(kRecord));
+    EXPECT_EQ(session().receiveBuffer().empfangen, decodeAnsi(kRecord));
     // The next "U;" takes it with the first chunk that arrives.
     click(w.Btn_Abgleichabfrage);
     peer.send("Z#");
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000));
-    EXPECT_EQ(w.state().empfangen, u"Z#"_s);
+    EXPECT_EQ(session().receiveBuffer().empfangen, u"Z#"_s);
 }
 
 TEST_F(BenchLink, RefusedConnectionReachesTheErrorBox) {
     TFoAbgleich& w = *window;
     peer.stopListening();
-    w.state().expectedReply = u'T';
     click(w.Btn_Z);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0],
               (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox, u"Connection refused."_s}));
     EXPECT_TRUE(log().isEmpty());
-    EXPECT_EQ(w.state().expectedReply, u'T');
-    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_EQ(session().expectedReply(), QChar(0));
+    EXPECT_FALSE(session().isOpen());
     EXPECT_TRUE(w.ActivityIndicator->isAnimating()); // started before the send, as on the bench
 }
 
@@ -159,9 +145,9 @@ TEST_F(BenchLink, ConnectButtonChecksThenOpensAndCloses) {
 
     // No echo: no connection is attempted.
     w.memLog->clear();
-    auto echo = std::make_unique<EchoThatFails>();
-    EchoThatFails* probe = echo.get();
-    w.Pingtest = std::move(echo);
+    test::ScriptedEcho* probe = services.echo;
+    probe->answers = false;
+    probe->calls = 0;
     ASSERT_TRUE(peer.listen(peer.port()));
     const int before = peer.connections();
     click(w.Btn_Connect);
@@ -173,16 +159,18 @@ TEST_F(BenchLink, ConnectButtonChecksThenOpensAndCloses) {
 }
 
 TEST_F(BenchLink, ConnectButtonWithTheRealEcho) {
-    TFoAbgleich& w = *window;
-    w.Pingtest = std::make_unique<IcmpEcho>();
     try {
         IcmpEcho().echo(u"127.0.0.1"_s);
     } catch (const AppError& e) {
         GTEST_SKIP() << e.what();
     }
+    test::TestServices real(std::make_unique<IcmpEcho>());
+    real.session.client().setPort(peer.port());
+    TFoAbgleich w(real.with(dialogs), RegionalSettings::german());
     w.ED_IP->setText(u"LocalHost"_s);
+    w.memLog->clear();
     click(w.Btn_Connect);
-    EXPECT_EQ(log(), (QStringList{u"Host LocalHost gefunden"_s, u"Connected to LocalHost"_s}));
+    EXPECT_EQ(w.memLog->toPlainText(), u"Host LocalHost gefunden\nConnected to LocalHost"_s);
     EXPECT_TRUE(peer.waitForClient());
 }
 
@@ -195,9 +183,9 @@ TEST_F(BenchLink, PeerClosingIsFollowedByReconnection) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return log().contains(u"Disconnected"_s); }, 5000));
     EXPECT_EQ(w.Btn_Connect->text(), u"Prüfstand verbinden"_s);
     QTest::qWait(1200); // the first attempt is refused
-    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_FALSE(session().isOpen());
     ASSERT_TRUE(peer.listen(peer.port()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000));
     EXPECT_EQ(log(), (QStringList{u"Connected to 127.0.0.1"_s, u"-> Z;"_s, u"Disconnected"_s,
                                   u"Reconnected"_s, u"Connected to 127.0.0.1"_s}));
     EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
@@ -206,11 +194,11 @@ TEST_F(BenchLink, PeerClosingIsFollowedByReconnection) {
 TEST_F(BenchLink, IpTextChangedWhileConnectedAndWhileReconnecting) {
     TFoAbgleich& w = *window;
     click(w.Btn_Z);
-    ASSERT_TRUE(w.TCPClient.isOpen());
+    ASSERT_TRUE(session().isOpen());
     QTest::keyClick(w.ED_IP, Qt::Key_Backspace); // the first keystroke closes
-    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_FALSE(session().isOpen());
     EXPECT_EQ(log().last(), u"Disconnected"_s);
-    EXPECT_EQ(w.TCPClient.host(), u"127.0.0."_s);
+    EXPECT_EQ(session().client().host(), u"127.0.0."_s);
     w.ED_IP->setText(u"LocalHost"_s);
     click(w.Btn_A); // the next command opens to the new address
     EXPECT_EQ(log().mid(log().size() - 2), (QStringList{u"Connected to LocalHost"_s, u"-> A;"_s}));
@@ -221,10 +209,10 @@ TEST_F(BenchLink, IpTextChangedWhileConnectedAndWhileReconnecting) {
     ASSERT_TRUE(peer.waitForClient());
     peer.stopListening();
     peer.closeClient();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isReconnecting(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session().client().isReconnecting(); }, 5000));
     w.ED_IP->setText(u"127.0.0.2"_s);
-    EXPECT_TRUE(w.TCPClient.isReconnecting());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+    EXPECT_TRUE(session().client().isReconnecting());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000));
     EXPECT_EQ(log().last(), u"Connected to 127.0.0.2"_s);
 }
 
@@ -233,14 +221,13 @@ TEST_F(BenchLink, FreeTextIsSentAsTyped) {
     w.edtDataToSend->setText(u""_s);
     click(w.Btn_SendData); // nothing to send: the link stays closed
     EXPECT_EQ(log(), QStringList{u"-> "_s});
-    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_FALSE(session().isOpen());
 
-    w.state().expectedReply = u'T';
     w.edtDataToSend->setText(u"U;"_s);
     click(w.Btn_SendData);
     ASSERT_TRUE(peer.waitForReceived(2));
     EXPECT_EQ(peer.received(), QByteArray("U;"));
-    EXPECT_EQ(w.state().expectedReply, u'T');
+    EXPECT_EQ(session().expectedReply(), QChar(0)); // nothing awaited
     EXPECT_EQ(log().mid(1), (QStringList{u"Connected to 127.0.0.1"_s, u"-> U;"_s}));
 }
 
@@ -248,7 +235,7 @@ TEST_F(BenchLink, TimeCommand) {
     click(window->Btn_T);
     ASSERT_TRUE(peer.waitForReceived(14));
     EXPECT_EQ(peer.received(), QByteArray("T220315143005;"));
-    EXPECT_EQ(window->state().expectedReply, u'T');
+    EXPECT_EQ(session().expectedReply(), u'T');
 }
 
 TEST_F(BenchLink, PowerSupplyCommandNeedsIdAndPassword) {
@@ -270,11 +257,11 @@ TEST_F(BenchLink, PowerSupplyCommandNeedsIdAndPassword) {
     click(w.Btn_EA); // wrong password
     EXPECT_EQ(dialogs.shown.size(), 3u);
     EXPECT_EQ(dialogs.shown[2], (ScriptedDialogs::Shown{Kind::Warning, u"Falsches Passwort"_s}));
-    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_FALSE(session().isOpen());
     click(w.Btn_EA);
     ASSERT_TRUE(peer.waitForReceived(4));
     EXPECT_EQ(peer.received(), QByteArray("EA1;"));
-    EXPECT_EQ(w.state().expectedReply, u'E');
+    EXPECT_EQ(session().expectedReply(), u'E');
     ASSERT_EQ(dialogs.authorisationForms.size(), 3u);
     EXPECT_EQ(dialogs.authorisationForms[2], AuthorisationForm::Compact);
 }
@@ -303,9 +290,10 @@ TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
     TestPeer peer;
     ASSERT_TRUE(peer.listen());
     ModalDialogs dialogs;
-    TFoAbgleich w(dialogs, RegionalSettings::german());
+    test::TestServices services;
+    services.session.client().setPort(peer.port());
+    TFoAbgleich w(services.with(dialogs), RegionalSettings::german());
     w.ED_IP->setText(u"127.0.0.1"_s);
-    w.TCPClient.setPort(peer.port());
     QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
     ASSERT_TRUE(peer.waitForReceived(2));
 
@@ -333,9 +321,10 @@ TEST(BenchSimulator, EndToEnd) {
 
     ScriptedDialogs dialogs;
     {
-        TFoAbgleich w(dialogs, RegionalSettings::german());
+        test::TestServices services;
+        services.session.client().setPort(quint16(port.captured(1).toUInt()));
+        TFoAbgleich w(services.with(dialogs), RegionalSettings::german());
         w.ED_IP->setText(u"127.0.0.1"_s);
-        w.TCPClient.setPort(quint16(port.captured(1).toUInt()));
         QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 10000));
         EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12"_s);
@@ -346,14 +335,14 @@ TEST(BenchSimulator, EndToEnd) {
 
         // An upload record changes what the next read returns.
         w.edtDataToSend->setText(u"U4711,ZYK12,,,1,Neu,V,500,2000;"_s);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return services.session.isOpen(); }, 5000));
         QTest::mouseClick(w.Btn_SendData, Qt::LeftButton);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return w.memLog->toPlainText().contains(u"<- UF#"_s); }, 10000));
         // The free text awaited nothing; its reply "UF#" went with its connection.
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return w.memLog->toPlainText().count(u"Reconnected"_s) == 2; }, 10000));
-        EXPECT_TRUE(w.state().empfangen.isEmpty());
+        EXPECT_TRUE(services.session.receiveBuffer().empfangen.isEmpty());
         QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 1; }, 10000));
         EXPECT_EQ(w.state().table.cellText(1, 1), u" Neu "_s);
@@ -422,7 +411,7 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
                               "C,-163,1015,Druck,bar,-500,1000;";
     ASSERT_TRUE(peer.waitForReceived(record.size()));
     EXPECT_EQ(peer.received(), record);
-    EXPECT_EQ(w.state().expectedReply, u'U');
+    EXPECT_EQ(session().expectedReply(), u'U');
     EXPECT_EQ(w.state().coef.a(1), -0.163);
     EXPECT_EQ(w.state().coef.b(1), 1.015);
     const QString dir = w.state().configdir + QDir::separator();
@@ -476,7 +465,7 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     for (int key = Qt::Key_F5; key <= Qt::Key_F11; ++key)
         pressKey(w.ED_IP, Qt::Key(key));
     EXPECT_TRUE(dialogs.shown.empty());
-    EXPECT_FALSE(w.TCPClient.isOpen());
+    EXPECT_FALSE(session().isOpen());
 
     // F1 from the IP field: "U;" without the busy indicator.
     pressKey(w.ED_IP, Qt::Key_F1, Qt::ControlModifier);
@@ -524,7 +513,7 @@ TEST_F(BenchLink, ReplyOneByteAtATime) {
     peer.sendInPieces(kTwoPoints, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 10000));
     EXPECT_EQ(w.state().table.cellText(Col::Name, 2), u" Druck "_s);
-    EXPECT_TRUE(w.state().empfangen.isEmpty());
+    EXPECT_TRUE(session().receiveBuffer().empfangen.isEmpty());
 }
 
 TEST_F(BenchLink, PeerClosingInTheMiddleOfAReply) {
@@ -532,12 +521,13 @@ TEST_F(BenchLink, PeerClosingInTheMiddleOfAReply) {
     click(w.Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints.left(30));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.state().empfangen.isEmpty(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !session().receiveBuffer().empfangen.isEmpty(); }, 5000));
     peer.closeClient();
     ASSERT_TRUE(QTest::qWaitFor([&] { return log().contains(u"Disconnected"_s); }, 5000));
-    EXPECT_TRUE(w.state().empfangen.isEmpty()); // the cut-off reply is gone
-    EXPECT_EQ(w.state().expectedReply, u'U');
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000));
+    EXPECT_TRUE(session().receiveBuffer().empfangen.isEmpty()); // the cut-off reply is gone
+    EXPECT_EQ(session().expectedReply(), u'U');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000));
     ASSERT_TRUE(peer.waitForClient());
     peer.clearReceived();
     click(w.Btn_Abgleichabfrage);
@@ -554,16 +544,16 @@ TEST_F(BenchLink, FloodWithoutTerminatorIsBounded) {
     ASSERT_TRUE(peer.waitForReceived(2));
     const QByteArray mebibyte(1024 * 1024, 'x');
     qint64 received = 0;
-    w.TCPClient.setEvents({[] {}, [] {}, [] {},
-                           [&](QByteArrayView bytes) {
-                               received += bytes.size();
-                               w.TCPClientReadData(bytes);
-                           }});
+    session().client().setEvents({[] {}, [] {}, [] {},
+                                  [&](QByteArrayView bytes) {
+                                      received += bytes.size();
+                                      session().receive(bytes);
+                                  }});
     for (int i = 0; i < 20; ++i)
         peer.send(mebibyte);
     ASSERT_TRUE(QTest::qWaitFor([&] { return received == 20 * mebibyte.size(); }, 30000));
-    EXPECT_LE(w.state().empfangen.size(), kMaxReceiveBuffer);
-    EXPECT_EQ(w.state().expectedReply, u'U');
+    EXPECT_LE(session().receiveBuffer().empfangen.size(), kMaxReceiveBuffer);
+    EXPECT_EQ(session().expectedReply(), u'U');
     EXPECT_LE(w.memLog->document()->characterCount(),
               TFoAbgleich::kMaxLogChars + TFoAbgleich::kMaxLogLine + 40);
     // The link still works.
@@ -577,9 +567,9 @@ TEST_F(BenchLink, QuestionMarkInAPointName) {
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(encodeAnsi(u"U4711,ZYK12,317,240611093012,1,Temp?1,°C,439,1005,#"_s));
     ASSERT_TRUE(QTest::qWaitFor([&] { return log().size() >= 3; }, 5000));
-    EXPECT_TRUE(w.state().empfangen.isEmpty());
+    EXPECT_TRUE(session().receiveBuffer().empfangen.isEmpty());
     EXPECT_EQ(w.state().anzMS, 0);
-    EXPECT_EQ(w.state().expectedReply, u'U');
+    EXPECT_EQ(session().expectedReply(), u'U');
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
 }
@@ -618,7 +608,7 @@ TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
-    const auto* socket = w.TCPClient.findChild<QTcpSocket*>();
+    const auto* socket = session().client().findChild<QTcpSocket*>();
     ASSERT_NE(socket, nullptr);
     const auto resetByTheController = [&] {
         peer.resetClient();
@@ -629,12 +619,11 @@ TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
     resetByTheController();
     w.memLog->clear();
     peer.clearReceived();
-    w.state().expectedReply = u'Z';
     w.ED_IP->setFocus();
     pressKey(w.ED_IP, Qt::Key_F1);
     EXPECT_EQ(log(), QStringList{u"Disconnected"_s});
-    EXPECT_EQ(w.state().expectedReply, u'Z');
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.TCPClient.isOpen(); }, 5000)); // reconnected
+    EXPECT_EQ(session().expectedReply(), QChar(0));                         // as after the read
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000)); // reconnected
 
     // An upload, the reset coming while the operator types the password.
     class ResetWhileAuthorising : public ScriptedDialogs {

@@ -1,5 +1,6 @@
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
+#include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/anchoredpanel.h"
 #include "ui/formstorage.h"
@@ -47,7 +48,8 @@ protected:
     }
 
     std::unique_ptr<TFoAbgleich> start() {
-        auto window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
+        auto window =
+            std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -55,6 +57,7 @@ protected:
 
     test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
+    test::TestServices services;
 };
 
 } // namespace
@@ -134,7 +137,8 @@ TEST_F(Settings, RoundTrip) {
     EXPECT_EQ(w->Btn_ResetTab->x(), 700);
     EXPECT_EQ(w->Btn_A->y(), 3);
     EXPECT_EQ(w->ED_IP->text(), u"127.0.0.1"_s);
-    EXPECT_EQ(w->TCPClient.host(), u"127.0.0.1"_s); // the link follows the stored address
+    EXPECT_EQ(services.session.client().host(),
+              u"127.0.0.1"_s); // the link follows the stored address
     EXPECT_EQ(w->Gridpanel->width(), 900);
     EXPECT_EQ(w->DGrid->columnWidth(0), 50);
     EXPECT_EQ(w->DGrid->columnWidth(1), 130);

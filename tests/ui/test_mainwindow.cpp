@@ -2,6 +2,7 @@
 #include "bench/replyparser.h"
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
+#include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/anchoredpanel.h"
 #include "ui/busyindicator.h"
@@ -34,7 +35,9 @@ namespace {
 // A window started in a fresh working directory, as the program starts it.
 class MainWindow : public ::testing::Test {
 protected:
-    MainWindow() { window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german()); }
+    MainWindow() {
+        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
+    }
 
     void showWindow() {
         window->show();
@@ -43,9 +46,8 @@ protected:
 
     // The simulated bench's 40-point record, as it arrives after "U;".
     void receiveRecord() {
-        window->state().expectedReply = u'U';
-        window->state().empfangen = sim::correctionReply(sim::defaultDevice());
-        processReceived(window->state(), dialogs);
+        ReceiveBuffer rx{sim::correctionReply(sim::defaultDevice()), u'U'};
+        processReceived(rx, window->state(), dialogs);
     }
 
     void clickCell(QTableView* view, int column, int tableRow) {
@@ -57,6 +59,7 @@ protected:
 
     test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
+    test::TestServices services;
     std::unique_ptr<TFoAbgleich> window;
 };
 

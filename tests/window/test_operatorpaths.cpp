@@ -5,10 +5,9 @@
 // and writes its settings when it is closed.
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
-#include "bench/icmpecho.h"
 #include "core/ansicodec.h"
-#include "scripted/fixedclock.h"
 #include "support/qtprint.h"
+#include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/deviationchart.h"
 #include "ui/intspinedit.h"
@@ -40,11 +39,6 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-class EchoThatAnswers : public EchoProbe {
-public:
-    void echo(const QString&) override {}
-};
-
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -65,13 +59,11 @@ protected:
         QString error;
         ASSERT_TRUE(bench->listen(&error)) << error.toStdString();
 
-        window = std::make_unique<TFoAbgleich>(dialogs, RegionalSettings::german());
+        services.session.client().setPort(bench->port());
+        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
         dialogs.setMainWindow(window.get());
         passwort = std::make_unique<TFoPasswort>(window.get());
         dialogs.setPasswordDialog(passwort.get());
-        window->setClock(std::make_unique<test::FixedClock>());
-        window->Pingtest = std::make_unique<EchoThatAnswers>();
-        window->TCPClient.setPort(bench->port());
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 
@@ -157,6 +149,7 @@ protected:
     QStringList received; // commands as the bench got them
     DialogOperator op;
     QtOperatorDialogs dialogs;
+    test::TestServices services;
     std::unique_ptr<TFoAbgleich> window;
     std::unique_ptr<TFoPasswort> passwort;
 };
@@ -321,7 +314,7 @@ TEST_F(OperatorPaths, ImportThenUpload) {
 
 TEST_F(OperatorPaths, ServiceCommandsAndTheConnectButton) {
     input::click(window->Btn_Connect);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return window->TCPClient.isOpen(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return services.session.isOpen(); }, kWaitMs));
     EXPECT_EQ(window->memLog->toPlainText(), u"Host 127.0.0.1 gefunden\nConnected to 127.0.0.1"_s);
     EXPECT_EQ(window->Btn_Connect->text(), u"trennen"_s);
 

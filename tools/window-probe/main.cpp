@@ -37,6 +37,8 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<QWidget> window;
     QtOperatorDialogs dialogs;
+    BenchSession session;
+    const SystemClock clock;
     std::unique_ptr<TFoPasswort> passwort;
     if (args.contains(QStringLiteral("--bare"))) {
         auto* view = new QChartView;
@@ -45,14 +47,13 @@ int main(int argc, char** argv) {
         view->resize(TFoAbgleich::kClientWidth, TFoAbgleich::kClientHeight);
         window.reset(view);
     } else {
-        auto* main = new TFoAbgleich(dialogs, RegionalSettings::fromSystem());
+        auto* main = new TFoAbgleich({dialogs, session, clock}, RegionalSettings::fromSystem());
         dialogs.setMainWindow(main);
         passwort = std::make_unique<TFoPasswort>(main);
         dialogs.setPasswordDialog(passwort.get());
         if (args.contains(QStringLiteral("--record"))) {
-            main->state().expectedReply = QChar(u'U');
-            main->state().empfangen = sim::correctionReply(sim::defaultDevice());
-            processReceived(main->state(), dialogs);
+            loadCorrectionReply(main->state(), dialogs,
+                                sim::correctionReply(sim::defaultDevice()).chopped(1).sliced(1));
         }
         // --compute: four value pairs for point 7, recalculated through its button.
         if (args.contains(QStringLiteral("--compute"))) {

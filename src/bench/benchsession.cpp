@@ -1,0 +1,76 @@
+#include "bench/benchsession.h"
+
+#include "core/ansicodec.h"
+#include "core/waitaway.h"
+
+namespace abgleich {
+
+BenchSession::BenchSession(std::unique_ptr<EchoProbe> echo, QObject* parent)
+    : QObject(parent), echo_(std::move(echo)) {
+    client_.setHost(QLatin1String(kDefaultHost));
+    client_.setEvents({
+        [this] { connected(); },
+        [this] { disconnected(); },
+        [this] { emit logLine(QStringLiteral("Reconnected")); },
+        [this](QByteArrayView bytes) { receive(bytes); },
+    });
+}
+
+void BenchSession::send2SPS(const QString& host, const QString& text) {
+    if (!client_.isOpen()) {
+        client_.setHost(host);
+        client_.open();
+    }
+    client_.send(text);
+    emit logLine(QStringLiteral("-> ") + text);
+    rx_.expectedReply = text.isEmpty() ? QChar(0) : text.front();
+}
+
+void BenchSession::sendFreeText(const QString& text) {
+    client_.send(text);
+    emit logLine(QStringLiteral("-> ") + text);
+}
+
+void BenchSession::connectChecked(const QString& host) {
+    client_.setHost(host);
+    try {
+        runWithoutInput([this, host] { echo_->echo(host); });
+        emit logLine(QStringLiteral("Host ") + host + QStringLiteral(" gefunden"));
+        client_.open();
+    } catch (const std::exception&) {
+        emit logLine(QStringLiteral("Host ") + host + QStringLiteral(" nicht gefunden"));
+    }
+}
+
+void BenchSession::changeHost(const QString& host) {
+    try {
+        client_.close();
+        client_.setHost(host);
+    } catch (const std::exception&) {
+    }
+}
+
+void BenchSession::connected() {
+    emit logLine(QStringLiteral("Connected to ") + client_.host());
+    emit connectionChanged(true);
+    emit busyEnded();
+}
+
+void BenchSession::disconnected() {
+    emit logLine(QStringLiteral("Disconnected"));
+    // A reply cut off with its connection can never be completed; left in the buffer it
+    // would be joined to the next reply.
+    rx_.empfangen.clear();
+    emit connectionChanged(false);
+}
+
+void BenchSession::receive(QByteArrayView bytes) {
+    const QString text = decodeAnsi(bytes);
+    emit logLine(QStringLiteral("<- ") + text);
+    rx_.empfangen += text;
+    if (const auto frame = takeFrame(rx_))
+        emit frameTaken(frame->letter, frame->body);
+    emit busyEnded();
+}
+
+} // namespace abgleich

@@ -1,0 +1,99 @@
+#include "state/loadedrecord.h"
+
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace abgleich {
+
+namespace {
+
+QString padded(const QString& text) {
+    return u' ' + text + u' ';
+}
+
+} // namespace
+
+void applyRecord(WorkingState& state, const ControllerRecord& record) {
+    DeviceFields& device = state.device;
+    device.geraeteId = record.geraeteId;
+    device.geraetetyp = record.geraetetyp;
+    device.spsVersion = record.spsVersion;
+    if (record.lastCorrection)
+        device.lastCorrection = *record.lastCorrection;
+    device.anzMS = record.countText;
+    state.anzMS = record.count;
+    state.msUpperBound = record.count;
+
+    {
+        PointTable& table = state.table;
+        BatchUpdate batch(table);
+        // Until the last point has been written, the table holds a broken-off list.
+        state.readBrokeOff = true;
+        table.clear();
+        table.setRows(record.count + 1);
+        table.writeHeaderRow();
+        table.writeRowNumbers();
+        int k = 0;
+        for (const ControllerRecord::Point& point : record.points) {
+            ++k;
+            table.setCellText(Col::Name, k, padded(point.name));
+            if (point.offset) {
+                table.setCellText(Col::ANeu, k, QString());
+                table.setCellText(Col::BNeu, k, QString());
+            }
+            table.setCellText(Col::Unit, k, padded(point.unit));
+            if (!point.a)
+                break;
+            state.coef.setA(k, *point.a);
+            if (!point.offset) {
+                if (!point.b)
+                    break;
+                state.coef.setB(k, *point.b);
+            }
+            table.setCellNumber(Col::ASps, k, state.coef.a(k));
+            table.setCellNumber(Col::ANeu, k, state.coef.a(k));
+            if (point.offset) {
+                table.setCellText(Col::BSps, k, QString());
+                table.setCellText(Col::BNeu, k, QString());
+            } else {
+                table.setCellNumber(Col::BSps, k, state.coef.b(k));
+                table.setCellNumber(Col::BNeu, k, state.coef.b(k));
+            }
+        }
+        state.readBrokeOff = record.brokeOff;
+    }
+    if (!record.brokeOff)
+        state.clearChartSeries();
+    state.notifyDeviceFieldsChanged();
+}
+
+void applyRecord(WorkingState& state, const FileRecord& record) {
+    state.device.lastCorrection = record.lastCorrection;
+    state.device.geraeteId = record.geraeteId;
+    state.device.geraetetyp = record.geraetetyp;
+    if (record.endsAfterFirstLine) {
+        state.notifyDeviceFieldsChanged();
+        throw AppError::listIndexOutOfBounds(0);
+    }
+    const int count = int(record.points.size());
+    state.anzMS = count;
+    state.device.anzMS = QString::number(count);
+    state.notifyDeviceFieldsChanged();
+
+    PointTable& table = state.table;
+    BatchUpdate batch(table);
+    table.setRows(count + 1);
+    state.readBrokeOff = false; // every row now comes from the file
+    const int columns[] = {Col::Name, Col::Unit, Col::ANeu, Col::BNeu};
+    for (int k = 1; k <= count; ++k) {
+        const QStringList& fields = record.points[std::size_t(k - 1)];
+        for (qsizetype f = 0; f < fields.size() && f < 4; ++f)
+            table.setCellText(columns[f], k, fields[f]);
+        const bool noA = trimBlanksAndControls(table.cellText(Col::ANeu, k)).isEmpty();
+        const bool noB = trimBlanksAndControls(table.cellText(Col::BNeu, k)).isEmpty();
+        state.coef.setA(k, noA ? 0.0 : table.shownNumber(Col::ANeu, k));
+        state.coef.setB(k, noB ? 1.0 : table.shownNumber(Col::BNeu, k));
+    }
+}
+
+} // namespace abgleich

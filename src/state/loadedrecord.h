@@ -1,0 +1,51 @@
+#pragma once
+
+#include "state/workingstate.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace abgleich {
+
+// A correction-data record from the controller, read into values. When a coefficient
+// field cannot be read, the points end with the one that holds it (its unreadable
+// coefficient left empty) and the record is marked as broken off.
+struct ControllerRecord {
+    struct Point {
+        QString name;
+        QString unit;
+        bool offset = false; // an offset point has no gain b
+        std::optional<double> a;
+        std::optional<double> b;
+    };
+    QString geraeteId;
+    QString geraetetyp;
+    QString spsVersion;
+    std::optional<LastCorrection> lastCorrection; // nothing: the field keeps its content
+    QString countText;                            // as received, shown in ED_AnzMS
+    int count = 0;
+    std::vector<Point> points;
+    bool brokeOff = false;
+};
+
+// A correction-data record file (as the upload writes it), read into values: the device
+// fields of its first line and up to four texts per point line (name, unit, new a, new b).
+struct FileRecord {
+    LastCorrection lastCorrection;
+    QString geraeteId;
+    QString geraetetyp;
+    std::vector<QStringList> points;
+    bool endsAfterFirstLine = false; // no heading and no points: only the device fields
+};
+
+// The one writer of loaded records into the table, the coefficient store and the device
+// fields. A controller record replaces the table; a record file fills names, units and the
+// new coefficients and leaves the other columns as they are (one that ends after its first
+// line sets the device fields and then fails with the list-index error).
+void applyRecord(WorkingState& state, const ControllerRecord& record);
+void applyRecord(WorkingState& state, const FileRecord& record);
+
+} // namespace abgleich
