@@ -112,10 +112,10 @@ void computeMS(WorkingState& state, int n) {
         throw AppError(withoutSpreadMessage({n}));
 }
 
-void computeAll(WorkingState& state, int count) {
+QList<int> computeAll(WorkingState& state, int count) {
     // Beyond the table's rows and the store's slots there is nothing to compute. A point
-    // without spread does not hold up the others; the operator learns of all of them at the
-    // end, or together with an error that ends the action early.
+    // without spread does not hold up the others; an error that ends the action early names
+    // the ones passed over before it.
     const int last = std::min({count, state.table.rows() - 1, CoefficientStore::kSlots});
     QList<int> passedOver;
     try {
@@ -128,8 +128,12 @@ void computeAll(WorkingState& state, int count) {
             throw;
         throw AppError(withoutSpreadMessage(passedOver) + u'\n' + e.message());
     }
-    if (!passedOver.isEmpty())
-        throw AppError(withoutSpreadMessage(passedOver));
+    return passedOver;
+}
+
+void namePassedOver(const QList<int>& points) {
+    if (!points.isEmpty())
+        throw AppError(withoutSpreadMessage(points));
 }
 
 void resetTable(WorkingState& state) {

@@ -2,6 +2,8 @@
 
 #include "state/workingstate.h"
 
+#include <QList>
+
 namespace abgleich {
 
 // Recalculates point n: recovers the raw values mw = (tm - a) / b of the value pairs typed
@@ -14,8 +16,11 @@ namespace abgleich {
 void computeMS(WorkingState& state, int n);
 
 // computeMS for points 1..count in order; stops at the first run-time error. Points whose
-// raw values have no spread are passed over and named in one error at the end.
-void computeAll(WorkingState& state, int count);
+// raw values have no spread are passed over and returned, for namePassedOver once the
+// caller has finished its action.
+QList<int> computeAll(WorkingState& state, int count);
+// The error that names the points passed over for want of spread; nothing when there are none.
+void namePassedOver(const QList<int>& points);
 
 // Every point back to the neutral correction a = 0, b = 1 in the store and the table; the
 // typed pairs, deviations and new values emptied; the chart's series cleared (its title

@@ -298,14 +298,15 @@ void TFoAbgleich::buildLogPanel() {
     NT_Auswahl->setEditable(true);
     NT_Auswahl->setInsertPolicy(QComboBox::NoInsert);
     NT_Auswahl->addItems({QStringLiteral("Alle Netzteile"), QStringLiteral("1 Netzteil")});
-    // Typed text picks an item or goes back to the selected one: the box never shows a
-    // text other than the item whose index the EA command sends.
+    // Typed text selects the item it names; any other text leaves no item selected (the EA
+    // command then says so with the index -1). Typing never adds an item.
     connect(NT_Auswahl->lineEdit(), &QLineEdit::editingFinished, this, [this] {
-        const int typed = NT_Auswahl->findText(NT_Auswahl->currentText(), Qt::MatchFixedString);
-        if (typed >= 0)
-            NT_Auswahl->setCurrentIndex(typed);
-        else
-            NT_Auswahl->setEditText(NT_Auswahl->itemText(NT_Auswahl->currentIndex()));
+        const QString typed = NT_Auswahl->currentText();
+        const int item = NT_Auswahl->findText(typed, Qt::MatchFixedString);
+        if (item == NT_Auswahl->currentIndex() && item >= 0)
+            return;
+        NT_Auswahl->setCurrentIndex(item);
+        NT_Auswahl->setEditText(item >= 0 ? NT_Auswahl->itemText(item) : typed);
     });
     Btn_SendData = button("Btn_SendData", QStringLiteral("Send"));
     edtDataToSend = named(new QLineEdit(QStringLiteral("U;")), "edtDataToSend");
@@ -584,7 +585,7 @@ void TFoAbgleich::Btn_ComputeMSClick() {
 }
 
 void TFoAbgleich::Btn_computeAllClick() {
-    computeAll(state_, state_.anzMS);
+    namePassedOver(computeAll(state_, state_.anzMS));
 }
 
 void TFoAbgleich::Btn_ResetTabClick() {
@@ -625,8 +626,9 @@ void TFoAbgleich::FormKeyDown(int key, Qt::KeyboardModifiers) {
         break;
     case Qt::Key_F12: {
         const int count = strToInt(ED_AnzMS->text());
-        computeAll(state_, count);
+        const QList<int> passedOver = computeAll(state_, count);
         Ed_MS->setValue(int(std::min<qint64>(qint64(count) + 1, INT_MAX)));
+        namePassedOver(passedOver);
         break;
     }
     default:

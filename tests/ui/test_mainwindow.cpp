@@ -488,3 +488,28 @@ TEST_F(MainWindow, RecalculationButtons) {
     EXPECT_EQ(w.RegChart->series(2)->count(), 0);
     EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
 }
+
+// F12 over a point whose displayed values have no spread: the others are computed, the
+// selector moves on as after any F12, and the point is named.
+TEST_F(MainWindow, F12NamesAPointWithoutSpreadAndMovesTheSelector) {
+    receiveRecord();
+    TFoAbgleich& w = *window;
+    PointTable& table = w.state().table;
+    for (int p = 1; p <= 3; ++p) {
+        table.setCellText(Col::ref(p), 1, QString::number(10 * p));
+        table.setCellText(Col::tm(p), 1, u"12"_s);
+    }
+    table.setCellText(Col::ref(1), 4, u"10"_s);
+    table.setCellText(Col::tm(1), 4, u"10,2"_s);
+    table.setCellText(Col::ref(2), 4, u"50"_s);
+    table.setCellText(Col::tm(2), 4, u"50,1"_s);
+    w.Ed_MS->setValue(7);
+    w.ED_IP->setFocus();
+    QTest::keyClick(w.ED_IP, Qt::Key_F12);
+    QApplication::processEvents();
+    EXPECT_EQ(w.Ed_MS->value(), 40);
+    EXPECT_FALSE(table.cellText(Col::ANeu, 4).isEmpty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(u"Messstelle 1:"_s))
+        << dialogs.shown[0].text.toStdString();
+}

@@ -323,25 +323,34 @@ TEST_F(OperatorPaths, ServiceCommandsAndTheConnectButton) {
     ASSERT_TRUE(QTest::qWaitFor([this] { return received.size() == 3; }, kWaitMs));
     EXPECT_EQ(received, (QStringList{u"T220315143005;"_s, u"Z;"_s, u"A;"_s}));
 
-    // EA: typed text picks no third item; the compact authorisation; one command.
+    // EA: typed text adds no item; text that names none leaves none selected (index -1),
+    // text that names one selects it; the compact authorisation; one command each.
     read();
     received.clear();
+    const auto ea = [this](const QString& password) {
+        op.expect(u"TFoPasswort"_s, DialogOperator::authorising(password));
+        input::click(window->Btn_EA);
+        settle();
+    };
     input::click(window->NT_Auswahl->lineEdit());
     press(Qt::Key_A, Qt::ControlModifier);
     type(u"3 Netzteile"_s);
     press(Qt::Key_Return);
     EXPECT_EQ(window->NT_Auswahl->count(), 2);
-    EXPECT_EQ(window->NT_Auswahl->currentText(), u"Alle Netzteile"_s);
-    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"ZYK-4711"_s));
-    input::click(window->Btn_EA);
-    settle();
+    EXPECT_EQ(window->NT_Auswahl->currentIndex(), -1);
+    EXPECT_EQ(window->NT_Auswahl->currentText(), u"3 Netzteile"_s);
+    ea(u"ZYK-4711"_s);
     EXPECT_TRUE(passwort->Top_Panel->isHidden());
     input::click(window->NT_Auswahl->lineEdit());
-    press(Qt::Key_Down);
-    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s));
-    input::click(window->Btn_EA);
-    settle();
-    EXPECT_EQ(received, (QStringList{u"EA0;"_s, u"EA1;"_s}));
+    press(Qt::Key_A, Qt::ControlModifier);
+    type(u"1 netzteil"_s); // then straight to the button
+    ea(u"zyk-4711"_s);
+    EXPECT_EQ(window->NT_Auswahl->currentText(), u"1 Netzteil"_s);
+    input::click(window->NT_Auswahl->lineEdit());
+    press(Qt::Key_Up);
+    ea(u"zyk-4711"_s);
+    EXPECT_EQ(received, (QStringList{u"EA-1;"_s, u"EA1;"_s, u"EA0;"_s}));
+    EXPECT_EQ(window->NT_Auswahl->count(), 2);
 
     window->memLog->clear();
     input::click(window->Btn_Connect);
