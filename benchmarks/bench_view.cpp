@@ -15,9 +15,7 @@ void BM_RefreshFull256RowView(benchmark::State& run) {
     table.setRows(257);
     table.writeHeaderRow();
     table.writeRowNumbers();
-    PointGrid grid(
-        table, [&table](int column, int row) { return table.normaliseCell(column, row); },
-        [] { return QFont(QStringLiteral("Arial"), 10); });
+    PointGrid grid(table, [] { return QFont(QStringLiteral("Arial"), 10); });
     grid.resize(1077, PointGrid::kRowHeight * 258);
     grid.show();
     QApplication::processEvents();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "state/workingstate.h"
 #include "core/regionalsettings.h"
+#include "state/workingstate.h"
 
 #include <QChartView>
 #include <QLineSeries>

@@ -1,16 +1,13 @@
 #include "ui/formstorage.h"
 
-#include "core/fields.h"
 #include "core/errors.h"
+#include "core/fields.h"
 #include "core/numbers.h"
 #include "ui/anchoredpanel.h"
-#include "ui/mainwindow.h"
-#include "ui/pointgrid.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSplitter>
 
 #include <array>
 #include <cmath>
@@ -142,7 +139,8 @@ std::span<const FormStorage::Property> FormStorage::properties() {
     return kProperties;
 }
 
-FormStorage::FormStorage(TFoAbgleich& window, const QString& path) : window_(window), file_(path) {
+FormStorage::FormStorage(QWidget& window, const QString& path, Callbacks callbacks)
+    : window_(window), callbacks_(std::move(callbacks)), file_(path) {
     file_.load();
 }
 
@@ -249,16 +247,14 @@ void FormStorage::restoreProperty(const Property& p, const QString& value) {
             control->setProperty(kCommandLinkHint, value);
         break;
     case K::Width:
-        if (const auto width = readInt(value)) {
-            const int total = window_.Splitter1->width() - window_.Splitter1->handleWidth();
-            window_.Splitter1->setSizes({*width, std::max(0, total - *width)});
-        }
+        if (const auto width = readInt(value))
+            callbacks_.setPanelWidth(control, *width);
         break;
     }
 }
 
 void FormStorage::restoreColumnWidths() {
-    window_.FormStorageStoredValues0Restore(
+    callbacks_.restoreColumnWidths(
         stored(QStringLiteral("Dgrid.columnwidths")).value_or(kDefaultColumnWidths));
 }
 
@@ -310,7 +306,7 @@ void FormStorage::save() {
     set(QStringLiteral("NormPos"), norm);
     for (const Property& p : kProperties)
         set(keyOf(p), propertyValue(p));
-    set(QStringLiteral("Dgrid.columnwidths"), window_.FormStorageStoredValues0Save());
+    set(QStringLiteral("Dgrid.columnwidths"), callbacks_.columnWidths());
     file_.save();
 }
 

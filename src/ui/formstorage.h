@@ -4,12 +4,13 @@
 #include "ui/windowplacement.h"
 
 #include <QString>
+#include <QWidget>
+
+#include <functional>
 
 #include <span>
 
 namespace abgleich {
-
-class TFoAbgleich;
 
 // The main window's settings file: window placement, 69 stored control properties and the
 // widths of the first three table columns, in the section "FoAbgleich".
@@ -27,7 +28,16 @@ public:
     // The stored properties, in the order a save writes them.
     static std::span<const Property> properties();
 
-    FormStorage(TFoAbgleich& window, const QString& path);
+    // What the window itself does for its stored values: the widths of the first table
+    // columns ("w1,w2,w3,") and the width of a panel beside a splitter.
+    struct Callbacks {
+        std::function<QString()> columnWidths;
+        std::function<void(const QString& widths)> restoreColumnWidths;
+        std::function<void(QWidget* panel, int width)> setPanelWidth;
+    };
+
+    // The stored controls are found below `window` by their object names.
+    FormStorage(QWidget& window, const QString& path, Callbacks callbacks);
 
     IniFile& file() { return file_; }
 
@@ -51,7 +61,8 @@ private:
     QString propertyValue(const Property& property) const;
     void restoreColumnWidths();
 
-    TFoAbgleich& window_;
+    QWidget& window_;
+    Callbacks callbacks_;
     IniFile file_;
     WindowPlacement kept_; // flags and positions of an applied placement, written back
     bool placed_ = false;

@@ -107,7 +107,15 @@ TFoAbgleich::TFoAbgleich(WindowServices services, const RegionalSettings& region
 
     connect(&state_, &WorkingState::deviceFieldsChanged, this, [this] { showDeviceFields(); });
     connect(&state_, &WorkingState::chartChanged, this, [this] { RegChart->render(state_.chart); });
-    storage_ = std::make_unique<FormStorage>(*this, AppIniFileStorageGetFileName());
+    storage_ = std::make_unique<FormStorage>(
+        *this, AppIniFileStorageGetFileName(),
+        FormStorage::Callbacks{
+            [this] { return FormStorageStoredValues0Save(); },
+            [this](const QString& widths) { FormStorageStoredValues0Restore(widths); },
+            [this](QWidget*, int width) {
+                const int total = Splitter1->width() - Splitter1->handleWidth();
+                Splitter1->setSizes({width, std::max(0, total - width)});
+            }});
     FormCreate();
 }
 
@@ -262,8 +270,7 @@ void TFoAbgleich::buildDataPanel() {
     captionPalette.setColor(QPalette::WindowText, Qt::black);
     Gridpanel_Caption->setPalette(captionPalette);
     DGrid = new PointGrid(
-        state_.table, [this](int column, int row) { return DGridGetCellData(column, row); },
-        [this] { return DGridGetCellLayout(); }, Gridpanel);
+        state_.table, [this] { return DGridGetCellLayout(); }, Gridpanel);
     gridLayout->addWidget(Gridpanel_Caption);
     gridLayout->addWidget(DGrid, 1);
     ActivityIndicator = new BusyIndicator(Gridpanel);
@@ -453,10 +460,6 @@ void TFoAbgleich::DGridSelectCell(int, int row) {
 void TFoAbgleich::DGridFixedCellClick(int, int row) {
     Ed_MS->setValue(row);
     DGrid->selectRow(row);
-}
-
-QString TFoAbgleich::DGridGetCellData(int column, int row) {
-    return state_.table.normaliseCell(column, row);
 }
 
 QFont TFoAbgleich::DGridGetCellLayout() const {

@@ -124,7 +124,6 @@ public:
     void DGridCellClick(int column, int row);
     void DGridSelectCell(int column, int row);
     void DGridFixedCellClick(int column, int row);
-    QString DGridGetCellData(int column, int row);
     QFont DGridGetCellLayout() const;
     void Btn_ClearClick();
     void FormClose();

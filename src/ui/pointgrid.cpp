@@ -13,11 +13,11 @@ namespace abgleich {
 
 namespace {
 
-// Draws every cell in its column's colours with the window's font and the shown text of
-// the display rule; selected and focused cells in steel blue.
+// Draws every cell in its column's colours with the view's font and the text the model
+// shows (its display rule); selected and focused cells in steel blue.
 class GridCellDelegate : public QStyledItemDelegate {
 public:
-    explicit GridCellDelegate(PointGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+    using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -33,23 +33,20 @@ public:
         }
         painter->save();
         painter->fillRect(option.rect, background);
-        painter->setFont(grid_->cellFont());
+        painter->setFont(option.font);
         painter->setPen(text);
         painter->drawText(option.rect.adjusted(3, 0, -3, 0),
                           int(gridstyle::columnAlignment(column) | Qt::AlignVCenter),
-                          grid_->shownText(column, PointGrid::tableRow(index.row())));
+                          index.data(Qt::DisplayRole).toString());
         painter->restore();
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        editor->setFont(grid_->cellFont());
+        editor->setFont(option.font);
         return editor;
     }
-
-private:
-    PointGrid* grid_;
 };
 
 void styleView(QTableView* view, int rowHeight) {
@@ -152,10 +149,9 @@ void CellsView::moveToNextColumn() {
     }
 }
 
-PointGrid::PointGrid(PointTable& table, std::function<QString(int, int)> cellData,
-                     std::function<QFont()> cellFont, QWidget* parent)
-    : QWidget(parent), table_(table), cellData_(std::move(cellData)),
-      cellFont_(std::move(cellFont)), fixed_(new QTableView(this)), cells_(new CellsView(this)) {
+PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget* parent)
+    : QWidget(parent), table_(table), cellFont_(std::move(cellFont)), fixed_(new QTableView(this)),
+      cells_(new CellsView(this)) {
     setObjectName(QStringLiteral("DGrid"));
     proxy_.setSourceModel(&table_);
     fixed_->setObjectName(QStringLiteral("DGridFixedColumns"));

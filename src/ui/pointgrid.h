@@ -56,15 +56,13 @@ public:
     static constexpr int kFixedColumns = 3;
     static constexpr int kFixedWidths[kFixedColumns] = {40, 120, 68};
 
-    // cellData gives the text shown for a data cell (the display rule), cellFont the font of
-    // every cell; both are the window's handlers.
-    PointGrid(PointTable& table, std::function<QString(int column, int row)> cellData,
-              std::function<QFont()> cellFont, QWidget* parent = nullptr);
+    // cellFont gives the font of every cell (the window's handler); the text shown is the
+    // model's (its display rule).
+    PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget* parent = nullptr);
 
     QTableView* fixedView() const { return fixed_; }
     CellsView* cellsView() const { return cells_; }
 
-    QString shownText(int column, int row) const { return cellData_(column, row); }
     QFont cellFont() const { return cellFont_(); }
 
     // Table row of a view row and back (the views leave out the caption row).
@@ -92,7 +90,6 @@ private:
     void setDiffColumnsHidden(bool hidden);
 
     PointTable& table_;
-    std::function<QString(int, int)> cellData_;
     std::function<QFont()> cellFont_;
     CaptionRowProxy proxy_;
     QTableView* fixed_;
