@@ -75,7 +75,8 @@ public:
     QString startverzeichnis;
     QString configdir;
     DeviceFields device;
-    int msUpperBound = 0; // upper bound of the point selector; its lower bound is 0
+    int msUpperBound = 0;     // upper bound of the point selector; its lower bound is 0
+    int datenPanelHeight = 0; // the data panel's height as laid out, kept for the toggle
     // A point list from the controller broke off part-way: the later rows hold no names and
     // no coefficients, so nothing may be uploaded until a complete read or an import has
     // filled the table again.

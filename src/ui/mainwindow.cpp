@@ -422,7 +422,7 @@ void TFoAbgleich::FormCreate() {
     Ed_MS->setMinValue(0);
     Ed_MS->setMaxValue(0);
     Ed_MS->setValue(1);
-    Daten_Panel_height = kDataHeight; // the data panel's height as laid out
+    state_.datenPanelHeight = kDataHeight; // the data panel's height as laid out
     NT_Auswahl->setCurrentIndex(0);
     RegChart->render(state_.chart);
     showDeviceFields();
@@ -442,7 +442,8 @@ void TFoAbgleich::settingsClick() {
     if (isChecked(ProtZeigen)) {
         Log_Panel->show();
         const int total = Splitter2->height() - Splitter2->handleWidth();
-        Splitter2->setSizes({Daten_Panel_height, std::max(0, total - Daten_Panel_height)});
+        Splitter2->setSizes(
+            {state_.datenPanelHeight, std::max(0, total - state_.datenPanelHeight)});
     } else {
         Log_Panel->hide();
     }

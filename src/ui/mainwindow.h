@@ -65,60 +65,6 @@ public:
 
     WorkingState& state() { return state_; }
 
-    // Device-data panel
-    AnchoredPanel* Panel_Geratedaten;
-    QPushButton* Btn_Connect;
-    QLabel* Label2;
-    QLineEdit* ED_IP;
-    QLabel* Label4;
-    QLineEdit* Ed_Geraetetyp;
-    QLabel* Label1;
-    QLineEdit* ED_GeraeteID;
-    QLabel* Label6;
-    QLineEdit* Ed_SPSVersion;
-    QLabel* Label3;
-    QLineEdit* ED_AnzMS;
-    QLabel* Label7;
-    QLineEdit* Ed_Lastkalidate;
-    QLineEdit* ED_LastKaliTime;
-    QListWidget* settings;
-
-    // Operation panel
-    AnchoredPanel* Operation_Panel;
-    QPushButton* Btn_Abgleichabfrage;
-    QPushButton* Btn_Abgleichsenden;
-    QPushButton* Btn_Import;
-    QPushButton* Btn_ResetTab;
-    QPushButton* Btn_ComputeMS;
-    QLabel* Label5;
-    IntSpinEdit* Ed_MS;
-    QPushButton* Btn_computeAll;
-    QPushButton* BTN_Test;
-
-    // Data panel
-    QSplitter* Splitter2;
-    QWidget* Daten_panel;
-    QSplitter* Splitter1;
-    QWidget* Gridpanel;
-    QLabel* Gridpanel_Caption;
-    PointGrid* DGrid;
-    BusyIndicator* ActivityIndicator;
-    DeviationChart* RegChart;
-
-    // Protocol panel
-    AnchoredPanel* Log_Panel;
-    QPushButton* Btn_Z;
-    QPushButton* Btn_T;
-    QPushButton* Btn_A;
-    QPushButton* Btn_EA;
-    QComboBox* NT_Auswahl;
-    QPushButton* Btn_SendData;
-    QLineEdit* edtDataToSend;
-    QPushButton* Btn_Clear;
-    QPlainTextEdit* memLog;
-
-    int Daten_Panel_height = kDataHeight;
-
     // Handlers
     void settingsClick();
     void DGridCellClick(int column, int row);
@@ -179,6 +125,58 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Device-data panel
+    AnchoredPanel* Panel_Geratedaten;
+    QPushButton* Btn_Connect;
+    QLabel* Label2;
+    QLineEdit* ED_IP;
+    QLabel* Label4;
+    QLineEdit* Ed_Geraetetyp;
+    QLabel* Label1;
+    QLineEdit* ED_GeraeteID;
+    QLabel* Label6;
+    QLineEdit* Ed_SPSVersion;
+    QLabel* Label3;
+    QLineEdit* ED_AnzMS;
+    QLabel* Label7;
+    QLineEdit* Ed_Lastkalidate;
+    QLineEdit* ED_LastKaliTime;
+    QListWidget* settings;
+
+    // Operation panel
+    AnchoredPanel* Operation_Panel;
+    QPushButton* Btn_Abgleichabfrage;
+    QPushButton* Btn_Abgleichsenden;
+    QPushButton* Btn_Import;
+    QPushButton* Btn_ResetTab;
+    QPushButton* Btn_ComputeMS;
+    QLabel* Label5;
+    IntSpinEdit* Ed_MS;
+    QPushButton* Btn_computeAll;
+    QPushButton* BTN_Test;
+
+    // Data panel
+    QSplitter* Splitter2;
+    QWidget* Daten_panel;
+    QSplitter* Splitter1;
+    QWidget* Gridpanel;
+    QLabel* Gridpanel_Caption;
+    PointGrid* DGrid;
+    BusyIndicator* ActivityIndicator;
+    DeviationChart* RegChart;
+
+    // Protocol panel
+    AnchoredPanel* Log_Panel;
+    QPushButton* Btn_Z;
+    QPushButton* Btn_T;
+    QPushButton* Btn_A;
+    QPushButton* Btn_EA;
+    QComboBox* NT_Auswahl;
+    QPushButton* Btn_SendData;
+    QLineEdit* edtDataToSend;
+    QPushButton* Btn_Clear;
+    QPlainTextEdit* memLog;
+
     void buildDevicePanel();
     void buildOperationPanel();
     void buildDataPanel();

@@ -7,6 +7,7 @@
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
 #include "support/testpeer.h"
+#include "support/windowcontrols.h"
 #include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/busyindicator.h"
@@ -38,6 +39,7 @@ using namespace Qt::StringLiterals;
 using test::FixedClock;
 using test::ScriptedDialogs;
 using test::TestPeer;
+using test::ui;
 
 namespace {
 
@@ -48,15 +50,15 @@ class BenchLink : public ::testing::Test {
 protected:
     BenchLink() {
         window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
-        window->ED_IP->setText(u"127.0.0.1"_s);
+        ui(*window).ED_IP->setText(u"127.0.0.1"_s);
         EXPECT_TRUE(peer.listen());
         session().client().setPort(peer.port());
-        window->memLog->clear();
+        ui(*window).memLog->clear();
     }
     ~BenchLink() override { window.reset(); }
 
     QStringList log() const {
-        const QString text = window->memLog->toPlainText();
+        const QString text = ui(*window).memLog->toPlainText();
         return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -73,28 +75,28 @@ protected:
 
 TEST_F(BenchLink, ReadWithTheLinkClosedFillsTheWindow) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     EXPECT_EQ(log(), (QStringList{u"Connected to 127.0.0.1"_s, u"-> U;"_s}));
-    EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
+    EXPECT_EQ(ui(w).Btn_Connect->text(), u"trennen"_s);
     EXPECT_EQ(session().expectedReply(), u'U');
-    EXPECT_TRUE(w.ActivityIndicator->isAnimating());
+    EXPECT_TRUE(ui(w).ActivityIndicator->isAnimating());
     ASSERT_TRUE(peer.waitForReceived(2));
     EXPECT_EQ(peer.received(), QByteArray("U;"));
 
     peer.sendInPieces(kRecord, 97); // many chunks
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000));
-    EXPECT_EQ(w.ED_GeraeteID->text(), u"4711"_s);
+    EXPECT_EQ(ui(w).ED_GeraeteID->text(), u"4711"_s);
     EXPECT_EQ(w.state().table.cellText(1, 1), u" Temperatur Öl 1 "_s);
     EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
     EXPECT_EQ(session().expectedReply(), QChar(0));
-    EXPECT_FALSE(w.ActivityIndicator->isAnimating());
+    EXPECT_FALSE(ui(w).ActivityIndicator->isAnimating());
     EXPECT_TRUE(log().at(2).startsWith(u"<- U4711,ZYK12,317,"_s));
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(BenchLink, SeveralRepliesInOneChunk) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Z);
+    click(ui(w).Btn_Z);
     ASSERT_TRUE(peer.waitForReceived(2));
     EXPECT_EQ(session().expectedReply(), u'Z');
     // The "Z" reply and a "U" record that nobody asked for yet, in one chunk.
@@ -103,7 +105,7 @@ TEST_F(BenchLink, SeveralRepliesInOneChunk) {
     EXPECT_EQ(w.state().anzMS, 0);
     EXPECT_EQ(session().receiveBuffer().empfangen, decodeAnsi(kRecord));
     // The next "U;" takes it with the first chunk that arrives.
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     peer.send("Z#");
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000));
     EXPECT_EQ(session().receiveBuffer().empfangen, u"Z#"_s);
@@ -112,45 +114,45 @@ TEST_F(BenchLink, SeveralRepliesInOneChunk) {
 TEST_F(BenchLink, RefusedConnectionReachesTheErrorBox) {
     TFoAbgleich& w = *window;
     peer.stopListening();
-    click(w.Btn_Z);
+    click(ui(w).Btn_Z);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0],
               (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox, u"Connection refused."_s}));
     EXPECT_TRUE(log().isEmpty());
     EXPECT_EQ(session().expectedReply(), QChar(0));
     EXPECT_FALSE(session().isOpen());
-    EXPECT_TRUE(w.ActivityIndicator->isAnimating()); // started before the send, as on the bench
+    EXPECT_TRUE(ui(w).ActivityIndicator->isAnimating()); // started before the send, as on the bench
 }
 
 TEST_F(BenchLink, ConnectButtonChecksThenOpensAndCloses) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Connect);
+    click(ui(w).Btn_Connect);
     EXPECT_EQ(log(), (QStringList{u"Host 127.0.0.1 gefunden"_s, u"Connected to 127.0.0.1"_s}));
-    EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
-    EXPECT_FALSE(w.ActivityIndicator->isAnimating());
+    EXPECT_EQ(ui(w).Btn_Connect->text(), u"trennen"_s);
+    EXPECT_FALSE(ui(w).ActivityIndicator->isAnimating());
     ASSERT_TRUE(peer.waitForClient());
 
-    w.memLog->clear();
-    click(w.Btn_Connect); // while open: close only, no echo
+    ui(w).memLog->clear();
+    click(ui(w).Btn_Connect); // while open: close only, no echo
     EXPECT_EQ(log(), QStringList{u"Disconnected"_s});
-    EXPECT_EQ(w.Btn_Connect->text(), u"Prüfstand verbinden"_s);
+    EXPECT_EQ(ui(w).Btn_Connect->text(), u"Prüfstand verbinden"_s);
 
     // The echo answers, the connection is refused.
-    w.memLog->clear();
+    ui(w).memLog->clear();
     peer.stopListening();
-    click(w.Btn_Connect);
+    click(ui(w).Btn_Connect);
     EXPECT_EQ(log(),
               (QStringList{u"Host 127.0.0.1 gefunden"_s, u"Host 127.0.0.1 nicht gefunden"_s}));
-    EXPECT_EQ(w.Btn_Connect->text(), u"Prüfstand verbinden"_s);
+    EXPECT_EQ(ui(w).Btn_Connect->text(), u"Prüfstand verbinden"_s);
 
     // No echo: no connection is attempted.
-    w.memLog->clear();
+    ui(w).memLog->clear();
     test::ScriptedEcho* probe = services.echo;
     probe->answers = false;
     probe->calls = 0;
     ASSERT_TRUE(peer.listen(peer.port()));
     const int before = peer.connections();
-    click(w.Btn_Connect);
+    click(ui(w).Btn_Connect);
     EXPECT_EQ(probe->calls, 1);
     EXPECT_EQ(log(), QStringList{u"Host 127.0.0.1 nicht gefunden"_s});
     QTest::qWait(50);
@@ -167,40 +169,40 @@ TEST_F(BenchLink, ConnectButtonWithTheRealEcho) {
     test::TestServices real(std::make_unique<IcmpEcho>());
     real.session.client().setPort(peer.port());
     TFoAbgleich w(real.with(dialogs), RegionalSettings::german());
-    w.ED_IP->setText(u"LocalHost"_s);
-    w.memLog->clear();
-    click(w.Btn_Connect);
-    EXPECT_EQ(w.memLog->toPlainText(), u"Host LocalHost gefunden\nConnected to LocalHost"_s);
+    ui(w).ED_IP->setText(u"LocalHost"_s);
+    ui(w).memLog->clear();
+    click(ui(w).Btn_Connect);
+    EXPECT_EQ(ui(w).memLog->toPlainText(), u"Host LocalHost gefunden\nConnected to LocalHost"_s);
     EXPECT_TRUE(peer.waitForClient());
 }
 
 TEST_F(BenchLink, PeerClosingIsFollowedByReconnection) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Z);
+    click(ui(w).Btn_Z);
     ASSERT_TRUE(peer.waitForClient());
     peer.stopListening();
     peer.closeClient();
     ASSERT_TRUE(QTest::qWaitFor([&] { return log().contains(u"Disconnected"_s); }, 5000));
-    EXPECT_EQ(w.Btn_Connect->text(), u"Prüfstand verbinden"_s);
+    EXPECT_EQ(ui(w).Btn_Connect->text(), u"Prüfstand verbinden"_s);
     QTest::qWait(1200); // the first attempt is refused
     EXPECT_FALSE(session().isOpen());
     ASSERT_TRUE(peer.listen(peer.port()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000));
     EXPECT_EQ(log(), (QStringList{u"Connected to 127.0.0.1"_s, u"-> Z;"_s, u"Disconnected"_s,
                                   u"Reconnected"_s, u"Connected to 127.0.0.1"_s}));
-    EXPECT_EQ(w.Btn_Connect->text(), u"trennen"_s);
+    EXPECT_EQ(ui(w).Btn_Connect->text(), u"trennen"_s);
 }
 
 TEST_F(BenchLink, IpTextChangedWhileConnectedAndWhileReconnecting) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Z);
+    click(ui(w).Btn_Z);
     ASSERT_TRUE(session().isOpen());
-    QTest::keyClick(w.ED_IP, Qt::Key_Backspace); // the first keystroke closes
+    QTest::keyClick(ui(w).ED_IP, Qt::Key_Backspace); // the first keystroke closes
     EXPECT_FALSE(session().isOpen());
     EXPECT_EQ(log().last(), u"Disconnected"_s);
     EXPECT_EQ(session().client().host(), u"127.0.0."_s);
-    w.ED_IP->setText(u"LocalHost"_s);
-    click(w.Btn_A); // the next command opens to the new address
+    ui(w).ED_IP->setText(u"LocalHost"_s);
+    click(ui(w).Btn_A); // the next command opens to the new address
     EXPECT_EQ(log().mid(log().size() - 2), (QStringList{u"Connected to LocalHost"_s, u"-> A;"_s}));
 
     // Lost, then retargeted while reconnecting: the attempts go to the new host.
@@ -210,7 +212,7 @@ TEST_F(BenchLink, IpTextChangedWhileConnectedAndWhileReconnecting) {
     peer.stopListening();
     peer.closeClient();
     ASSERT_TRUE(QTest::qWaitFor([&] { return session().client().isReconnecting(); }, 5000));
-    w.ED_IP->setText(u"127.0.0.2"_s);
+    ui(w).ED_IP->setText(u"127.0.0.2"_s);
     EXPECT_TRUE(session().client().isReconnecting());
     ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000));
     EXPECT_EQ(log().last(), u"Connected to 127.0.0.2"_s);
@@ -218,13 +220,13 @@ TEST_F(BenchLink, IpTextChangedWhileConnectedAndWhileReconnecting) {
 
 TEST_F(BenchLink, FreeTextIsSentAsTyped) {
     TFoAbgleich& w = *window;
-    w.edtDataToSend->setText(u""_s);
-    click(w.Btn_SendData); // nothing to send: the link stays closed
+    ui(w).edtDataToSend->setText(u""_s);
+    click(ui(w).Btn_SendData); // nothing to send: the link stays closed
     EXPECT_EQ(log(), QStringList{u"-> "_s});
     EXPECT_FALSE(session().isOpen());
 
-    w.edtDataToSend->setText(u"U;"_s);
-    click(w.Btn_SendData);
+    ui(w).edtDataToSend->setText(u"U;"_s);
+    click(ui(w).Btn_SendData);
     ASSERT_TRUE(peer.waitForReceived(2));
     EXPECT_EQ(peer.received(), QByteArray("U;"));
     EXPECT_EQ(session().expectedReply(), QChar(0)); // nothing awaited
@@ -232,7 +234,7 @@ TEST_F(BenchLink, FreeTextIsSentAsTyped) {
 }
 
 TEST_F(BenchLink, TimeCommand) {
-    click(window->Btn_T);
+    click(ui(*window).Btn_T);
     ASSERT_TRUE(peer.waitForReceived(14));
     EXPECT_EQ(peer.received(), QByteArray("T220315143005;"));
     EXPECT_EQ(session().expectedReply(), u'T');
@@ -242,23 +244,23 @@ TEST_F(BenchLink, PowerSupplyCommandNeedsIdAndPassword) {
     TFoAbgleich& w = *window;
     using Kind = ScriptedDialogs::Kind;
     // No device ID: the warning, no dialog.
-    click(w.Btn_EA);
+    click(ui(w).Btn_EA);
     EXPECT_EQ(dialogs.shown, (std::vector<ScriptedDialogs::Shown>{
                                  {Kind::Warning, u"Geräte-ID muss angegeben werden"_s}}));
 
-    w.ED_GeraeteID->setText(u"4711"_s);
+    ui(w).ED_GeraeteID->setText(u"4711"_s);
     w.state().device.geraeteId = u"4711"_s;
     w.state().device.geraetetyp = u"abc"_s;
-    w.NT_Auswahl->setCurrentIndex(1);
+    ui(w).NT_Auswahl->setCurrentIndex(1);
     dialogs.shown.clear();
     dialogs.authorisations = {std::nullopt, AuthorisationInput{u"abc-4712"_s, {}},
                               AuthorisationInput{u"ABC-4711"_s, {}}};
-    click(w.Btn_EA); // cancelled
-    click(w.Btn_EA); // wrong password
+    click(ui(w).Btn_EA); // cancelled
+    click(ui(w).Btn_EA); // wrong password
     EXPECT_EQ(dialogs.shown.size(), 3u);
     EXPECT_EQ(dialogs.shown[2], (ScriptedDialogs::Shown{Kind::Warning, u"Falsches Passwort"_s}));
     EXPECT_FALSE(session().isOpen());
-    click(w.Btn_EA);
+    click(ui(w).Btn_EA);
     ASSERT_TRUE(peer.waitForReceived(4));
     EXPECT_EQ(peer.received(), QByteArray("EA1;"));
     EXPECT_EQ(session().expectedReply(), u'E');
@@ -267,7 +269,7 @@ TEST_F(BenchLink, PowerSupplyCommandNeedsIdAndPassword) {
 }
 
 TEST_F(BenchLink, ChunkIsDecodedOnItsOwn) {
-    click(window->Btn_Z);
+    click(ui(*window).Btn_Z);
     ASSERT_TRUE(peer.waitForClient());
     peer.send(QByteArray("\xB0\xFC"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return log().last() == u"<- °ü"_s; }, 5000));
@@ -293,8 +295,8 @@ TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
     test::TestServices services;
     services.session.client().setPort(peer.port());
     TFoAbgleich w(services.with(dialogs), RegionalSettings::german());
-    w.ED_IP->setText(u"127.0.0.1"_s);
-    QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
+    ui(w).ED_IP->setText(u"127.0.0.1"_s);
+    QTest::mouseClick(ui(w).Btn_Abgleichabfrage, Qt::LeftButton);
     ASSERT_TRUE(peer.waitForReceived(2));
 
     bool filledWhileOpen = false;
@@ -304,7 +306,7 @@ TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
         dialog.reject();
     };
     w.state().device.geraeteId = u"4711"_s;
-    QTest::mouseClick(w.Btn_EA, Qt::LeftButton); // opens the dialog
+    QTest::mouseClick(ui(w).Btn_EA, Qt::LeftButton); // opens the dialog
     EXPECT_TRUE(filledWhileOpen);
 }
 
@@ -324,26 +326,26 @@ TEST(BenchSimulator, EndToEnd) {
         test::TestServices services;
         services.session.client().setPort(quint16(port.captured(1).toUInt()));
         TFoAbgleich w(services.with(dialogs), RegionalSettings::german());
-        w.ED_IP->setText(u"127.0.0.1"_s);
-        QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
+        ui(w).ED_IP->setText(u"127.0.0.1"_s);
+        QTest::mouseClick(ui(w).Btn_Abgleichabfrage, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 10000));
         EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12"_s);
         EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
         // The simulator closes after its reply; the link comes back by itself.
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return w.memLog->toPlainText().contains(u"Reconnected"_s); }, 10000));
+            [&] { return ui(w).memLog->toPlainText().contains(u"Reconnected"_s); }, 10000));
 
         // An upload record changes what the next read returns.
-        w.edtDataToSend->setText(u"U4711,ZYK12,,,1,Neu,V,500,2000;"_s);
+        ui(w).edtDataToSend->setText(u"U4711,ZYK12,,,1,Neu,V,500,2000;"_s);
         ASSERT_TRUE(QTest::qWaitFor([&] { return services.session.isOpen(); }, 5000));
-        QTest::mouseClick(w.Btn_SendData, Qt::LeftButton);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return w.memLog->toPlainText().contains(u"<- UF#"_s); }, 10000));
+        QTest::mouseClick(ui(w).Btn_SendData, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return ui(w).memLog->toPlainText().contains(u"<- UF#"_s); }, 10000));
         // The free text awaited nothing; its reply "UF#" went with its connection.
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return w.memLog->toPlainText().count(u"Reconnected"_s) == 2; }, 10000));
+            [&] { return ui(w).memLog->toPlainText().count(u"Reconnected"_s) == 2; }, 10000));
         EXPECT_TRUE(services.session.receiveBuffer().empfangen.isEmpty());
-        QTest::mouseClick(w.Btn_Abgleichabfrage, Qt::LeftButton);
+        QTest::mouseClick(ui(w).Btn_Abgleichabfrage, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 1; }, 10000));
         EXPECT_EQ(w.state().table.cellText(1, 1), u" Neu "_s);
         EXPECT_EQ(w.state().coef.b(1), 2.0);
@@ -361,7 +363,7 @@ const QByteArray kTwoPoints =
 // The open cell editor of the table, if any.
 QWidget* cellEditor(TFoAbgleich& w) {
     QWidget* focus = QApplication::focusWidget();
-    return focus && w.DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
+    return focus && ui(w).DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
 }
 
 // A key press as the operator makes it; the function keys act once it has been delivered.
@@ -381,13 +383,13 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
     TFoAbgleich& w = *window;
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
 
     // The operator types two pairs for point 1 in the table and presses F12 in the editor.
-    QTableView* cells = w.DGrid->cellsView();
+    QTableView* cells = ui(w).DGrid->cellsView();
     cells->setFocus();
     cells->setCurrentIndex(cells->model()->index(0, Col::ref(1)));
     ASSERT_NE(cellEditor(w), nullptr);
@@ -398,8 +400,8 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
     }
     ASSERT_NE(cellEditor(w), nullptr);
     pressKey(cellEditor(w), Qt::Key_F12);
-    EXPECT_EQ(w.Ed_MS->value(), 2); // count + 1, limited to the bounds 0..2
-    cells->viewport()->repaint();   // the operator sees the results: three decimals
+    EXPECT_EQ(ui(w).Ed_MS->value(), 2); // count + 1, limited to the bounds 0..2
+    cells->viewport()->repaint();       // the operator sees the results: three decimals
     EXPECT_EQ(w.state().table.cellText(Col::ANeu, 1), u"-0,163"_s);
     EXPECT_EQ(w.state().table.cellText(Col::BNeu, 1), u"1,015"_s);
 
@@ -429,15 +431,15 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
 
 TEST_F(BenchLink, FailedUploadLeavesStoreAndFiles) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
     w.state().table.setCellText(Col::ANeu, 1, u"2"_s);
-    click(w.Btn_Connect); // closed by the operator: the upload has to open again
+    click(ui(w).Btn_Connect); // closed by the operator: the upload has to open again
     peer.stopListening();
     dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
-    click(w.Btn_Abgleichsenden);
+    click(ui(w).Btn_Abgleichsenden);
     ASSERT_FALSE(dialogs.shown.empty());
     EXPECT_EQ(dialogs.shown.back(),
               (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox, u"Connection refused."_s}));
@@ -453,31 +455,31 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     using Kind = ScriptedDialogs::Kind;
 
     // F12 before any reply: the conversion error for the empty point count.
-    w.ED_IP->setFocus();
-    pressKey(w.ED_IP, Qt::Key_F12);
+    ui(w).ED_IP->setFocus();
+    pressKey(ui(w).ED_IP, Qt::Key_F12);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0],
               (ScriptedDialogs::Shown{Kind::ErrorBox, u"'' ist kein gültiger Integerwert."_s}));
-    EXPECT_EQ(w.Ed_MS->value(), 1);
+    EXPECT_EQ(ui(w).Ed_MS->value(), 1);
 
     // F5 to F11 do nothing.
     dialogs.shown.clear();
     for (int key = Qt::Key_F5; key <= Qt::Key_F11; ++key)
-        pressKey(w.ED_IP, Qt::Key(key));
+        pressKey(ui(w).ED_IP, Qt::Key(key));
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_FALSE(session().isOpen());
 
     // F1 from the IP field: "U;" without the busy indicator.
-    pressKey(w.ED_IP, Qt::Key_F1, Qt::ControlModifier);
+    pressKey(ui(w).ED_IP, Qt::Key_F1, Qt::ControlModifier);
     ASSERT_TRUE(peer.waitForReceived(2));
     EXPECT_EQ(peer.received(), QByteArray("U;"));
-    EXPECT_FALSE(w.ActivityIndicator->isAnimating());
+    EXPECT_FALSE(ui(w).ActivityIndicator->isAnimating());
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
-    EXPECT_EQ(w.ED_IP->text(), u"127.0.0.1"_s); // the field did not take the key as text
+    EXPECT_EQ(ui(w).ED_IP->text(), u"127.0.0.1"_s); // the field did not take the key as text
 
     // F3 from a cell editor opens the file dialog; F2 and Shift+F2 both upload.
-    QTableView* cells = w.DGrid->cellsView();
+    QTableView* cells = ui(w).DGrid->cellsView();
     cells->setFocus();
     cells->setCurrentIndex(cells->model()->index(0, Col::ref(1)));
     ASSERT_NE(cellEditor(w), nullptr);
@@ -499,16 +501,16 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     w.state().table.setCellText(Col::tm(1), 2, u"11"_s);
     w.state().table.setCellText(Col::ref(2), 2, u"20"_s);
     w.state().table.setCellText(Col::tm(2), 2, u"21"_s);
-    w.Ed_MS->setValue(2);
-    w.ED_IP->setFocus();
-    pressKey(w.ED_IP, Qt::Key_F4);
-    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 2 "_s);
+    ui(w).Ed_MS->setValue(2);
+    ui(w).ED_IP->setFocus();
+    pressKey(ui(w).ED_IP, Qt::Key_F4);
+    EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 2 "_s);
 }
 
 // What a misbehaving controller or a broken network does to the link.
 TEST_F(BenchLink, ReplyOneByteAtATime) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.sendInPieces(kTwoPoints, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 10000));
@@ -518,7 +520,7 @@ TEST_F(BenchLink, ReplyOneByteAtATime) {
 
 TEST_F(BenchLink, PeerClosingInTheMiddleOfAReply) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints.left(30));
     ASSERT_TRUE(
@@ -530,7 +532,7 @@ TEST_F(BenchLink, PeerClosingInTheMiddleOfAReply) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000));
     ASSERT_TRUE(peer.waitForClient());
     peer.clearReceived();
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
@@ -540,7 +542,7 @@ TEST_F(BenchLink, PeerClosingInTheMiddleOfAReply) {
 
 TEST_F(BenchLink, FloodWithoutTerminatorIsBounded) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     const QByteArray mebibyte(1024 * 1024, 'x');
     qint64 received = 0;
@@ -554,7 +556,7 @@ TEST_F(BenchLink, FloodWithoutTerminatorIsBounded) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return received == 20 * mebibyte.size(); }, 30000));
     EXPECT_LE(session().receiveBuffer().empfangen.size(), kMaxReceiveBuffer);
     EXPECT_EQ(session().expectedReply(), u'U');
-    EXPECT_LE(w.memLog->document()->characterCount(),
+    EXPECT_LE(ui(w).memLog->document()->characterCount(),
               TFoAbgleich::kMaxLogChars + TFoAbgleich::kMaxLogLine + 40);
     // The link still works.
     peer.send(kTwoPoints);
@@ -563,7 +565,7 @@ TEST_F(BenchLink, FloodWithoutTerminatorIsBounded) {
 
 TEST_F(BenchLink, QuestionMarkInAPointName) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(encodeAnsi(u"U4711,ZYK12,317,240611093012,1,Temp?1,°C,439,1005,#"_s));
     ASSERT_TRUE(QTest::qWaitFor([&] { return log().size() >= 3; }, 5000));
@@ -576,7 +578,7 @@ TEST_F(BenchLink, QuestionMarkInAPointName) {
 
 TEST_F(BenchLink, UploadWhenTheChangeLogCannotBeWritten) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
@@ -591,7 +593,7 @@ TEST_F(BenchLink, UploadWhenTheChangeLogCannotBeWritten) {
     w.state().table.setCellText(Col::ANeu, 1, u"0,5"_s);
     dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
     peer.clearReceived();
-    click(w.Btn_Abgleichsenden);
+    click(ui(w).Btn_Abgleichsenden);
     ASSERT_TRUE(peer.waitForReceived(10));
     EXPECT_TRUE(peer.received().startsWith("U4711,ZYK12,,,2,Temp 1,"));
     ASSERT_FALSE(dialogs.shown.empty());
@@ -604,7 +606,7 @@ TEST_F(BenchLink, UploadWhenTheChangeLogCannotBeWritten) {
 // silently, and nothing says it was sent.
 TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
     TFoAbgleich& w = *window;
-    click(w.Btn_Abgleichabfrage);
+    click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
@@ -617,10 +619,10 @@ TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
 
     // F1
     resetByTheController();
-    w.memLog->clear();
+    ui(w).memLog->clear();
     peer.clearReceived();
-    w.ED_IP->setFocus();
-    pressKey(w.ED_IP, Qt::Key_F1);
+    ui(w).ED_IP->setFocus();
+    pressKey(ui(w).ED_IP, Qt::Key_F1);
     EXPECT_EQ(log(), QStringList{u"Disconnected"_s});
     EXPECT_EQ(session().expectedReply(), QChar(0));                         // as after the read
     ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000)); // reconnected
@@ -640,7 +642,7 @@ TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
     ResetWhileAuthorising resetting;
     resetting.reset = resetByTheController;
     resetting.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
-    w.memLog->clear();
+    ui(w).memLog->clear();
     peer.clearReceived();
     runGuarded(resetting, [&] {
         sendCorrData(w.state(), resetting, FixedClock(),
@@ -665,10 +667,10 @@ TEST_F(BenchLink, HugePointCountEnds) {
     w.state().table.setCellText(Col::tm(2), 1, u"21"_s);
     w.state().device.anzMS = u"2147483647"_s;
     w.state().notifyDeviceFieldsChanged();
-    w.ED_IP->setFocus();
-    pressKey(w.ED_IP, Qt::Key_F12);
+    ui(w).ED_IP->setFocus();
+    pressKey(ui(w).ED_IP, Qt::Key_F12);
     EXPECT_EQ(w.state().table.cellText(Col::ANeu, 1), u"-1"_s);
-    EXPECT_EQ(w.Ed_MS->value(), 2147483647); // the bounds are still equal: not limited
+    EXPECT_EQ(ui(w).Ed_MS->value(), 2147483647); // the bounds are still equal: not limited
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -682,7 +684,7 @@ TEST_F(BenchLink, HugeCsvIsRefused) {
         file.write("P" + QByteArray::number(k) + ";V;1;1\r\n");
     file.close();
     dialogs.files.push_back(path);
-    click(w.Btn_Import);
+    click(ui(w).Btn_Import);
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::ErrorBox);
     EXPECT_TRUE(dialogs.shown[1].text.contains(u"100000"_s));

@@ -1,5 +1,6 @@
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
+#include "support/windowcontrols.h"
 #include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/anchoredpanel.h"
@@ -21,6 +22,7 @@
 using namespace abgleich;
 using namespace Qt::StringLiterals;
 using test::ScriptedDialogs;
+using test::ui;
 
 namespace {
 
@@ -66,7 +68,7 @@ TEST_F(Settings, FirstRunCreatesTheFileThenFillsItInOrder) {
     auto window = start();
     EXPECT_TRUE(QFile::exists(iniPath()));
     EXPECT_TRUE(iniBytes().isEmpty());
-    EXPECT_EQ(window->DGrid->columnWidth(2), 60); // the default widths 40,120,60
+    EXPECT_EQ(ui(*window).DGrid->columnWidth(2), 60); // the default widths 40,120,60
     window->close();
 
     QStringList keys;
@@ -112,37 +114,37 @@ TEST_F(Settings, RoundTrip) {
     {
         auto w = start();
         w->setGeometry(100, 50, 1600, 900);
-        w->Btn_ResetTab->show();
-        w->Btn_T->hide();
-        w->Btn_A->setText(u"A!"_s);
-        w->Label3->setText(u"Messstellen"_s);
-        w->Btn_Z->setProperty("CommandLinkHint", u"Nullen"_s);
-        w->Operation_Panel->setControlLeft(w->Btn_ResetTab, 700);
-        w->Log_Panel->setControlTop(w->Btn_A, 3);
-        w->ED_IP->setText(u"127.0.0.1"_s);
-        w->Splitter1->setSizes({900, w->Splitter1->width() - 905});
-        w->DGrid->setColumnWidth(0, 50);
-        w->DGrid->setColumnWidth(1, 130);
-        w->DGrid->setColumnWidth(2, 70);
+        ui(*w).Btn_ResetTab->show();
+        ui(*w).Btn_T->hide();
+        ui(*w).Btn_A->setText(u"A!"_s);
+        ui(*w).Label3->setText(u"Messstellen"_s);
+        ui(*w).Btn_Z->setProperty("CommandLinkHint", u"Nullen"_s);
+        ui(*w).Operation_Panel->setControlLeft(ui(*w).Btn_ResetTab, 700);
+        ui(*w).Log_Panel->setControlTop(ui(*w).Btn_A, 3);
+        ui(*w).ED_IP->setText(u"127.0.0.1"_s);
+        ui(*w).Splitter1->setSizes({900, ui(*w).Splitter1->width() - 905});
+        ui(*w).DGrid->setColumnWidth(0, 50);
+        ui(*w).DGrid->setColumnWidth(1, 130);
+        ui(*w).DGrid->setColumnWidth(2, 70);
         QApplication::processEvents();
         w->close();
     }
     auto w = start();
     EXPECT_EQ(w->geometry(), QRect(100, 50, 1600, 900));
-    EXPECT_FALSE(w->Btn_ResetTab->isHidden());
-    EXPECT_TRUE(w->Btn_T->isHidden());
-    EXPECT_EQ(w->Btn_A->text(), u"A!"_s);
-    EXPECT_EQ(w->Label3->text(), u"Messstellen"_s);
-    EXPECT_EQ(w->Btn_Z->property("CommandLinkHint").toString(), u"Nullen"_s);
-    EXPECT_EQ(w->Btn_ResetTab->x(), 700);
-    EXPECT_EQ(w->Btn_A->y(), 3);
-    EXPECT_EQ(w->ED_IP->text(), u"127.0.0.1"_s);
+    EXPECT_FALSE(ui(*w).Btn_ResetTab->isHidden());
+    EXPECT_TRUE(ui(*w).Btn_T->isHidden());
+    EXPECT_EQ(ui(*w).Btn_A->text(), u"A!"_s);
+    EXPECT_EQ(ui(*w).Label3->text(), u"Messstellen"_s);
+    EXPECT_EQ(ui(*w).Btn_Z->property("CommandLinkHint").toString(), u"Nullen"_s);
+    EXPECT_EQ(ui(*w).Btn_ResetTab->x(), 700);
+    EXPECT_EQ(ui(*w).Btn_A->y(), 3);
+    EXPECT_EQ(ui(*w).ED_IP->text(), u"127.0.0.1"_s);
     EXPECT_EQ(services.session.client().host(),
               u"127.0.0.1"_s); // the link follows the stored address
-    EXPECT_EQ(w->Gridpanel->width(), 900);
-    EXPECT_EQ(w->DGrid->columnWidth(0), 50);
-    EXPECT_EQ(w->DGrid->columnWidth(1), 130);
-    EXPECT_EQ(w->DGrid->columnWidth(2), 70);
+    EXPECT_EQ(ui(*w).Gridpanel->width(), 900);
+    EXPECT_EQ(ui(*w).DGrid->columnWidth(0), 50);
+    EXPECT_EQ(ui(*w).DGrid->columnWidth(1), 130);
+    EXPECT_EQ(ui(*w).DGrid->columnWidth(2), 70);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -170,9 +172,9 @@ TEST_F(Settings, StoredValuesAsOperatorsWriteThem) {
         SCOPED_TRACE(c.line.toStdString());
         writeIni(c.line);
         auto w = start();
-        EXPECT_EQ(!w->Btn_ResetTab->isHidden(), c.resetShown);
-        EXPECT_EQ(!w->Btn_T->isHidden(), c.tShown);
-        EXPECT_EQ(w->Btn_A->y(), c.aTop);
+        EXPECT_EQ(!ui(*w).Btn_ResetTab->isHidden(), c.resetShown);
+        EXPECT_EQ(!ui(*w).Btn_T->isHidden(), c.tShown);
+        EXPECT_EQ(ui(*w).Btn_A->y(), c.aTop);
         w->close();
         EXPECT_EQ(iniValue(u"FormVersion"_s), u"0"_s);
         QFile::remove(iniPath());
@@ -234,7 +236,7 @@ TEST_F(Settings, WriteProtectedFileKeepsItsBytes) {
     const QByteArray original = iniBytes();
     QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     auto w = start();
-    EXPECT_FALSE(w->Btn_ResetTab->isHidden()); // its values are applied all the same
+    EXPECT_FALSE(ui(*w).Btn_ResetTab->isHidden()); // its values are applied all the same
     w->close();
     w.reset();
     EXPECT_EQ(iniBytes(), original);
@@ -250,9 +252,9 @@ TEST_F(Settings, ColumnWidths) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0], (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox,
                                                         u"'x' ist kein gültiger Integerwert."_s}));
-    EXPECT_EQ(w->DGrid->columnWidth(0), 44);
-    EXPECT_EQ(w->DGrid->columnWidth(1), 120);
-    EXPECT_FALSE(w->Btn_ResetTab->isHidden());
+    EXPECT_EQ(ui(*w).DGrid->columnWidth(0), 44);
+    EXPECT_EQ(ui(*w).DGrid->columnWidth(1), 120);
+    EXPECT_FALSE(ui(*w).Btn_ResetTab->isHidden());
 
     // Fewer than three parts: the error names the empty part.
     dialogs.shown.clear();
@@ -261,5 +263,5 @@ TEST_F(Settings, ColumnWidths) {
     auto again = start();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, u"'' ist kein gültiger Integerwert."_s);
-    EXPECT_EQ(again->DGrid->columnWidth(1), 45);
+    EXPECT_EQ(ui(*again).DGrid->columnWidth(1), 45);
 }

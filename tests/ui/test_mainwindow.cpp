@@ -2,6 +2,7 @@
 #include "bench/replyparser.h"
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
+#include "support/windowcontrols.h"
 #include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/anchoredpanel.h"
@@ -29,6 +30,7 @@
 using namespace abgleich;
 using namespace Qt::StringLiterals;
 using test::ScriptedDialogs;
+using test::ui;
 
 namespace {
 
@@ -55,7 +57,7 @@ protected:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 
-    QListWidgetItem* toggle(int item) { return window->settings->item(item); }
+    QListWidgetItem* toggle(int item) { return ui(*window).settings->item(item); }
 
     test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
@@ -76,8 +78,8 @@ TEST_F(MainWindow, StartState) {
     ASSERT_EQ(table.rows(), 256);
     EXPECT_EQ(table.cellText(3, 0), u" a (SPS) "_s);
     EXPECT_EQ(table.cellText(0, 255), u"255 "_s);
-    EXPECT_EQ(w.DGrid->cellsView()->model()->rowCount(), 255);
-    EXPECT_EQ(w.DGrid->cellsView()->model()->headerData(17, Qt::Horizontal).toString(),
+    EXPECT_EQ(ui(w).DGrid->cellsView()->model()->rowCount(), 255);
+    EXPECT_EQ(ui(w).DGrid->cellsView()->model()->headerData(17, Qt::Horizontal).toString(),
               u" a (NEU)"_s);
     for (int n : {1, 128, 256}) {
         EXPECT_EQ(w.state().coef.a(n), 0.0);
@@ -88,31 +90,31 @@ TEST_F(MainWindow, StartState) {
     EXPECT_EQ(toggle(1)->text(), u"diff zeigen"_s);
     EXPECT_EQ(toggle(0)->checkState(), Qt::Checked);
     EXPECT_EQ(toggle(1)->checkState(), Qt::Checked);
-    EXPECT_EQ(w.Ed_MS->minValue(), 0);
-    EXPECT_EQ(w.Ed_MS->maxValue(), 0);
-    EXPECT_EQ(w.Ed_MS->value(), 1);
-    EXPECT_EQ(w.NT_Auswahl->currentIndex(), 0);
-    EXPECT_EQ(w.NT_Auswahl->currentText(), u"Alle Netzteile"_s);
-    EXPECT_EQ(w.NT_Auswahl->itemText(1), u"1 Netzteil"_s);
-    EXPECT_TRUE(w.Btn_ResetTab->isHidden());
-    EXPECT_TRUE(w.BTN_Test->isHidden());
-    EXPECT_TRUE(w.ActivityIndicator->isHidden());
-    EXPECT_EQ(w.edtDataToSend->text(), u"U;"_s);
-    EXPECT_EQ(w.ED_IP->placeholderText(), u"Prüfstandadresse eintragen"_s);
-    EXPECT_TRUE(w.memLog->isReadOnly());
-    EXPECT_EQ(w.memLog->font().family(), u"Courier New"_s);
-    EXPECT_EQ(w.memLog->font().pointSize(), 9);
-    EXPECT_TRUE(w.Ed_SPSVersion->isReadOnly());
-    EXPECT_TRUE(w.ED_AnzMS->isReadOnly());
-    EXPECT_EQ(w.Daten_Panel_height, 594);
+    EXPECT_EQ(ui(w).Ed_MS->minValue(), 0);
+    EXPECT_EQ(ui(w).Ed_MS->maxValue(), 0);
+    EXPECT_EQ(ui(w).Ed_MS->value(), 1);
+    EXPECT_EQ(ui(w).NT_Auswahl->currentIndex(), 0);
+    EXPECT_EQ(ui(w).NT_Auswahl->currentText(), u"Alle Netzteile"_s);
+    EXPECT_EQ(ui(w).NT_Auswahl->itemText(1), u"1 Netzteil"_s);
+    EXPECT_TRUE(ui(w).Btn_ResetTab->isHidden());
+    EXPECT_TRUE(ui(w).BTN_Test->isHidden());
+    EXPECT_TRUE(ui(w).ActivityIndicator->isHidden());
+    EXPECT_EQ(ui(w).edtDataToSend->text(), u"U;"_s);
+    EXPECT_EQ(ui(w).ED_IP->placeholderText(), u"Prüfstandadresse eintragen"_s);
+    EXPECT_TRUE(ui(w).memLog->isReadOnly());
+    EXPECT_EQ(ui(w).memLog->font().family(), u"Courier New"_s);
+    EXPECT_EQ(ui(w).memLog->font().pointSize(), 9);
+    EXPECT_TRUE(ui(w).Ed_SPSVersion->isReadOnly());
+    EXPECT_TRUE(ui(w).ED_AnzMS->isReadOnly());
+    EXPECT_EQ(w.state().datenPanelHeight, 594);
 
-    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für MS  "_s);
+    EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für MS  "_s);
     for (int s = 1; s <= 4; ++s)
-        EXPECT_EQ(w.RegChart->series(s)->count(), 0) << s;
-    EXPECT_EQ(w.RegChart->series(1)->name(), u"unkorrigierte Abweichungen"_s);
-    EXPECT_EQ(w.RegChart->series(2)->name(), u"neu berechnete Abweichungen"_s);
-    EXPECT_EQ(w.RegChart->series(3)->name(), u"NULL"_s);
-    EXPECT_EQ(w.RegChart->series(4)->name(), u"aktuell korrigierte Abweichungen"_s);
+        EXPECT_EQ(ui(w).RegChart->series(s)->count(), 0) << s;
+    EXPECT_EQ(ui(w).RegChart->series(1)->name(), u"unkorrigierte Abweichungen"_s);
+    EXPECT_EQ(ui(w).RegChart->series(2)->name(), u"neu berechnete Abweichungen"_s);
+    EXPECT_EQ(ui(w).RegChart->series(3)->name(), u"NULL"_s);
+    EXPECT_EQ(ui(w).RegChart->series(4)->name(), u"aktuell korrigierte Abweichungen"_s);
 
     const QFont cellFont = w.DGridGetCellLayout();
     EXPECT_EQ(cellFont.family(), u"Arial"_s);
@@ -175,7 +177,7 @@ TEST_F(MainWindow, ControlsKeepTheirNamesAndCaptions) {
                              "NT_Auswahl",
                              "edtDataToSend"})
         EXPECT_NE(window->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
-    EXPECT_EQ(window->Gridpanel_Caption->text(),
+    EXPECT_EQ(ui(*window).Gridpanel_Caption->text(),
               u"Formel:  mk = f(mw) = a + b * mw   (mk = Messwert korrigiert, mw = Messwert "
               "ursprünglich)"_s);
 }
@@ -183,46 +185,46 @@ TEST_F(MainWindow, ControlsKeepTheirNamesAndCaptions) {
 TEST_F(MainWindow, LayoutAsDesigned) {
     showWindow();
     TFoAbgleich& w = *window;
-    EXPECT_EQ(w.Panel_Geratedaten->height(), 44);
-    EXPECT_EQ(w.Operation_Panel->height(), 38);
-    EXPECT_EQ(w.Daten_panel->height(), 594);
-    EXPECT_EQ(w.Log_Panel->height(), 247);
-    EXPECT_EQ(w.Gridpanel->width(), 1077);
+    EXPECT_EQ(ui(w).Panel_Geratedaten->height(), 44);
+    EXPECT_EQ(ui(w).Operation_Panel->height(), 38);
+    EXPECT_EQ(ui(w).Daten_panel->height(), 594);
+    EXPECT_EQ(ui(w).Log_Panel->height(), 247);
+    EXPECT_EQ(ui(w).Gridpanel->width(), 1077);
     // Growing the window grows only the protocol panel and the chart.
     w.resize(1800, 1000);
     QApplication::processEvents();
-    EXPECT_EQ(w.Daten_panel->height(), 594);
-    EXPECT_EQ(w.Log_Panel->height(), 247 + 72);
-    EXPECT_EQ(w.Gridpanel->width(), 1077);
-    EXPECT_EQ(w.settings->geometry().right(), w.Panel_Geratedaten->width() - 9);
-    EXPECT_EQ(w.memLog->width(), 1800);
+    EXPECT_EQ(ui(w).Daten_panel->height(), 594);
+    EXPECT_EQ(ui(w).Log_Panel->height(), 247 + 72);
+    EXPECT_EQ(ui(w).Gridpanel->width(), 1077);
+    EXPECT_EQ(ui(w).settings->geometry().right(), ui(w).Panel_Geratedaten->width() - 9);
+    EXPECT_EQ(ui(w).memLog->width(), 1800);
 }
 
 TEST_F(MainWindow, ProtocolToggleRestoresTheStartHeight) {
     showWindow();
     TFoAbgleich& w = *window;
-    w.Splitter2->setSizes({400, 441}); // the operator drags the lower splitter
+    ui(w).Splitter2->setSizes({400, 441}); // the operator drags the lower splitter
     QApplication::processEvents();
-    ASSERT_EQ(w.Daten_panel->height(), 400);
+    ASSERT_EQ(ui(w).Daten_panel->height(), 400);
 
     toggle(0)->setCheckState(Qt::Unchecked);
     QApplication::processEvents();
-    EXPECT_TRUE(w.Log_Panel->isHidden());
-    EXPECT_TRUE(w.Splitter2->handle(1)->isHidden());
-    EXPECT_EQ(w.Daten_panel->height(), w.Splitter2->height());
+    EXPECT_TRUE(ui(w).Log_Panel->isHidden());
+    EXPECT_TRUE(ui(w).Splitter2->handle(1)->isHidden());
+    EXPECT_EQ(ui(w).Daten_panel->height(), ui(w).Splitter2->height());
     EXPECT_FALSE(w.state().table.diffColumnsHidden());
 
     toggle(0)->setCheckState(Qt::Checked);
     QApplication::processEvents();
-    EXPECT_FALSE(w.Log_Panel->isHidden());
-    EXPECT_FALSE(w.Splitter2->handle(1)->isHidden());
-    EXPECT_EQ(w.Daten_panel->height(), 594);
+    EXPECT_FALSE(ui(w).Log_Panel->isHidden());
+    EXPECT_FALSE(ui(w).Splitter2->handle(1)->isHidden());
+    EXPECT_EQ(ui(w).Daten_panel->height(), 594);
 }
 
 TEST_F(MainWindow, DiffToggleHidesTheDeviationColumnsOnly) {
     showWindow();
     TFoAbgleich& w = *window;
-    QTableView* cells = w.DGrid->cellsView();
+    QTableView* cells = ui(w).DGrid->cellsView();
     toggle(1)->setCheckState(Qt::Unchecked);
     for (int c = 13; c <= 16; ++c)
         EXPECT_TRUE(cells->isColumnHidden(c)) << c;
@@ -233,49 +235,49 @@ TEST_F(MainWindow, DiffToggleHidesTheDeviationColumnsOnly) {
     EXPECT_EQ(cells->model()->headerData(17, Qt::Horizontal).toString(), u" a (NEU)"_s);
 
     // With the protocol shown, any click in the list also restores the data panel.
-    w.Splitter2->setSizes({300, 541});
+    ui(w).Splitter2->setSizes({300, 541});
     QApplication::processEvents();
     toggle(1)->setCheckState(Qt::Checked);
     QApplication::processEvents();
     for (int c = 13; c <= 16; ++c)
         EXPECT_FALSE(cells->isColumnHidden(c)) << c;
-    EXPECT_EQ(w.Daten_panel->height(), 594);
+    EXPECT_EQ(ui(w).Daten_panel->height(), 594);
 }
 
 TEST_F(MainWindow, RecordShowsHiddenColumnsUntilTheNextClick) {
     showWindow();
     TFoAbgleich& w = *window;
-    QTableView* cells = w.DGrid->cellsView();
+    QTableView* cells = ui(w).DGrid->cellsView();
     toggle(1)->setCheckState(Qt::Unchecked);
     ASSERT_TRUE(cells->isColumnHidden(14));
     receiveRecord();
     EXPECT_FALSE(cells->isColumnHidden(14));
     EXPECT_EQ(toggle(1)->checkState(), Qt::Unchecked);
     // A click on an item's text applies both toggles as they stand.
-    QTest::mouseClick(w.settings->viewport(), Qt::LeftButton, {},
-                      w.settings->visualItemRect(toggle(0)).center());
+    QTest::mouseClick(ui(w).settings->viewport(), Qt::LeftButton, {},
+                      ui(w).settings->visualItemRect(toggle(0)).center());
     EXPECT_TRUE(cells->isColumnHidden(14));
-    EXPECT_FALSE(w.Log_Panel->isHidden());
+    EXPECT_FALSE(ui(w).Log_Panel->isHidden());
 }
 
 TEST_F(MainWindow, RecordFillsTheDeviceFields) {
     receiveRecord();
     TFoAbgleich& w = *window;
-    EXPECT_EQ(w.ED_GeraeteID->text(), u"4711"_s);
-    EXPECT_EQ(w.Ed_Geraetetyp->text(), u"ZYK12"_s);
-    EXPECT_EQ(w.Ed_SPSVersion->text(), u"317"_s);
-    EXPECT_EQ(w.ED_AnzMS->text(), u"40"_s);
-    EXPECT_EQ(w.Ed_Lastkalidate->text(), u"11.06.2024"_s);
-    EXPECT_EQ(w.ED_LastKaliTime->text(), u"09:30:12"_s);
-    EXPECT_EQ(w.Ed_MS->maxValue(), 40);
-    EXPECT_EQ(w.DGrid->cellsView()->model()->rowCount(), 40);
+    EXPECT_EQ(ui(w).ED_GeraeteID->text(), u"4711"_s);
+    EXPECT_EQ(ui(w).Ed_Geraetetyp->text(), u"ZYK12"_s);
+    EXPECT_EQ(ui(w).Ed_SPSVersion->text(), u"317"_s);
+    EXPECT_EQ(ui(w).ED_AnzMS->text(), u"40"_s);
+    EXPECT_EQ(ui(w).Ed_Lastkalidate->text(), u"11.06.2024"_s);
+    EXPECT_EQ(ui(w).ED_LastKaliTime->text(), u"09:30:12"_s);
+    EXPECT_EQ(ui(w).Ed_MS->maxValue(), 40);
+    EXPECT_EQ(ui(w).DGrid->cellsView()->model()->rowCount(), 40);
 
     // The operator may edit ID (digits only) and type; the working state follows.
-    w.ED_GeraeteID->clear();
-    QTest::keyClicks(w.ED_GeraeteID, u"12a3"_s);
-    EXPECT_EQ(w.ED_GeraeteID->text(), u"123"_s);
+    ui(w).ED_GeraeteID->clear();
+    QTest::keyClicks(ui(w).ED_GeraeteID, u"12a3"_s);
+    EXPECT_EQ(ui(w).ED_GeraeteID->text(), u"123"_s);
     EXPECT_EQ(w.state().device.geraeteId, u"123"_s);
-    QTest::keyClicks(w.Ed_Geraetetyp, u"X"_s);
+    QTest::keyClicks(ui(w).Ed_Geraetetyp, u"X"_s);
     EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12X"_s);
 }
 
@@ -283,18 +285,18 @@ TEST_F(MainWindow, TableClicksSetThePointSelector) {
     showWindow();
     receiveRecord();
     TFoAbgleich& w = *window;
-    clickCell(w.DGrid->cellsView(), 7, 5);
-    EXPECT_EQ(w.Ed_MS->value(), 5);
-    clickCell(w.DGrid->fixedView(), 0, 12);
-    EXPECT_EQ(w.Ed_MS->value(), 12);
-    const QModelIndexList selected = w.DGrid->cellsView()->selectionModel()->selectedRows();
+    clickCell(ui(w).DGrid->cellsView(), 7, 5);
+    EXPECT_EQ(ui(w).Ed_MS->value(), 5);
+    clickCell(ui(w).DGrid->fixedView(), 0, 12);
+    EXPECT_EQ(ui(w).Ed_MS->value(), 12);
+    const QModelIndexList selected = ui(w).DGrid->cellsView()->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(PointGrid::tableRow(selected[0].row()), 12);
     // The caption row is row 0.
-    QHeaderView* header = w.DGrid->fixedView()->horizontalHeader();
+    QHeaderView* header = ui(w).DGrid->fixedView()->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
-    EXPECT_EQ(w.Ed_MS->value(), 0);
+    EXPECT_EQ(ui(w).Ed_MS->value(), 0);
 }
 
 TEST(PointSelector, LimitsOnlyWhileTheBoundsDiffer) {
@@ -317,10 +319,10 @@ TEST(PointSelector, LimitsOnlyWhileTheBoundsDiffer) {
 TEST_F(MainWindow, ClearEmptiesTheProtocol) {
     window->appendLog(u"-> U;"_s);
     window->appendLog(u"<- U4711"_s);
-    QTest::mouseClick(window->Btn_Clear, Qt::LeftButton);
-    EXPECT_TRUE(window->memLog->toPlainText().isEmpty());
+    QTest::mouseClick(ui(*window).Btn_Clear, Qt::LeftButton);
+    EXPECT_TRUE(ui(*window).memLog->toPlainText().isEmpty());
     window->appendLog(u"Disconnected"_s);
-    EXPECT_EQ(window->memLog->toPlainText(), u"Disconnected"_s);
+    EXPECT_EQ(ui(*window).memLog->toPlainText(), u"Disconnected"_s);
 }
 
 TEST_F(MainWindow, ViewNormalisesOnlyTheCellsItShows) {
@@ -331,7 +333,7 @@ TEST_F(MainWindow, ViewNormalisesOnlyTheCellsItShows) {
     table.setCellNumber(17, 1, 0.4392145);
     table.setCellNumber(17, 40, 0.439214567890123); // below the visible rows
     table.setCellText(5, 2, u"12,34567"_s);
-    w.DGrid->cellsView()->viewport()->repaint();
+    ui(w).DGrid->cellsView()->viewport()->repaint();
     EXPECT_EQ(table.cellText(17, 1), u"0,439"_s);
     EXPECT_EQ(table.cellText(5, 2), u"12,346"_s);
     EXPECT_EQ(table.cellText(17, 40), u"0,439214567890123"_s);
@@ -339,13 +341,13 @@ TEST_F(MainWindow, ViewNormalisesOnlyTheCellsItShows) {
     // Hidden columns are not shown either.
     toggle(1)->setCheckState(Qt::Unchecked);
     table.setCellNumber(14, 1, 0.1234567);
-    w.DGrid->cellsView()->viewport()->repaint();
+    ui(w).DGrid->cellsView()->viewport()->repaint();
     EXPECT_EQ(table.cellText(14, 1), u"0,1234567"_s);
 
     // Scrolled into view, the cell is shown and normalised.
-    w.DGrid->cellsView()->scrollTo(
-        w.DGrid->cellsView()->model()->index(PointGrid::viewRow(40), 17));
-    w.DGrid->cellsView()->viewport()->repaint();
+    ui(w).DGrid->cellsView()->scrollTo(
+        ui(w).DGrid->cellsView()->model()->index(PointGrid::viewRow(40), 17));
+    ui(w).DGrid->cellsView()->viewport()->repaint();
     EXPECT_EQ(table.cellText(17, 40), u"0,439"_s);
 }
 
@@ -353,7 +355,7 @@ TEST_F(MainWindow, EnterMovesToTheNextColumnAndOpensItsEditor) {
     showWindow();
     receiveRecord();
     TFoAbgleich& w = *window;
-    QTableView* cells = w.DGrid->cellsView();
+    QTableView* cells = ui(w).DGrid->cellsView();
     cells->setFocus();
     clickCell(cells, 5, 3);
     // The open editor is the line edit inside the cells view that has the focus.
@@ -378,7 +380,7 @@ TEST_F(MainWindow, EnterMovesToTheNextColumnAndOpensItsEditor) {
     // Read-only columns open no editor.
     cells->setCurrentIndex(cells->model()->index(PointGrid::viewRow(3), 13));
     EXPECT_EQ(editor(), nullptr);
-    EXPECT_EQ(w.Ed_MS->value(), 3);
+    EXPECT_EQ(ui(w).Ed_MS->value(), 3);
 }
 
 TEST_F(MainWindow, ChartFollowsTheWorkingState) {
@@ -388,17 +390,17 @@ TEST_F(MainWindow, ChartFollowsTheWorkingState) {
     chart.zeroLine = {{0, 0}, {250, 0}};
     chart.recalculated = {{10, 0.25}, {20, -0.5}};
     w.state().notifyChartChanged();
-    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
-    EXPECT_EQ(w.RegChart->series(2)->points(), QList<QPointF>({{10, 0.25}, {20, -0.5}}));
-    EXPECT_EQ(w.RegChart->series(3)->count(), 2);
-    EXPECT_EQ(w.RegChart->labelText(0.25), u"0,25"_s);
-    EXPECT_EQ(w.RegChart->labelText(-0.5), u"-0,5"_s);
-    EXPECT_EQ(w.RegChart->labelText(2), u"2"_s);
+    EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+    EXPECT_EQ(ui(w).RegChart->series(2)->points(), QList<QPointF>({{10, 0.25}, {20, -0.5}}));
+    EXPECT_EQ(ui(w).RegChart->series(3)->count(), 2);
+    EXPECT_EQ(ui(w).RegChart->labelText(0.25), u"0,25"_s);
+    EXPECT_EQ(ui(w).RegChart->labelText(-0.5), u"-0,5"_s);
+    EXPECT_EQ(ui(w).RegChart->labelText(2), u"2"_s);
 
     receiveRecord();
-    EXPECT_EQ(w.RegChart->series(2)->count(), 0);
-    EXPECT_EQ(w.RegChart->series(3)->count(), 0);
-    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+    EXPECT_EQ(ui(w).RegChart->series(2)->count(), 0);
+    EXPECT_EQ(ui(w).RegChart->series(3)->count(), 0);
+    EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
 }
 
 TEST_F(MainWindow, CloseEmptiesTheTable) {
@@ -413,44 +415,44 @@ TEST_F(MainWindow, CloseEmptiesTheTable) {
 TEST_F(MainWindow, TabOrderFollowsTheAreas) {
     TFoAbgleich& w = *window;
     const std::vector<QWidget*> expected = {
-        w.Btn_Connect,
-        w.ED_IP,
-        w.Ed_Geraetetyp,
-        w.ED_GeraeteID,
-        w.Ed_SPSVersion,
-        w.ED_AnzMS,
-        w.Ed_Lastkalidate,
-        w.ED_LastKaliTime,
-        w.settings,
-        w.Btn_Z,
-        w.Btn_T,
-        w.Btn_A,
-        w.Btn_SendData,
-        w.edtDataToSend,
-        w.Btn_Clear,
-        w.memLog,
-        w.Btn_EA,
-        w.NT_Auswahl,
-        w.RegChart,
-        w.DGrid->cellsView(),
-        w.Btn_Abgleichabfrage,
-        w.Btn_Abgleichsenden,
-        w.Btn_Import,
-        w.Btn_ResetTab,
-        w.Btn_ComputeMS,
-        w.Btn_computeAll,
-        w.Ed_MS,
-        w.BTN_Test,
+        ui(w).Btn_Connect,
+        ui(w).ED_IP,
+        ui(w).Ed_Geraetetyp,
+        ui(w).ED_GeraeteID,
+        ui(w).Ed_SPSVersion,
+        ui(w).ED_AnzMS,
+        ui(w).Ed_Lastkalidate,
+        ui(w).ED_LastKaliTime,
+        ui(w).settings,
+        ui(w).Btn_Z,
+        ui(w).Btn_T,
+        ui(w).Btn_A,
+        ui(w).Btn_SendData,
+        ui(w).edtDataToSend,
+        ui(w).Btn_Clear,
+        ui(w).memLog,
+        ui(w).Btn_EA,
+        ui(w).NT_Auswahl,
+        ui(w).RegChart,
+        ui(w).DGrid->cellsView(),
+        ui(w).Btn_Abgleichabfrage,
+        ui(w).Btn_Abgleichsenden,
+        ui(w).Btn_Import,
+        ui(w).Btn_ResetTab,
+        ui(w).Btn_ComputeMS,
+        ui(w).Btn_computeAll,
+        ui(w).Ed_MS,
+        ui(w).BTN_Test,
     };
     // Walk the focus chain once around and keep the order in which these controls come.
     std::vector<QWidget*> seen;
-    QWidget* at = w.Btn_Connect;
+    QWidget* at = ui(w).Btn_Connect;
     do {
         if (std::find(expected.begin(), expected.end(), at) != expected.end() &&
             std::find(seen.begin(), seen.end(), at) == seen.end())
             seen.push_back(at);
         at = at->nextInFocusChain();
-    } while (at != w.Btn_Connect);
+    } while (at != ui(w).Btn_Connect);
     EXPECT_EQ(seen, expected);
 }
 
@@ -464,29 +466,29 @@ TEST_F(MainWindow, RecalculationButtons) {
         table.setCellText(Col::ref(p), 7, QString::fromLatin1(pairs[p - 1].first));
         table.setCellText(Col::tm(p), 7, QString::fromLatin1(pairs[p - 1].second));
     }
-    w.Ed_MS->setValue(7);
-    QTest::mouseClick(w.Btn_ComputeMS, Qt::LeftButton);
-    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
-    EXPECT_EQ(w.RegChart->series(1)->count(), 4);
-    EXPECT_EQ(w.RegChart->series(2)->count(), 4);
-    EXPECT_EQ(w.RegChart->series(3)->count(), 2);
-    EXPECT_EQ(w.RegChart->series(4)->count(), 4);
+    ui(w).Ed_MS->setValue(7);
+    QTest::mouseClick(ui(w).Btn_ComputeMS, Qt::LeftButton);
+    EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+    EXPECT_EQ(ui(w).RegChart->series(1)->count(), 4);
+    EXPECT_EQ(ui(w).RegChart->series(2)->count(), 4);
+    EXPECT_EQ(ui(w).RegChart->series(3)->count(), 2);
+    EXPECT_EQ(ui(w).RegChart->series(4)->count(), 4);
     EXPECT_FALSE(table.cellText(Col::ANeu, 7).isEmpty());
     EXPECT_TRUE(dialogs.shown.empty());
 
     // All points: a gain of 0 ends it with the run-time error in the error box.
     w.state().coef.setB(7, 0);
-    QTest::mouseClick(w.Btn_computeAll, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Btn_computeAll, Qt::LeftButton);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, u"Gleitkommadivision durch Null."_s);
 
     // The reset (its button is shown only through the settings file).
-    w.Btn_ResetTab->show();
-    QTest::mouseClick(w.Btn_ResetTab, Qt::LeftButton);
+    ui(w).Btn_ResetTab->show();
+    QTest::mouseClick(ui(w).Btn_ResetTab, Qt::LeftButton);
     EXPECT_TRUE(table.cellText(Col::ref(1), 7).isEmpty());
     EXPECT_EQ(table.cellText(Col::BSps, 7), u"1"_s);
-    EXPECT_EQ(w.RegChart->series(2)->count(), 0);
-    EXPECT_EQ(w.RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
+    EXPECT_EQ(ui(w).RegChart->series(2)->count(), 0);
+    EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
 }
 
 // F12 over a point whose displayed values have no spread: the others are computed, the
@@ -503,11 +505,11 @@ TEST_F(MainWindow, F12NamesAPointWithoutSpreadAndMovesTheSelector) {
     table.setCellText(Col::tm(1), 4, u"10,2"_s);
     table.setCellText(Col::ref(2), 4, u"50"_s);
     table.setCellText(Col::tm(2), 4, u"50,1"_s);
-    w.Ed_MS->setValue(7);
-    w.ED_IP->setFocus();
-    QTest::keyClick(w.ED_IP, Qt::Key_F12);
+    ui(w).Ed_MS->setValue(7);
+    ui(w).ED_IP->setFocus();
+    QTest::keyClick(ui(w).ED_IP, Qt::Key_F12);
     QApplication::processEvents();
-    EXPECT_EQ(w.Ed_MS->value(), 40);
+    EXPECT_EQ(ui(w).Ed_MS->value(), 40);
     EXPECT_FALSE(table.cellText(Col::ANeu, 4).isEmpty());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(dialogs.shown[0].text.startsWith(u"Messstelle 1:"_s))

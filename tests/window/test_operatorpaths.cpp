@@ -7,6 +7,7 @@
 #include "bench-sim/simulator.h"
 #include "core/ansicodec.h"
 #include "support/qtprint.h"
+#include "support/windowcontrols.h"
 #include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/deviationchart.h"
@@ -33,6 +34,7 @@
 using namespace abgleich;
 using namespace Qt::StringLiterals;
 using test::DialogOperator;
+using test::ui;
 namespace input = test::input;
 
 namespace {
@@ -67,10 +69,10 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 
-        input::click(window->ED_IP);
+        input::click(ui(*window).ED_IP);
         press(Qt::Key_A, Qt::ControlModifier);
         type(u"127.0.0.1"_s);
-        window->memLog->clear();
+        ui(*window).memLog->clear();
     }
 
     void TearDown() override {
@@ -106,8 +108,8 @@ protected:
     }
 
     void clickCell(int column, int row) {
-        QTableView* view = column < PointGrid::kFixedColumns ? window->DGrid->fixedView()
-                                                             : window->DGrid->cellsView();
+        QTableView* view = column < PointGrid::kFixedColumns ? ui(*window).DGrid->fixedView()
+                                                             : ui(*window).DGrid->cellsView();
         const QModelIndex index = view->model()->index(PointGrid::viewRow(row), column);
         view->scrollTo(index);
         input::click(view->viewport(), view->visualRect(index).center());
@@ -124,7 +126,7 @@ protected:
     }
     QWidget* cellEditor() const {
         QWidget* focus = QApplication::focusWidget();
-        return focus && window->DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
+        return focus && ui(*window).DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
     }
 
     void read() {
@@ -171,7 +173,7 @@ std::pair<double, double> lineThrough(const sim::SimPoint& point, double ref1, d
 TEST_F(OperatorPaths, ReadTypeRecalculateAndUpload) {
     read();
     EXPECT_EQ(received, QStringList{u"U;"_s});
-    EXPECT_EQ(window->ED_GeraeteID->text(), u"4711"_s);
+    EXPECT_EQ(ui(*window).ED_GeraeteID->text(), u"4711"_s);
     const sim::BenchDevice device = sim::defaultDevice();
 
     // Point 2: Enter and Tab between the cells, the last value still in its editor for F4.
@@ -181,7 +183,7 @@ TEST_F(OperatorPaths, ReadTypeRecalculateAndUpload) {
                {u"20"_s, Qt::Key_Return},
                {u"20,4"_s, Qt::Key_unknown}});
     ASSERT_NE(cellEditor(), nullptr);
-    EXPECT_EQ(window->Ed_MS->value(), 2);
+    EXPECT_EQ(ui(*window).Ed_MS->value(), 2);
     functionKey(Qt::Key_F4);
     const auto [a2, b2] = lineThrough(device.points[1], 10, 10.5, 20, 20.4);
     EXPECT_NEAR(number(Col::ANeu, 2), a2, 5e-4);
@@ -199,7 +201,7 @@ TEST_F(OperatorPaths, ReadTypeRecalculateAndUpload) {
     const auto [a4, b4] = lineThrough(device.points[3], 100, 99, 200, 201);
     EXPECT_NEAR(number(Col::ANeu, 4), a4, 5e-4);
     EXPECT_NEAR(number(Col::BNeu, 4), b4, 5e-4);
-    EXPECT_EQ(window->Ed_MS->value(), 40); // count + 1, limited to the bounds 0..40
+    EXPECT_EQ(ui(*window).Ed_MS->value(), 40); // count + 1, limited to the bounds 0..40
 
     // A new offset typed straight into point 5, its editor open when F2 comes: the change
     // list names it and the record carries it.
@@ -270,12 +272,12 @@ TEST_F(OperatorPaths, RefusedUploadsSendAndWriteNothing) {
 
 TEST_F(OperatorPaths, ErrorBoxesOnceAndTheProgramGoesOn) {
     // F12 before any reply: the conversion error for the empty point count, once.
-    window->ED_IP->setFocus();
+    ui(*window).ED_IP->setFocus();
     op.expect(u"ist kein gültiger Integerwert"_s, DialogOperator::pressing(Qt::Key_Return));
     functionKey(Qt::Key_F12);
     EXPECT_EQ(op.shown(),
               QStringList{u"QMessageBox: Abgleich: '' ist kein gültiger Integerwert."_s});
-    EXPECT_EQ(window->Ed_MS->value(), 1);
+    EXPECT_EQ(ui(*window).Ed_MS->value(), 1);
 
     // F1 with the bench refusing: one attempt, one box.
     op.clearShown();
@@ -283,8 +285,8 @@ TEST_F(OperatorPaths, ErrorBoxesOnceAndTheProgramGoesOn) {
     op.expect(u"Connection refused"_s, DialogOperator::pressing(Qt::Key_Space));
     functionKey(Qt::Key_F1);
     EXPECT_EQ(op.shown().size(), 1);
-    EXPECT_FALSE(window->memLog->toPlainText().contains(u"-> U;"_s));
-    EXPECT_EQ(window->ED_IP->text(), u"127.0.0.1"_s); // the field did not take the keys
+    EXPECT_FALSE(ui(*window).memLog->toPlainText().contains(u"-> U;"_s));
+    EXPECT_EQ(ui(*window).ED_IP->text(), u"127.0.0.1"_s); // the field did not take the keys
 }
 
 TEST_F(OperatorPaths, ImportThenUpload) {
@@ -299,7 +301,7 @@ TEST_F(OperatorPaths, ImportThenUpload) {
     op.expect(u"QFileDialog"_s, DialogOperator::typing(csv.fileName()));
     functionKey(Qt::Key_F3);
     EXPECT_EQ(op.shown().size(), 1) << op.shown().join(u'|').toStdString();
-    EXPECT_EQ(window->ED_AnzMS->text(), u"2"_s);
+    EXPECT_EQ(ui(*window).ED_AnzMS->text(), u"2"_s);
     EXPECT_EQ(cell(Col::BNeu, 2), u"0,990"_s);
 
     op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s));
@@ -313,12 +315,13 @@ TEST_F(OperatorPaths, ImportThenUpload) {
 }
 
 TEST_F(OperatorPaths, ServiceCommandsAndTheConnectButton) {
-    input::click(window->Btn_Connect);
+    input::click(ui(*window).Btn_Connect);
     ASSERT_TRUE(QTest::qWaitFor([this] { return services.session.isOpen(); }, kWaitMs));
-    EXPECT_EQ(window->memLog->toPlainText(), u"Host 127.0.0.1 gefunden\nConnected to 127.0.0.1"_s);
-    EXPECT_EQ(window->Btn_Connect->text(), u"trennen"_s);
+    EXPECT_EQ(ui(*window).memLog->toPlainText(),
+              u"Host 127.0.0.1 gefunden\nConnected to 127.0.0.1"_s);
+    EXPECT_EQ(ui(*window).Btn_Connect->text(), u"trennen"_s);
 
-    for (QPushButton* button : {window->Btn_T, window->Btn_Z, window->Btn_A})
+    for (QPushButton* button : {ui(*window).Btn_T, ui(*window).Btn_Z, ui(*window).Btn_A})
         input::click(button);
     ASSERT_TRUE(QTest::qWaitFor([this] { return received.size() == 3; }, kWaitMs));
     EXPECT_EQ(received, (QStringList{u"T220315143005;"_s, u"Z;"_s, u"A;"_s}));
@@ -329,51 +332,51 @@ TEST_F(OperatorPaths, ServiceCommandsAndTheConnectButton) {
     received.clear();
     const auto ea = [this](const QString& password) {
         op.expect(u"TFoPasswort"_s, DialogOperator::authorising(password));
-        input::click(window->Btn_EA);
+        input::click(ui(*window).Btn_EA);
         settle();
     };
-    input::click(window->NT_Auswahl->lineEdit());
+    input::click(ui(*window).NT_Auswahl->lineEdit());
     press(Qt::Key_A, Qt::ControlModifier);
     type(u"3 Netzteile"_s);
     press(Qt::Key_Return);
-    EXPECT_EQ(window->NT_Auswahl->count(), 2);
-    EXPECT_EQ(window->NT_Auswahl->currentIndex(), -1);
-    EXPECT_EQ(window->NT_Auswahl->currentText(), u"3 Netzteile"_s);
+    EXPECT_EQ(ui(*window).NT_Auswahl->count(), 2);
+    EXPECT_EQ(ui(*window).NT_Auswahl->currentIndex(), -1);
+    EXPECT_EQ(ui(*window).NT_Auswahl->currentText(), u"3 Netzteile"_s);
     ea(u"ZYK-4711"_s);
     EXPECT_TRUE(passwort->Top_Panel->isHidden());
-    input::click(window->NT_Auswahl->lineEdit());
+    input::click(ui(*window).NT_Auswahl->lineEdit());
     press(Qt::Key_A, Qt::ControlModifier);
     type(u"1 netzteil"_s); // then straight to the button
     ea(u"zyk-4711"_s);
-    EXPECT_EQ(window->NT_Auswahl->currentText(), u"1 Netzteil"_s);
-    input::click(window->NT_Auswahl->lineEdit());
+    EXPECT_EQ(ui(*window).NT_Auswahl->currentText(), u"1 Netzteil"_s);
+    input::click(ui(*window).NT_Auswahl->lineEdit());
     press(Qt::Key_Up);
     ea(u"zyk-4711"_s);
     EXPECT_EQ(received, (QStringList{u"EA-1;"_s, u"EA1;"_s, u"EA0;"_s}));
-    EXPECT_EQ(window->NT_Auswahl->count(), 2);
+    EXPECT_EQ(ui(*window).NT_Auswahl->count(), 2);
 
-    window->memLog->clear();
-    input::click(window->Btn_Connect);
-    EXPECT_EQ(window->memLog->toPlainText(), u"Disconnected"_s);
-    EXPECT_EQ(window->Btn_Connect->text(), u"Prüfstand verbinden"_s);
+    ui(*window).memLog->clear();
+    input::click(ui(*window).Btn_Connect);
+    EXPECT_EQ(ui(*window).memLog->toPlainText(), u"Disconnected"_s);
+    EXPECT_EQ(ui(*window).Btn_Connect->text(), u"Prüfstand verbinden"_s);
 }
 
 TEST_F(OperatorPaths, PointSelectorLimitsATypedValue) {
     read();
-    input::click(window->Ed_MS);
+    input::click(ui(*window).Ed_MS);
     press(Qt::Key_A, Qt::ControlModifier);
     type(u"99"_s);
     press(Qt::Key_Tab);
-    EXPECT_EQ(window->Ed_MS->text(), u"40"_s);
+    EXPECT_EQ(ui(*window).Ed_MS->text(), u"40"_s);
 
     typeCells(Col::ref(1), 40,
               {{u"1"_s, Qt::Key_Return},
                {u"1"_s, Qt::Key_Return},
                {u"2"_s, Qt::Key_Return},
                {u"2,1"_s, Qt::Key_Return}});
-    window->Ed_MS->setFocus();
+    ui(*window).Ed_MS->setFocus();
     press(Qt::Key_A, Qt::ControlModifier);
     type(u"99"_s); // still in the field when F4 comes
     functionKey(Qt::Key_F4);
-    EXPECT_EQ(window->RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 40 "_s);
+    EXPECT_EQ(ui(*window).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 40 "_s);
 }

@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
                 table.setCellText(Col::ref(p), 7, QString::fromLatin1(pairs[p - 1][0]));
                 table.setCellText(Col::tm(p), 7, QString::fromLatin1(pairs[p - 1][1]));
             }
-            main->Ed_MS->setValue(7);
-            main->Btn_ComputeMS->click();
+            main->findChild<IntSpinEdit*>(QStringLiteral("Ed_MS"))->setValue(7);
+            main->findChild<QPushButton*>(QStringLiteral("Btn_ComputeMS"))->click();
         }
         window.reset(main);
     }
