@@ -1,25 +1,13 @@
 #pragma once
 
 #include "bench/benchsession.h"
-#include "core/errors.h"
 #include "scripted/fixedclock.h"
+#include "support/scriptedecho.h"
 #include "ui/mainwindow.h"
 
 #include <memory>
 
 namespace abgleich::test {
-
-// An echo check that the bench passes, or fails when told so; it counts its echoes.
-class ScriptedEcho : public EchoProbe {
-public:
-    void echo(const QString& host) override {
-        ++calls;
-        if (!answers)
-            throw AppError(QStringLiteral("Keine Antwort von '%1'").arg(host));
-    }
-    bool answers = true;
-    int calls = 0;
-};
 
 // What a window works with in a test: a bench session (its echo check given, else a
 // scripted one) and a clock that shows 15.03.2022 14:30:05; the dialogs are the test's.
