@@ -31,4 +31,6 @@ if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; the
     cat "$dir/wm.log" >&2
     exit 1
 fi
+# Under the leak checker, what the desktop's own libraries keep is not reported.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/lsan-suppressions.txt"
 "$@"
