@@ -56,8 +56,9 @@ struct DeviationChartData {
     bool operator==(const DeviationChartData&) const = default;
 };
 
-// The one place the operations read and write: the point table, the coefficient store, the
-// reply marker, the receive buffer and the device fields. The window mirrors it.
+// The one place the operations read and write: the point table, the coefficient store and
+// the device fields (the bench session keeps the receive buffer and the awaited letter).
+// The window mirrors it.
 class WorkingState : public QObject {
     Q_OBJECT
 
