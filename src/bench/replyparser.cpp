@@ -8,11 +8,6 @@ namespace abgleich {
 
 namespace {
 
-// A point whose name begins with "of" in any letter case; the controller keeps no gain for it.
-bool isOffsetPoint(QStringView name) {
-    return name.first(qMin<qsizetype>(2, name.size())).compare(u"of", Qt::CaseInsensitive) == 0;
-}
-
 // Field 4, "yymmddhhnnss", as the regional settings read a date and time.
 LastCorrection lastCorrectionFrom(QStringView f, const RegionalSettings& rs) {
     QString text;

@@ -7,6 +7,7 @@
 #include "records/csvimport.h"
 #include "records/textfile.h"
 #include "state/authorisation.h"
+#include "state/loadedrecord.h"
 
 #include <QDir>
 
@@ -75,7 +76,8 @@ UploadContent buildUpload(const WorkingState& state, int count) {
             aText = table.cellText(Col::ANeu, n);
             bText = table.cellText(Col::BNeu, n);
             if (CoefficientStore::hasSlot(n))
-                content.storeUpdates.push_back({n, a, b});
+                content.storeUpdates.push_back(
+                    {n, a, isOffsetPoint(name) ? std::nullopt : std::optional<double>(b)});
         } else {
             fields << QStringLiteral("0") << QStringLiteral("1000");
         }
@@ -122,7 +124,8 @@ void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& cl
     // Only a record handed to the link changes what the store says the controller holds.
     for (const UploadContent::StoreUpdate& update : content.storeUpdates) {
         state.coef.setA(update.slot, update.a);
-        state.coef.setB(update.slot, update.b);
+        if (update.b)
+            state.coef.setB(update.slot, *update.b);
     }
 
     const QString logComment = withCrLf(comment);

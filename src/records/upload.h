@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace abgleich {
@@ -26,7 +27,7 @@ struct UploadContent {
     struct StoreUpdate {
         int slot;
         double a;
-        double b;
+        std::optional<double> b; // nothing for an offset point: the controller keeps no gain
     };
     std::vector<StoreUpdate> storeUpdates; // for points with a new a, slots 1..256 only
 };

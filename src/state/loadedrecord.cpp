@@ -13,6 +13,10 @@ QString padded(const QString& text) {
 
 } // namespace
 
+bool isOffsetPoint(QStringView name) {
+    return name.first(qMin<qsizetype>(2, name.size())).compare(u"of", Qt::CaseInsensitive) == 0;
+}
+
 void applyRecord(WorkingState& state, const ControllerRecord& record) {
     DeviceFields& device = state.device;
     device.geraeteId = record.geraeteId;

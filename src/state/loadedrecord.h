@@ -10,6 +10,10 @@
 
 namespace abgleich {
 
+// A point whose name begins with "of" in any letter case: the controller keeps no gain b
+// for it.
+bool isOffsetPoint(QStringView name);
+
 // A correction-data record from the controller, read into values. When a coefficient
 // field cannot be read, the points end with the one that holds it (its unreadable
 // coefficient left empty) and the record is marked as broken off.

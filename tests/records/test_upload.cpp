@@ -380,3 +380,18 @@ TEST_F(Upload, RecordImportsAgainWhereTheListSeparatorIsAComma) {
     EXPECT_EQ(fresh.table.cellText(Col::Name, 1), u"TC_1"_s);
     EXPECT_EQ(fresh.coef.b(1), 1.5);
 }
+
+// An offset point goes out with the b its empty cell reads as, as the controller expects,
+// but the store keeps the gain it had: the controller holds none for the point, and a
+// gain of 0 would make every later recalculation of the point fail.
+TEST_F(Upload, OffsetPointKeepsItsGainInTheStore) {
+    state.table.setCellText(Col::Name, 2, u" Offset Kraft 1 "_s);
+    state.table.setCellText(Col::BSps, 2, QString());
+    state.table.setCellText(Col::BNeu, 2, QString());
+    state.coef.setB(2, 1.25);
+    upload();
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_TRUE(sent[0].endsWith(u",Offset Kraft 1,°C,-600,0;"_s)) << sent[0].toStdString();
+    EXPECT_EQ(state.coef.a(2), -0.6);
+    EXPECT_EQ(state.coef.b(2), 1.25);
+}
