@@ -29,6 +29,10 @@ QChar recordSeparator(QStringView firstLine, const RegionalSettings& rs) {
     return rs.listSeparator;
 }
 
+void setNewCoefficientText(PointTable& table, int column, int row, QString field) {
+    table.setCellText(column, row, field.replace(u'.', table.regional().decimalSeparator));
+}
+
 void importCSV(WorkingState& state, OperatorDialogs& dialogs) {
     const auto path = dialogs.chooseFileToOpen(state.configdir, kCsvFilter);
     if (!path || !QFileInfo::exists(*path))
@@ -95,12 +99,11 @@ void importCSVLines(WorkingState& state, QStringList lines) {
     for (int k = 1; k <= count; ++k) {
         const QStringList fields = pointLineFields(state.dList[k - 1], separator);
         for (qsizetype f = 0; f < fields.size(); ++f) {
-            QString text = fields[f];
-            // A decimal point in a or b becomes the regional separator; names and units are
-            // taken as they are.
+            // Names and units are taken as they are.
             if (columns[f] == Col::ANeu || columns[f] == Col::BNeu)
-                text.replace(u'.', rs.decimalSeparator);
-            table.setCellText(columns[f], k, text);
+                setNewCoefficientText(table, columns[f], k, fields[f]);
+            else
+                table.setCellText(columns[f], k, fields[f]);
         }
         const bool noA = trimBlanksAndControls(table.cellText(Col::ANeu, k)).isEmpty();
         const bool noB = trimBlanksAndControls(table.cellText(Col::BNeu, k)).isEmpty();
