@@ -239,36 +239,45 @@ QString thousandthsText(qint64 value) {
            u'.' + QStringLiteral("%1").arg(magnitude % 1000, 3, 10, QChar(u'0'));
 }
 
+std::vector<int> matchingRows(const PointTable& table, const LoggedRecord& record) {
+    QHash<QString, std::vector<int>> rowsByName;
+    for (int row = 1; row < table.rows(); ++row) {
+        const QStringView name = trimBlanksAndControls(table.cellText(Col::Name, row));
+        if (!name.isEmpty())
+            rowsByName[name.toString()].push_back(row);
+    }
+    QHash<QString, std::size_t> used;
+    std::vector<int> rows;
+    rows.reserve(record.points.size());
+    for (const LoggedPoint& point : record.points) {
+        const auto found = rowsByName.constFind(point.name);
+        std::size_t& next = used[point.name];
+        rows.push_back(found != rowsByName.cend() && next < found->size() ? (*found)[next++] : 0);
+    }
+    return rows;
+}
+
 TakeOverResult takeOverUpload(WorkingState& state, const LoggedUpload& upload) {
     TakeOverResult result;
-    QHash<QString, std::vector<const LoggedPoint*>> byName;
-    for (const LoggedPoint& point : upload.record.points)
-        byName[point.name].push_back(&point);
-    QHash<QString, std::size_t> used;
-
     PointTable& table = state.table;
+    const std::vector<int> rows = matchingRows(table, upload.record);
+    std::vector<bool> taken(std::size_t(std::max(table.rows(), 0)), false);
     BatchUpdate batch(table);
-    for (int row = 1; row < table.rows(); ++row) {
-        const QString name = trimBlanksAndControls(table.cellText(Col::Name, row)).toString();
-        if (name.isEmpty())
-            continue;
-        const std::vector<const LoggedPoint*>& candidates = byName[name];
-        std::size_t& next = used[name];
-        if (next >= candidates.size()) {
-            result.notInUpload << name;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const LoggedPoint& point = upload.record.points[k];
+        if (rows[k] == 0) {
+            result.notInTable << point.name;
             continue;
         }
-        const LoggedPoint& point = *candidates[next++];
-        setNewCoefficientText(table, Col::ANeu, row, thousandthsText(point.a1000));
-        setNewCoefficientText(table, Col::BNeu, row, thousandthsText(point.b1000));
+        setNewCoefficientText(table, Col::ANeu, rows[k], thousandthsText(point.a1000));
+        setNewCoefficientText(table, Col::BNeu, rows[k], thousandthsText(point.b1000));
+        taken[std::size_t(rows[k])] = true;
         ++result.taken;
     }
-    for (const LoggedPoint& point : upload.record.points) {
-        std::size_t& left = used[point.name];
-        if (left > 0)
-            --left;
-        else
-            result.notInTable << point.name;
+    for (int row = 1; row < table.rows(); ++row) {
+        const QStringView name = trimBlanksAndControls(table.cellText(Col::Name, row));
+        if (!name.isEmpty() && !taken[std::size_t(row)])
+            result.notInUpload << name.toString();
     }
     return result;
 }

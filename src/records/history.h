@@ -72,6 +72,11 @@ DeviceHistory readDeviceHistory(const QString& path, const RegionalSettings& rs)
 // a or b times 1000 as the text of a correction-data record ("-0.500", "1.002").
 QString thousandthsText(qint64 value);
 
+// For each point of an upload, the table row of the point of the same name (trimmed): the
+// n-th point of a name in the upload belongs to the n-th row of that name; 0 where the
+// table has none.
+std::vector<int> matchingRows(const PointTable& table, const LoggedRecord& record);
+
 // What taking over an upload's coefficients did.
 struct TakeOverResult {
     int taken = 0;
@@ -80,9 +85,8 @@ struct TakeOverResult {
 };
 
 // Puts an upload's a and b into the new-coefficient columns (17, 18) of the table's points
-// of the same name, as the CSV import writes a record's fields. The n-th point of a name in
-// the table takes the n-th point of that name in the upload. Nothing else changes: the
-// next upload sends them through the usual change list and authorisation.
+// of the same name (matchingRows), as the CSV import writes a record's fields. Nothing else
+// changes: the next upload sends them through the usual change list and authorisation.
 TakeOverResult takeOverUpload(WorkingState& state, const LoggedUpload& upload);
 
 // For the operator after a take-over: empty when every point matched.

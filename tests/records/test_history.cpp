@@ -308,6 +308,7 @@ TEST_F(TakeOver, PointsOfTheSameNamePairInOrderAndNoMatchTakesNothing) {
     state.table.setCellText(Col::Name, 3, u" TA_1 "_s);
     LoggedUpload old{at(1, 8, 0, 0), QString(),
                      *parseUploadRecord(u"U4711,ABC12,,,2,TA_1,°C,-1,1001,TA_1,°C,-2,1002;"_s)};
+    EXPECT_EQ(matchingRows(state.table, old.record), (std::vector<int>{1, 3}));
     const TakeOverResult result = takeOverUpload(state, old);
     EXPECT_EQ(result.taken, 2);
     EXPECT_EQ(cell(Col::ANeu, 1), u"-0,001"_s);
