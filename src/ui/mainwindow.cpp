@@ -16,6 +16,7 @@
 #include "ui/formstorage.h"
 #include "ui/intspinedit.h"
 #include "ui/pointgrid.h"
+#include "ui/reportpdf.h"
 #include "version.h"
 
 #include <QApplication>
@@ -623,9 +624,11 @@ void TFoAbgleich::Btn_ResetTabClick() {
 }
 
 void TFoAbgleich::sendCorrData() {
-    abgleich::sendCorrData(state_, dialogs_, *clock_,
-                           {[this](const QString& record) { send2SPS(record); },
-                            [this] { ActivityIndicator->start(); }});
+    abgleich::sendCorrData(
+        state_, dialogs_, *clock_,
+        {[this](const QString& record) { send2SPS(record); },
+         [this] { ActivityIndicator->start(); },
+         [this](const AdjustmentReport& r) { writeAdjustmentReport(r, state_.configdir); }});
 }
 
 void TFoAbgleich::importCSV() {
