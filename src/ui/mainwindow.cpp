@@ -17,6 +17,7 @@
 #include "ui/intspinedit.h"
 #include "ui/pointgrid.h"
 #include "ui/reportpdf.h"
+#include "ui/tablemenu.h"
 #include "version.h"
 
 #include <QApplication>
@@ -107,6 +108,7 @@ TFoAbgleich::TFoAbgleich(OperatorDialogs& dialogs, const RegionalSettings& regio
     layout->addWidget(Splitter2, 1);
     applyTabOrder();
     connectLink();
+    setupTableContextMenu();
 
     connect(&state_, &WorkingState::deviceFieldsChanged, this, [this] { showDeviceFields(); });
     connect(&state_, &WorkingState::chartChanged, this, [this] { RegChart->render(state_.chart); });
@@ -629,6 +631,20 @@ void TFoAbgleich::sendCorrData() {
         {[this](const QString& record) { send2SPS(record); },
          [this] { ActivityIndicator->start(); },
          [this](const AdjustmentReport& r) { writeAdjustmentReport(r, state_.configdir); }});
+}
+
+void TFoAbgleich::setupTableContextMenu() {
+    new TableMenu(
+        DGrid, [this] { guarded([this] { VerlaufClick(); }); },
+        [this] { guarded([this] { ProtokollErstellenClick(); }); });
+}
+
+void TFoAbgleich::VerlaufClick() {
+    showDeviceHistory(state_, dialogs_, this);
+}
+
+void TFoAbgleich::ProtokollErstellenClick() {
+    writeTableReport(state_, dialogs_, *clock_);
 }
 
 void TFoAbgleich::importCSV() {
