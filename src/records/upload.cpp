@@ -88,6 +88,11 @@ UploadContent buildUpload(const WorkingState& state, int count) {
     return content;
 }
 
+QString changeLogEntry(const RegionalSettings& rs, const QDateTime& when, const QString& comment,
+                       const QString& record) {
+    return rs.formatDateTime(when) + u' ' + withCrLf(comment) + kCrLf + record + kCrLf;
+}
+
 QString changeLogPath(const WorkingState& state) {
     return state.configdir + QDir::separator() + QStringLiteral("Log_") + state.device.geraeteId +
            QStringLiteral(".log");
@@ -134,8 +139,8 @@ void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& cl
 
     const QString logComment = withCrLf(comment);
     const QDateTime loggedAt = clock.now();
-    appendTextFile(changeLogPath(state), state.regional.formatDateTime(loggedAt) + u' ' +
-                                             logComment + kCrLf + content.record + kCrLf);
+    appendTextFile(changeLogPath(state),
+                   changeLogEntry(state.regional, loggedAt, comment, content.record));
     const QString header = state.regional.formatDateTime(clock.now()) + kCsvSeparator +
                            state.device.geraeteId + kCsvSeparator + state.device.geraetetyp +
                            kCsvSeparator + logComment + kCrLf;

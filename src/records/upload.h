@@ -44,6 +44,11 @@ struct UploadLink {
     std::function<void(const AdjustmentReport& report)> writeReport = {};
 };
 
+// The two lines an upload appends to the change log: date, time and comment (its line breaks
+// as CR LF), then the record.
+QString changeLogEntry(const RegionalSettings& rs, const QDateTime& when, const QString& comment,
+                       const QString& record);
+
 // The file names of a device's change log and correction-data record.
 QString changeLogPath(const WorkingState& state);
 QString correctionRecordPath(const WorkingState& state);
