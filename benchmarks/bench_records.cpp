@@ -1,6 +1,8 @@
-// Building and writing an upload of 256 points (record, change log, CSV record), and
-// importing a 256-point CSV record.
+// Building and writing an upload of 256 points (record, change log, CSV record), importing a
+// 256-point CSV record, and reading a change log of 10,000 uploads back.
+#include "changelog10000.h"
 #include "records/csvimport.h"
+#include "records/history.h"
 #include "records/upload.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
@@ -70,9 +72,20 @@ void BM_Import256(benchmark::State& run) {
         run.SkipWithError("not imported");
 }
 
+void BM_ReadHistory10000(benchmark::State& run) {
+    const QString path = bench::changeLog10000();
+    const RegionalSettings german = RegionalSettings::german();
+    std::size_t uploads = 0;
+    for (auto _ : run)
+        uploads = readDeviceHistory(path, german).uploads.size();
+    if (uploads != std::size_t(bench::kLoggedUploads))
+        run.SkipWithError("not every upload was read");
+}
+
 } // namespace
 
 BENCHMARK(BM_Upload256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadHistory10000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,9 @@
 // Refreshing a table view that shows all 256 point rows: every shown cell of columns 3..18
-// goes through the display rule, which rewrites the numbers written at full precision.
+// goes through the display rule, which rewrites the numbers written at full precision. And
+// opening the history of a device with 10,000 uploads: reading the change log, filling the
+// dialog and drawing it once.
+#include "changelog10000.h"
+#include "ui/historydialog.h"
 #include "ui/pointgrid.h"
 
 #include <QApplication>
@@ -35,9 +39,25 @@ void BM_RefreshFull256RowView(benchmark::State& run) {
         run.SkipWithError("the last row was not shown");
 }
 
+void BM_OpenHistory10000(benchmark::State& run) {
+    const QString path = bench::changeLog10000();
+    PointTable table(RegionalSettings::german());
+    std::size_t listed = 0;
+    for (auto _ : run) {
+        THistoryDialog dialog(readDeviceHistory(path, table.regional()), QStringLiteral("4711"),
+                              table);
+        dialog.show();
+        dialog.repaint();
+        listed = std::size_t(dialog.Uploads->model()->rowCount());
+    }
+    if (listed != std::size_t(bench::kLoggedUploads))
+        run.SkipWithError("not every upload was listed");
+}
+
 } // namespace
 
 BENCHMARK(BM_RefreshFull256RowView)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenHistory10000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

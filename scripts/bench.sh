@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints one table of medians: a 256-point reply from bytes to
 # table, refreshing a full 256-row view, recalculating all 256 points, building and writing
-# an upload, importing a 256-point CSV record, and start-up to a shown window with the
-# memory after showing (under a virtual X server). Usage: scripts/bench.sh [repetitions]
+# an upload, importing a 256-point CSV record, reading and showing a device history of 10,000
+# uploads, and start-up to a shown window with the memory after showing (under a virtual X
+# server). Usage: scripts/bench.sh [repetitions]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh >&2
@@ -16,6 +17,8 @@ declare -A label=(
     [BM_ComputeAll256]="recalculate all 256 points with chart data"
     [BM_Upload256]="upload of 256 points: record, change log, CSV"
     [BM_Import256]="import a 256-point CSV record"
+    [BM_ReadHistory10000]="read a change log of 10,000 uploads (40 points)"
+    [BM_OpenHistory10000]="open the history of 10,000 uploads (dialog shown)"
 )
 
 printf '| %-52s | %12s |\n' "measurement" "median"

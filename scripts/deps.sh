@@ -10,6 +10,7 @@ packages=(
     fonts-liberation
     xvfb xauth openbox x11-utils time
     desktop-file-utils
+    poppler-utils
 )
 
 missing=()

@@ -15,13 +15,13 @@ namespace abgleich {
 
 namespace {
 
+constexpr double kZeroLineEnd = 250;
+
 struct Pair {
     double ref;
     double tm;
     double mw;
 };
-
-constexpr double kZeroLineEnd = 250;
 
 // Raw values whose spread is at most this fraction of their size count as all equal: far
 // above the rounding of (tm - a) / b, far below the step of three decimals in values up to
@@ -58,13 +58,8 @@ Outcome recalculate(WorkingState& state, int n) {
     const double bCur = state.coef.b(n);
 
     std::vector<Pair> pairs;
-    for (int p = 1; p <= Col::Pairs; ++p) {
-        if (table.cellText(Col::ref(p), n).isEmpty() || table.cellText(Col::tm(p), n).isEmpty())
-            continue;
-        const double ref = table.shownNumber(Col::ref(p), n);
-        const double tm = table.shownNumber(Col::tm(p), n);
-        pairs.push_back({ref, tm, checkedDivide(checkedValue(tm - aCur), bCur)});
-    }
+    for (const ValuePair& p : presentPairs(table, n))
+        pairs.push_back({p.ref, p.tm, checkedDivide(checkedValue(p.tm - aCur), bCur)});
     if (pairs.size() < 2)
         return Outcome::Done;
 
@@ -83,14 +78,11 @@ Outcome recalculate(WorkingState& state, int n) {
     for (const Pair& p : pairs)
         deviations.push_back(checkedValue(fit.a + fit.b * p.mw - p.ref));
 
-    DeviationChartData& chart = state.chart;
-    chart.clearSeries();
-    chart.zeroLine = {{0, 0}, {kZeroLineEnd, 0}};
+    std::vector<ChartDeviations> shown;
     for (std::size_t k = 0; k < pairs.size(); ++k) {
         const Pair& p = pairs[k];
-        DeviationChartData::addSorted(chart.uncorrected, {p.ref, checkedValue(p.mw - p.ref)});
-        DeviationChartData::addSorted(chart.corrected, {p.ref, checkedValue(p.tm - p.ref)});
-        DeviationChartData::addSorted(chart.recalculated, {p.ref, deviations[k]});
+        shown.push_back(
+            {p.ref, checkedValue(p.mw - p.ref), checkedValue(p.tm - p.ref), deviations[k]});
     }
     {
         BatchUpdate batch(table);
@@ -99,13 +91,39 @@ Outcome recalculate(WorkingState& state, int n) {
         for (std::size_t k = 0; k < deviations.size(); ++k)
             table.setCellNumber(Col::Diff1 + int(k), n, deviations[k]);
     }
-    chart.title =
-        QStringLiteral("Messwertabweichungen für Messstelle ") + table.cellText(Col::Ms, n);
+    state.chart = deviationChart(shown, table.cellText(Col::Ms, n));
     state.notifyChartChanged();
     return Outcome::Done;
 }
 
 } // namespace
+
+std::vector<ValuePair> presentPairs(PointTable& table, int n) {
+    std::vector<ValuePair> pairs;
+    for (int p = 1; p <= Col::Pairs; ++p) {
+        // Emptiness is judged on the stored text: a cell of blanks counts and reads as 0.
+        if (table.cellText(Col::ref(p), n).isEmpty() || table.cellText(Col::tm(p), n).isEmpty())
+            continue;
+        const double ref = table.shownNumber(Col::ref(p), n);
+        pairs.push_back({ref, table.shownNumber(Col::tm(p), n)});
+    }
+    return pairs;
+}
+
+DeviationChartData deviationChart(const std::vector<ChartDeviations>& pairs,
+                                  const QString& pointNumberText) {
+    DeviationChartData chart;
+    chart.zeroLine = {{0, 0}, {kZeroLineEnd, 0}};
+    for (const ChartDeviations& p : pairs) {
+        if (p.uncorrected)
+            DeviationChartData::addSorted(chart.uncorrected, {p.ref, *p.uncorrected});
+        DeviationChartData::addSorted(chart.corrected, {p.ref, p.corrected});
+        if (p.recalculated)
+            DeviationChartData::addSorted(chart.recalculated, {p.ref, *p.recalculated});
+    }
+    chart.title = QStringLiteral("Messwertabweichungen für Messstelle ") + pointNumberText;
+    return chart;
+}
 
 void computeMS(WorkingState& state, int n) {
     if (recalculate(state, n) == Outcome::WithoutSpread)

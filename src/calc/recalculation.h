@@ -4,7 +4,34 @@
 
 #include <QList>
 
+#include <optional>
+#include <vector>
+
 namespace abgleich {
+
+// A value pair of a point's row: the reference value and the value the bench displayed.
+struct ValuePair {
+    double ref;
+    double tm;
+};
+
+// The value pairs present in point n's row, in pair order 1..4 and packed: a pair counts
+// when both its cells hold text; the numbers are read as the table shows them.
+std::vector<ValuePair> presentPairs(PointTable& table, int n);
+
+// One pair's place in the deviation chart: Series1 (mw - Ref), Series4 (tm - Ref) and
+// Series2 (the deviation left with the new coefficients), each where it is known.
+struct ChartDeviations {
+    double ref;
+    std::optional<double> uncorrected;
+    double corrected;
+    std::optional<double> recalculated;
+};
+
+// The deviation chart of point n as the recalculation draws it: the zero line, the three
+// series sorted by x, and the title naming the row's number text.
+DeviationChartData deviationChart(const std::vector<ChartDeviations>& pairs,
+                                  const QString& pointNumberText);
 
 // Recalculates point n: recovers the raw values mw = (tm - a) / b of the value pairs typed
 // into its row with the coefficients of the store, fits new a and b through (mw, Ref), writes

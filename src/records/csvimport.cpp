@@ -29,6 +29,14 @@ QChar recordSeparator(QStringView firstLine, const RegionalSettings& rs) {
     return rs.listSeparator;
 }
 
+QString newCoefficientText(QString field, const RegionalSettings& rs) {
+    return field.replace(u'.', rs.decimalSeparator);
+}
+
+void setNewCoefficientText(PointTable& table, int column, int row, const QString& field) {
+    table.setCellText(column, row, newCoefficientText(field, table.regional()));
+}
+
 void importCSV(WorkingState& state, OperatorDialogs& dialogs) {
     const auto path = dialogs.chooseFileToOpen(state.configdir, kCsvFilter);
     if (!path || !QFileInfo::exists(*path))
@@ -80,7 +88,7 @@ FileRecord parseCsvRecord(const QStringList& lines, const RegionalSettings& rs) 
         // A decimal point in a or b becomes the regional separator; names and units are
         // taken as they are.
         for (qsizetype f = 2; f < fields.size(); ++f)
-            fields[f].replace(u'.', rs.decimalSeparator);
+            fields[f] = newCoefficientText(fields[f], rs);
         record.points.push_back(std::move(fields));
     }
     return record;

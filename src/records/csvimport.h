@@ -26,6 +26,11 @@ QStringList pointLineFields(QStringView line, QChar separator);
 // upload always writes ";"), and ";" is taken.
 QChar recordSeparator(QStringView firstLine, const RegionalSettings& rs);
 
+// Writes a record's a or b field into column 17 or 18 of a row as the import does: the
+// text as it stands, a decimal point taken as the regional decimal separator.
+QString newCoefficientText(QString field, const RegionalSettings& rs);
+void setNewCoefficientText(PointTable& table, int column, int row, const QString& field);
+
 // Loads a correction-data record (as the upload writes it) back: date, time, device ID and
 // type into the device fields; names, units and the new a and b into the table rows 1..N and
 // the coefficient store; N is the number of point lines (after the column heading, also when

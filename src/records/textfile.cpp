@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTemporaryFile>
 
 namespace abgleich {
 
@@ -58,6 +59,30 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* reason) 
     if (existed)
         QFile::setPermissions(path, bits);
     return true;
+}
+
+QString writeNewFile(const QString& stem, const QString& suffix, const QByteArray& bytes) {
+    // Enough for any number of files written within the same second.
+    constexpr int kMaxCandidates = 1000;
+    QTemporaryFile file(stem + QStringLiteral("_XXXXXX.tmp"));
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+        fileError(stem + suffix, file.errorString());
+    for (int n = 1; n <= kMaxCandidates; ++n) {
+        const QString path = n == 1 ? stem + suffix : stem + u'_' + QString::number(n) + suffix;
+        if (QFileInfo::exists(path))
+            continue;
+        if (file.rename(path)) {
+            file.setAutoRemove(false); // it is no longer a temporary file
+            // The temporary file was the owner's alone; the record is for everyone to read.
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                            QFileDevice::ReadGroup | QFileDevice::ReadOther);
+            return path;
+        }
+        if (!QFileInfo::exists(path)) // not taken by another file: the rename itself failed
+            fileError(path, file.errorString());
+    }
+    fileError(stem + suffix, QStringLiteral("alle Dateinamen sind vergeben"));
 }
 
 QStringList splitLines(QStringView text) {

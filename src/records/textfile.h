@@ -18,6 +18,12 @@ void replaceTextFile(const QString& path, const QString& text);
 // The same for bytes; false, with the system's reason, when the file was not written.
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
 
+// Writes a new file and never replaces one: the bytes go to a temporary file in the same
+// directory, which then takes the first free name of stem + suffix, stem + "_2" + suffix,
+// stem + "_3" + suffix, ... (the rename itself refuses a name that exists). Returns the
+// path written; raises the write error when no file could be written.
+QString writeNewFile(const QString& stem, const QString& suffix, const QByteArray& bytes);
+
 // Reads a text file: decoded by its byte-order mark (UTF-8, UTF-16 LE or BE), else as
 // Windows-1252; split into lines at CR LF, CR or LF (a break after the last line starts no
 // further line). Files larger than maxBytes are refused.

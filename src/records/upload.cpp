@@ -23,11 +23,13 @@ QString trimmed(const QString& text) {
     return trimBlanksAndControls(text).toString();
 }
 
-// The comment's line breaks as the files carry them.
-QString withCrLf(QString text) {
+// The comment's line breaks as "\n", and as the files carry them.
+QString withLf(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text.replace(QStringLiteral("\n"), kCrLf);
+    return text.replace(u'\r', u'\n');
+}
+QString withCrLf(const QString& text) {
+    return withLf(text).replace(QStringLiteral("\n"), kCrLf);
 }
 
 } // namespace
@@ -88,6 +90,11 @@ UploadContent buildUpload(const WorkingState& state, int count) {
     return content;
 }
 
+QString changeLogEntry(const RegionalSettings& rs, const QDateTime& when, const QString& comment,
+                       const QString& record) {
+    return rs.formatDateTime(when) + u' ' + withCrLf(comment) + kCrLf + record + kCrLf;
+}
+
 QString changeLogPath(const WorkingState& state) {
     return state.configdir + QDir::separator() + QStringLiteral("Log_") + state.device.geraeteId +
            QStringLiteral(".log");
@@ -121,6 +128,11 @@ void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& cl
 
     link.startIndicator();
     link.send2SPS(content.record);
+    // The report shows the deviations as the bench displayed them, with the coefficients
+    // the store holds until the upload.
+    std::optional<AdjustmentReport> report;
+    if (link.writeReport)
+        report = buildAdjustmentReport(state, count, true);
     // Only a record handed to the link changes what the store says the controller holds.
     for (const UploadContent::StoreUpdate& update : content.storeUpdates) {
         state.coef.setA(update.slot, update.a);
@@ -129,13 +141,19 @@ void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& cl
     }
 
     const QString logComment = withCrLf(comment);
-    appendTextFile(changeLogPath(state), state.regional.formatDateTime(clock.now()) + u' ' +
-                                             logComment + kCrLf + content.record + kCrLf);
+    const QDateTime loggedAt = clock.now();
+    appendTextFile(changeLogPath(state),
+                   changeLogEntry(state.regional, loggedAt, comment, content.record));
     const QString header = state.regional.formatDateTime(clock.now()) + kCsvSeparator +
                            state.device.geraeteId + kCsvSeparator + state.device.geraetetyp +
                            kCsvSeparator + logComment + kCrLf;
     replaceTextFile(correctionRecordPath(state),
                     header + kCsvHeading + kCrLf + content.csvBody + kCrLf);
+    if (report) {
+        report->when = loggedAt;
+        report->comment = withLf(comment);
+        link.writeReport(*report);
+    }
 }
 
 } // namespace abgleich

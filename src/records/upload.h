@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/operatordialogs.h"
+#include "records/adjustmentreport.h"
 #include "state/workingstate.h"
 
 #include <QString>
@@ -36,11 +37,18 @@ UploadContent buildUpload(const WorkingState& state, int count);
 // a or b times 1000, rounded to the nearest integer (halves to the even one).
 QString thousandths(double value);
 
-// What the upload needs from the window: the command sender and the busy indicator.
+// What the upload needs from the window: the command sender and the busy indicator, and
+// the writer of the adjustment report (none: no report).
 struct UploadLink {
     std::function<void(const QString& record)> send2SPS;
     std::function<void()> startIndicator;
+    std::function<void(const AdjustmentReport& report)> writeReport = {};
 };
+
+// The two lines an upload appends to the change log: date, time and comment (its line breaks
+// as CR LF), then the record.
+QString changeLogEntry(const RegionalSettings& rs, const QDateTime& when, const QString& comment,
+                       const QString& record);
 
 // The file names of a device's change log and correction-data record.
 QString changeLogPath(const WorkingState& state);
@@ -54,8 +62,9 @@ inline const QString kReadBrokeOffWarning =
 // The correction-data upload: a table whose point list broke off part-way is refused with a
 // warning; then the device-ID check, change list (and the question when nothing
 // changed), authorisation with the comment, the record sent to the controller, then the
-// coefficient store updated, two lines appended to the change log and the correction-data
-// record replaced. Any refusal stops it before anything is sent or written.
+// coefficient store updated, two lines appended to the change log, the correction-data
+// record replaced and the adjustment report written (its time that of the change log's
+// line). Any refusal stops it before anything is sent or written.
 void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock,
                   const UploadLink& link);
 

@@ -14,6 +14,8 @@
 #include "ui/formstorage.h"
 #include "ui/intspinedit.h"
 #include "ui/pointgrid.h"
+#include "ui/reportpdf.h"
+#include "ui/tablemenu.h"
 #include "version.h"
 
 #include <QApplication>
@@ -104,6 +106,7 @@ TFoAbgleich::TFoAbgleich(WindowServices services, const RegionalSettings& region
     layout->addWidget(Splitter2, 1);
     applyTabOrder();
     connectLink();
+    setupTableContextMenu();
 
     connect(&state_, &WorkingState::deviceFieldsChanged, this, [this] { showDeviceFields(); });
     connect(&state_, &WorkingState::chartChanged, this, [this] { RegChart->render(state_.chart); });
@@ -597,9 +600,25 @@ void TFoAbgleich::Btn_ResetTabClick() {
 }
 
 void TFoAbgleich::sendCorrData() {
-    abgleich::sendCorrData(state_, dialogs_, clock_,
-                           {[this](const QString& record) { send2SPS(record); },
-                            [this] { ActivityIndicator->start(); }});
+    abgleich::sendCorrData(
+        state_, dialogs_, clock_,
+        {[this](const QString& record) { send2SPS(record); },
+         [this] { ActivityIndicator->start(); },
+         [this](const AdjustmentReport& r) { writeAdjustmentReport(r, state_.configdir); }});
+}
+
+void TFoAbgleich::setupTableContextMenu() {
+    new TableMenu(
+        DGrid, [this] { guarded([this] { VerlaufClick(); }); },
+        [this] { guarded([this] { ProtokollErstellenClick(); }); });
+}
+
+void TFoAbgleich::VerlaufClick() {
+    showDeviceHistory(state_, dialogs_, this);
+}
+
+void TFoAbgleich::ProtokollErstellenClick() {
+    writeTableReport(state_, dialogs_, clock_);
 }
 
 void TFoAbgleich::importCSV() {

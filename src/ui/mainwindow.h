@@ -99,6 +99,10 @@ public:
     void sendCorrData();
     void importCSV();
 
+    // The table's context menu: the device's history and a report of the table.
+    void VerlaufClick();
+    void ProtokollErstellenClick();
+
     // Settings file
     QString AppIniFileStorageGetFileName();
     QString FormStorageStoredValues0Save() const;
@@ -183,6 +187,7 @@ private:
     void buildLogPanel();
     void connectLink();
     void applyTabOrder();
+    void setupTableContextMenu();
     void FormCreate();
     void showDeviceFields();
     bool isChecked(int item) const;

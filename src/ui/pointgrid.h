@@ -39,6 +39,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A right click opens the table's context menu only: the current cell stays and no
+    // editor opens.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:

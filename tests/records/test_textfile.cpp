@@ -110,3 +110,35 @@ TEST_F(ReplacedFile, KeepsItsPermissionBits) {
         EXPECT_EQ(modeOf(path), octal(mode));
     }
 }
+
+TEST_F(ReplacedFile, NewFileNeverTakesTheNameOfAnEarlierOne) {
+    const QString stem = config_ + u"/Abgleichprotokoll_4711_20220315-143005"_s;
+    const QString first = write(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s, "alt", 0644);
+    EXPECT_EQ(writeNewFile(stem, u".pdf"_s, "zweiter"), stem + u"_2.pdf"_s);
+    EXPECT_EQ(writeNewFile(stem, u".pdf"_s, "dritter"), stem + u"_3.pdf"_s);
+    EXPECT_EQ(bytes(first), QByteArray("alt"));
+    EXPECT_EQ(bytes(stem + u"_2.pdf"_s), QByteArray("zweiter"));
+    EXPECT_EQ(bytes(stem + u"_3.pdf"_s), QByteArray("dritter"));
+    EXPECT_EQ(modeOf(stem + u"_3.pdf"_s), u"644"_s);
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(config_).entryList(QDir::Files).size(), 3);
+
+    // A directory that takes no new file: the write error, and no file.
+    const test::RestrictedUser user = test::restrictedUser();
+    for (const QString& p : {dir_.path(), config_})
+        ASSERT_EQ(chown(QFile::encodeName(p).constData(), user.uid, user.gid), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(config_).constData(), 0555), 0);
+    const auto refused = test::runAsRestrictedUser([&] {
+        try {
+            writeNewFile(config_ + u"/Abgleichprotokoll_4711_neu"_s, u".pdf"_s, "x");
+            return 0;
+        } catch (const AppError& e) {
+            return e.message().startsWith(u"Die Datei '"_s) ? 1 : 2;
+        }
+    });
+    ASSERT_EQ(chmod(QFile::encodeName(config_).constData(), 0755), 0);
+    if (!refused)
+        GTEST_SKIP() << "no user to whom file permissions apply";
+    EXPECT_EQ(*refused, 1);
+    EXPECT_EQ(QDir(config_).entryList(QDir::Files).size(), 3);
+}

@@ -47,9 +47,8 @@ void type(QWindow* window, const QString& text) {
         QTest::sendKeyEvent(QTest::Click, window, keyFor(c), QString(c), Qt::NoModifier);
 }
 
-void click(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {},
-                      windowPoint(widget, at));
+void click(QWidget* widget, QPoint at, Qt::MouseButton button) {
+    QTest::mouseClick(widget->window()->windowHandle(), button, {}, windowPoint(widget, at));
 }
 
 QWindow* focusWindow() {

@@ -20,8 +20,9 @@ namespace input {
 void press(QWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
 // Types the text character by character into the focused control of the window.
 void type(QWindow* window, const QString& text);
-// A left click at a point of a widget (its centre when none is given).
-void click(QWidget* widget, QPoint at = QPoint(-1, -1));
+// A click at a point of a widget (its centre when none is given), with the left button unless
+// told otherwise.
+void click(QWidget* widget, QPoint at = QPoint(-1, -1), Qt::MouseButton button = Qt::LeftButton);
 // The window that has the keyboard focus.
 QWindow* focusWindow();
 } // namespace input

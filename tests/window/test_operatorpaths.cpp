@@ -6,11 +6,13 @@
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
 #include "core/ansicodec.h"
+#include "support/pdftext.h"
 #include "support/qtprint.h"
 #include "support/windowcontrols.h"
 #include "support/windowservices.h"
 #include "support/workdir.h"
 #include "ui/deviationchart.h"
+#include "ui/historydialog.h"
 #include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
@@ -24,8 +26,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
 #include <QTest>
 #include <QWindow>
 
@@ -107,12 +112,12 @@ protected:
         QTest::qWait(50); // replies and repaints that follow
     }
 
-    void clickCell(int column, int row) {
+    void clickCell(int column, int row, Qt::MouseButton button = Qt::LeftButton) {
         QTableView* view = column < PointGrid::kFixedColumns ? ui(*window).DGrid->fixedView()
                                                              : ui(*window).DGrid->cellsView();
         const QModelIndex index = view->model()->index(PointGrid::viewRow(row), column);
         view->scrollTo(index);
-        input::click(view->viewport(), view->visualRect(index).center());
+        input::click(view->viewport(), view->visualRect(index).center(), button);
     }
     // Types into the cells from (column, row) on, ending each value with the key after it;
     // the last value is typed into its editor and left there.
@@ -236,6 +241,15 @@ TEST_F(OperatorPaths, ReadTypeRecalculateAndUpload) {
     EXPECT_TRUE(log.startsWith("15.03.2022 14:30:05 Pr\xFC"
                                "fung\r\nU4711,ZYK12,"));
     EXPECT_TRUE(fileBytes(configFile(u"Abgleich_4711.csv"_s)).contains("Spannung NT 1;V;1,500;"));
+    // And the adjustment report of the upload beside them.
+    const QString report =
+        test::pdfText(fileBytes(configFile(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s)));
+    EXPECT_TRUE(report.contains(u"Übertragen am 15.03.2022 14:30:05"_s)) << report.toStdString();
+    EXPECT_TRUE(report.contains(u"Kommentar Prüfung"_s));
+    EXPECT_TRUE(QRegularExpression(u"(^|\\s)5 Spannung NT 1 V \\S+ \\S+ 1,500 "_s)
+                    .match(report)
+                    .hasMatch());
+    EXPECT_TRUE(report.contains(u"Messwertabweichungen für Messstelle 4"_s));
     read();
     EXPECT_EQ(cell(Col::ASps, 5), u"1,500"_s);
 }
@@ -379,4 +393,58 @@ TEST_F(OperatorPaths, PointSelectorLimitsATypedValue) {
     type(u"99"_s); // still in the field when F4 comes
     functionKey(Qt::Key_F4);
     EXPECT_EQ(ui(*window).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 40 "_s);
+}
+
+TEST_F(OperatorPaths, HistoryFromTheTableMenuTakenOverAndSentWithF2) {
+    // The device's change log: an old adjustment of two points, then one that set what the
+    // bench holds now.
+    const sim::BenchDevice device = sim::defaultDevice();
+    QString now = u"U4711,ZYK12,,,40"_s;
+    for (const sim::SimPoint& p : device.points)
+        now += u",%1,%2,%3,%4"_s.arg(p.name, p.unit).arg(p.a1000).arg(p.b1000);
+    QFile log(configFile(u"Log_4711.log"_s));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write(encodeAnsi(u"01.02.2024 10:00:00 alter Abgleich\r\nU4711,ZYK12,,,2,Druck Pumpe 1,"
+                         "bar,-777,1010,Durchfluss 1,l/min,-500,1002;\r\n"
+                         "02.02.2024 11:00:00 letzter\r\n"_s +
+                         now + u";\r\n"_s));
+    log.close();
+    read();
+
+    // A right click into the table, "Verlauf…"; in the dialog the old adjustment is chosen
+    // and taken over.
+    clickCell(Col::ref(1), 3, Qt::RightButton);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget(); }, kWaitMs));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().value(0)->text(), u"Verlauf…"_s);
+    op.expect(u"THistoryDialog"_s, [](QWidget* dialog) {
+        auto* uploads = dialog->findChild<QTableView*>(u"Uploads"_s);
+        const QModelIndex oldest = uploads->model()->index(1, 0);
+        input::click(uploads->viewport(), uploads->visualRect(oldest).center());
+        input::click(dialog->findChild<QPushButton*>(u"Btn_Uebernehmen"_s));
+    });
+    op.expect(u"Übernommen für 2 Messstelle(n)"_s, DialogOperator::pressing(Qt::Key_Return));
+    input::click(menu, menu->actionGeometry(menu->actions().value(0)).center());
+    settle();
+    EXPECT_EQ(op.shown().value(0), u"abgleich::THistoryDialog: Verlauf – Gerät 4711"_s);
+    EXPECT_EQ(cell(Col::ANeu, 2), u"-0,777"_s);
+    EXPECT_EQ(cell(Col::BNeu, 2), u"1,010"_s);
+    EXPECT_EQ(cell(Col::ANeu, 4), u"-0,500"_s);
+    EXPECT_EQ(cell(Col::BNeu, 4), u"1,002"_s);
+    EXPECT_EQ(cell(Col::Ref1, 3), QString()); // the right click typed nothing
+
+    // F2 sends them through the change list and the password.
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s, u"zurück"_s));
+    functionKey(Qt::Key_F2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return uploads().size() == 1; }, kWaitMs));
+    const QStringList changes = passwort->Aenderungen->toPlainText().split(u'\n');
+    ASSERT_EQ(changes.size(), 3) << changes.join(u'|').toStdString();
+    EXPECT_TRUE(changes[1].startsWith(u" Druck Pumpe 1 "_s));
+    EXPECT_TRUE(changes[2].startsWith(u" Durchfluss 1 "_s));
+    EXPECT_TRUE(uploads()[0].contains(u",Druck Pumpe 1,bar,-777,1010,"_s));
+    EXPECT_TRUE(uploads()[0].contains(u",Durchfluss 1,l/min,-500,1002,"_s));
+    EXPECT_EQ(bench->device().points[1].a1000, -777);
+    EXPECT_EQ(bench->device().points[3].b1000, 1002);
+    EXPECT_TRUE(QFile::exists(configFile(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s)));
 }

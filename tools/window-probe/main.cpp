@@ -1,18 +1,27 @@
 // Starts the main window the way the program does and, on request, fills it with the
 // simulated bench's record, saves a screenshot, or quits as soon as it is shown (to measure
 // start-up). With --bare it shows a plain Qt window with an empty chart instead, for
-// comparison.
+// comparison. --report PATH writes the adjustment report of the table as it stands;
+// --history uploads twelve adjustments of the simulated bench (change log in config/ below
+// the working directory, replaced) and shows the history dialog instead of the window.
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
+#include "records/upload.h"
+#include "scripted/fixedclock.h"
+#include "scripted/scripteddialogs.h"
+#include "state/authorisation.h"
+#include "ui/historydialog.h"
 #include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
 #include "ui/qtdialogs.h"
+#include "ui/reportpdf.h"
 
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -36,6 +45,7 @@ int main(int argc, char** argv) {
     const QString shot = shotAt > 0 && shotAt + 1 < args.size() ? args[shotAt + 1] : QString();
 
     std::unique_ptr<QWidget> window;
+    std::unique_ptr<QWidget> hiddenMain;
     QtOperatorDialogs dialogs;
     BenchSession session;
     const SystemClock clock;
@@ -67,7 +77,51 @@ int main(int argc, char** argv) {
             main->findChild<IntSpinEdit*>(QStringLiteral("Ed_MS"))->setValue(7);
             main->findChild<QPushButton*>(QStringLiteral("Btn_ComputeMS"))->click();
         }
-        window.reset(main);
+        if (const qsizetype at = args.indexOf(QStringLiteral("--report")); at > 0) {
+            WorkingState& state = main->state();
+            AdjustmentReport report = buildAdjustmentReport(state, state.anzMS, false);
+            report.when = QDateTime::currentDateTime();
+            QFile file(args.value(at + 1));
+            const bool written =
+                file.open(QIODevice::WriteOnly) && file.write(adjustmentReportPdf(report)) > 0;
+            std::printf("%s %s\n", qPrintable(file.fileName()), written ? "saved" : "failed");
+        }
+        if (args.contains(QStringLiteral("--history"))) {
+            // Twelve monthly adjustments of every point, its a and b drifting a little.
+            WorkingState& state = main->state();
+            QFile::remove(changeLogPath(state));
+            test::ScriptedDialogs operatorAnswers;
+            operatorAnswers.record = false;
+            const QString comments[] = {QStringLiteral("Jahresprüfung"),
+                                        QStringLiteral("Sensor getauscht\nPrüfmittel PM-17"),
+                                        QStringLiteral("Nachjustiert nach Reklamation")};
+            for (int month = 1; month <= 12; ++month) {
+                for (int n = 1; n <= state.anzMS; ++n) {
+                    if (state.table.cellText(Col::ANeu, n).isEmpty())
+                        continue;
+                    state.table.setCellNumber(Col::ANeu, n,
+                                              state.coef.a(n) + 0.004 * ((month * n) % 7));
+                    state.table.setCellNumber(Col::BNeu, n, state.coef.b(n) + 0.0007 * (month % 5));
+                }
+                operatorAnswers.standingAuthorisation =
+                    AuthorisationInput{QString(), comments[month % 3]};
+                operatorAnswers.standingAuthorisation->password = expectedPassword(
+                    PasswordRule::Upload, state.device.geraetetyp, state.device.geraeteId);
+                sendCorrData(
+                    state, operatorAnswers,
+                    test::FixedClock(QDateTime(QDate(2024, month, 3 + month), QTime(9, 30))),
+                    {[](const QString&) {}, [] {}});
+            }
+            auto* history =
+                new THistoryDialog(readDeviceHistory(changeLogPath(state), state.regional),
+                                   state.device.geraeteId, state.table);
+            history->chooseUpload(8);
+            history->chooseDriftPoint(state.table.cellText(Col::Name, 2).trimmed());
+            hiddenMain.reset(main);
+            window.reset(history);
+        }
+        if (!window)
+            window.reset(main);
     }
     // --dialog shows the authorisation dialog in its full form instead.
     if (passwort && args.contains(QStringLiteral("--dialog"))) {

@@ -1,0 +1,301 @@
+#include "records/history.h"
+
+#include "core/text.h"
+#include "records/csvimport.h"
+#include "records/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <cstdlib>
+
+namespace abgleich {
+
+namespace {
+
+// Larger logs are not read: far beyond 10,000 uploads of 256 points.
+constexpr qint64 kMaxLogBytes = 256 * 1024 * 1024;
+
+// Names and units repeat in every upload; each distinct text is kept once.
+class TextPool {
+public:
+    QString get(QStringView text) {
+        const auto found = pool_.constFind(text);
+        if (found != pool_.cend())
+            return found.value();
+        const QString kept = text.toString();
+        // The key looks into the kept text's own characters, which never change.
+        pool_.insert(QStringView(kept), kept);
+        return kept;
+    }
+
+private:
+    QHash<QStringView, QString> pool_;
+};
+
+std::optional<qint64> wholeNumber(QStringView text) {
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+std::optional<LoggedRecord> parseRecord(QStringView line, TextPool& pool) {
+    if (line.size() < 2 || line.front() != u'U' || line.back() != u';')
+        return std::nullopt;
+    QStringView rest = line.sliced(1, line.size() - 2);
+    const auto next = [&rest](QStringView& field) {
+        if (rest.data() == nullptr)
+            return false;
+        const qsizetype comma = rest.indexOf(u',');
+        field = comma < 0 ? rest : rest.first(comma);
+        rest = comma < 0 ? QStringView() : rest.sliced(comma + 1);
+        return true;
+    };
+    QStringView id, type, version, date, countText;
+    if (!next(id) || !next(type) || !next(version) || !next(date) || !next(countText))
+        return std::nullopt;
+    const auto count = wholeNumber(countText);
+    // Every point takes at least five characters (",,0,0"): a larger count cannot be right.
+    if (!count || *count < 0 || *count > rest.size())
+        return std::nullopt;
+    LoggedRecord record;
+    record.deviceId = id.toString();
+    record.deviceType = type.toString();
+    record.points.reserve(std::size_t(*count));
+    for (qint64 k = 0; k < *count; ++k) {
+        QStringView name, unit, a, b;
+        if (!next(name) || !next(unit) || !next(a) || !next(b))
+            return std::nullopt;
+        const auto a1000 = wholeNumber(a);
+        const auto b1000 = wholeNumber(b);
+        if (!a1000 || !b1000)
+            return std::nullopt;
+        record.points.push_back({pool.get(name), pool.get(unit), *a1000, *b1000});
+    }
+    if (rest.data() != nullptr) // more fields than the count says
+        return std::nullopt;
+    return record;
+}
+
+// The date-and-time line of an upload: the regional date and time, one blank, the comment.
+class HeaderReader {
+public:
+    explicit HeaderReader(const RegionalSettings& rs) : rs_(rs) {
+        // As many blanks as the regional date and time hold stand before the comment.
+        blanks_ =
+            int(rs.formatDateTime(QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59))).count(u' '));
+    }
+
+    struct Header {
+        QDateTime when;
+        QString comment;
+    };
+
+    std::optional<Header> read(QStringView line) const {
+        // Cheap test first: a date begins with a digit.
+        if (line.isEmpty() || !line.front().isDigit())
+            return std::nullopt;
+        qsizetype end = -1;
+        for (int b = 0; b <= blanks_; ++b) {
+            end = line.indexOf(u' ', end + 1);
+            if (end < 0) {
+                if (b < blanks_)
+                    return std::nullopt;
+                end = line.size();
+                break;
+            }
+        }
+        const auto when = rs_.parseDateTime(line.first(end));
+        if (!when)
+            return std::nullopt;
+        return Header{*when, end < line.size() ? line.sliced(end + 1).toString() : QString()};
+    }
+
+private:
+    const RegionalSettings& rs_;
+    int blanks_ = 1;
+};
+
+QString logName(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+std::optional<LoggedRecord> parseUploadRecord(QStringView line) {
+    TextPool pool;
+    return parseRecord(line, pool);
+}
+
+DeviceHistory parseChangeLog(QStringView text, const RegionalSettings& rs) {
+    DeviceHistory history;
+    const HeaderReader headers(rs);
+    TextPool pool;
+    // The upload being read: its header and the lines after it, until its record comes.
+    std::optional<LoggedUpload> open;
+    int openLines = 0;
+    const auto dropOpen = [&] {
+        history.skippedLines += openLines;
+        open.reset();
+        openLines = 0;
+    };
+
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        const QStringView line = text.sliced(start, end - start);
+        // A line ends at CR LF, CR or LF; a break after the last line starts no further one.
+        start = end;
+        if (start < text.size())
+            start +=
+                text[start] == u'\r' && start + 1 < text.size() && text[start + 1] == u'\n' ? 2 : 1;
+
+        if (auto record = parseRecord(line, pool)) {
+            if (open) {
+                open->record = std::move(*record);
+                history.uploads.push_back(std::move(*open));
+                open.reset();
+                openLines = 0;
+            } else {
+                ++history.skippedLines;
+            }
+            continue;
+        }
+        if (auto header = headers.read(line)) {
+            dropOpen();
+            open = LoggedUpload{header->when, header->comment, {}};
+            openLines = 1;
+            continue;
+        }
+        if (open) {
+            open->comment += u'\n';
+            open->comment += line;
+            ++openLines;
+        } else if (!trimBlanksAndControls(line).isEmpty()) {
+            ++history.skippedLines;
+        }
+    }
+    if (open) {
+        history.unfinishedEnd = true;
+        dropOpen();
+    }
+    return history;
+}
+
+DeviceHistory readDeviceHistory(const QString& path, const RegionalSettings& rs) {
+    DeviceHistory history;
+    if (!QFileInfo::exists(path)) {
+        history.notice =
+            QStringLiteral("Für dieses Gerät gibt es noch kein Änderungsprotokoll ('%1'): "
+                           "es wurde noch kein Abgleich übertragen.")
+                .arg(logName(path));
+        return history;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        history.notice = QStringLiteral("Das Änderungsprotokoll '%1' kann nicht gelesen werden: %2")
+                             .arg(logName(path), file.errorString());
+        return history;
+    }
+    if (file.size() > kMaxLogBytes) {
+        history.notice =
+            QStringLiteral("Das Änderungsprotokoll '%1' ist zu groß (%2 Bytes, höchstens %3).")
+                .arg(logName(path))
+                .arg(file.size())
+                .arg(kMaxLogBytes);
+        return history;
+    }
+    const QString text = decodeTextFile(file.read(kMaxLogBytes + 1)).text;
+    history = parseChangeLog(text, rs);
+    if (trimBlanksAndControls(text).isEmpty()) {
+        history.notice = QStringLiteral("Das Änderungsprotokoll '%1' ist leer.").arg(logName(path));
+        return history;
+    }
+    if (history.uploads.empty()) {
+        history.notice =
+            QStringLiteral("Das Änderungsprotokoll '%1' enthält keine lesbare Übertragung.")
+                .arg(logName(path));
+        return history;
+    }
+    QStringList notes;
+    if (history.skippedLines > 0)
+        notes << QStringLiteral("%1 Zeile(n) des Änderungsprotokolls gehören zu keiner lesbaren "
+                                "Übertragung und wurden übergangen.")
+                     .arg(history.skippedLines);
+    if (history.unfinishedEnd)
+        notes << QStringLiteral("Die letzte Übertragung im Protokoll ist unvollständig (ohne "
+                                "Datensatz) und fehlt in der Liste.");
+    history.notice = notes.join(u' ');
+    return history;
+}
+
+QString thousandthsText(qint64 value) {
+    const quint64 magnitude = value < 0 ? quint64(0) - quint64(value) : quint64(value);
+    return (value < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 1000) +
+           u'.' + QStringLiteral("%1").arg(magnitude % 1000, 3, 10, QChar(u'0'));
+}
+
+std::vector<int> matchingRows(const PointTable& table, const LoggedRecord& record) {
+    QHash<QString, std::vector<int>> rowsByName;
+    for (int row = 1; row < table.rows(); ++row) {
+        const QStringView name = trimBlanksAndControls(table.cellText(Col::Name, row));
+        if (!name.isEmpty())
+            rowsByName[name.toString()].push_back(row);
+    }
+    QHash<QString, std::size_t> used;
+    std::vector<int> rows;
+    rows.reserve(record.points.size());
+    for (const LoggedPoint& point : record.points) {
+        const auto found = rowsByName.constFind(point.name);
+        std::size_t& next = used[point.name];
+        rows.push_back(found != rowsByName.cend() && next < found->size() ? (*found)[next++] : 0);
+    }
+    return rows;
+}
+
+TakeOverResult takeOverUpload(WorkingState& state, const LoggedUpload& upload) {
+    TakeOverResult result;
+    PointTable& table = state.table;
+    const std::vector<int> rows = matchingRows(table, upload.record);
+    std::vector<bool> taken(std::size_t(std::max(table.rows(), 0)), false);
+    BatchUpdate batch(table);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const LoggedPoint& point = upload.record.points[k];
+        if (rows[k] == 0) {
+            result.notInTable << point.name;
+            continue;
+        }
+        setNewCoefficientText(table, Col::ANeu, rows[k], thousandthsText(point.a1000));
+        setNewCoefficientText(table, Col::BNeu, rows[k], thousandthsText(point.b1000));
+        taken[std::size_t(rows[k])] = true;
+        ++result.taken;
+    }
+    for (int row = 1; row < table.rows(); ++row) {
+        const QStringView name = trimBlanksAndControls(table.cellText(Col::Name, row));
+        if (!name.isEmpty() && !taken[std::size_t(row)])
+            result.notInUpload << name.toString();
+    }
+    return result;
+}
+
+QString takeOverNotice(const TakeOverResult& result) {
+    if (result.notInUpload.isEmpty() && result.notInTable.isEmpty())
+        return {};
+    QString text = result.taken == 0
+                       ? QStringLiteral("Keine Messstelle der Tabelle kommt in dieser Übertragung "
+                                        "vor; es wurde nichts übernommen.")
+                       : QStringLiteral("Übernommen für %1 Messstelle(n).").arg(result.taken);
+    if (result.taken > 0 && !result.notInUpload.isEmpty())
+        text += QStringLiteral("\nNicht in dieser Übertragung (a (NEU), b (NEU) unverändert): ") +
+                result.notInUpload.join(QStringLiteral(", "));
+    if (!result.notInTable.isEmpty())
+        text += QStringLiteral("\nNicht in der Tabelle: ") +
+                result.notInTable.join(QStringLiteral(", "));
+    return text;
+}
+
+} // namespace abgleich

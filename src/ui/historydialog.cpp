@@ -1,0 +1,452 @@
+#include "ui/historydialog.h"
+
+#include "core/numbers.h"
+#include "core/text.h"
+#include "ui/gridstyle.h"
+
+#include <QAbstractTableModel>
+#include <QBrush>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSet>
+#include <QSplitter>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <cmath>
+
+namespace abgleich {
+
+namespace {
+
+const QString kDash = QStringLiteral("–");
+const QColor kColourA(0, 90, 160);
+const QColor kColourB(200, 90, 0);
+// A chart with this many points or fewer marks each upload.
+constexpr int kMarkedPoints = 60;
+
+enum CoefficientColumn { CMs, CName, CUnit, CAUpload, CBUpload, CANow, CBNow, CCount };
+
+std::optional<double> numberIn(PointTable& table, int column, int row) {
+    if (row < 1 || trimBlanksAndControls(table.cellText(column, row)).isEmpty())
+        return std::nullopt;
+    return table.shownNumber(column, row);
+}
+
+bool differs(const std::optional<double>& now, qint64 thousandths) {
+    return now && std::llround(*now * 1000) != thousandths;
+}
+
+QTableWidgetItem* item(const QString& text, bool number) {
+    auto* cell = new QTableWidgetItem(text);
+    cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    cell->setTextAlignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    return cell;
+}
+
+void mark(QTableWidgetItem* cell) {
+    cell->setBackground(gridstyle::kNewValues);
+    QFont font = cell->font();
+    font.setBold(true);
+    cell->setFont(font);
+}
+
+// A range around the values that shows a line even when they are all equal.
+void fitRange(QValueAxis* axis, double low, double high) {
+    if (high - low < 1e-9) {
+        const double pad = std::max(0.001, std::fabs(high) * 0.01);
+        low -= pad;
+        high += pad;
+    }
+    const double margin = (high - low) * 0.08;
+    axis->setRange(low - margin, high + margin);
+    axis->applyNiceNumbers();
+}
+
+} // namespace
+
+// The uploads of the history, newest first.
+class UploadListModel : public QAbstractTableModel {
+public:
+    UploadListModel(const DeviceHistory& history, const RegionalSettings& rs, QObject* parent)
+        : QAbstractTableModel(parent), history_(history), rs_(rs) {}
+
+    std::size_t uploadAt(int row) const { return history_.uploads.size() - 1 - std::size_t(row); }
+    int rowOf(std::size_t upload) const { return int(history_.uploads.size() - 1 - upload); }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(history_.uploads.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : 3;
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        const LoggedUpload& upload = history_.uploads[uploadAt(index.row())];
+        switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+            case 0:
+                return rs_.formatDateTime(upload.when);
+            case 1:
+                return QString(upload.comment).replace(u'\n', QStringLiteral(" / "));
+            default:
+                return QString::number(upload.record.points.size());
+            }
+        case Qt::ToolTipRole:
+            return index.column() == 1 ? QVariant(upload.comment) : QVariant();
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue((index.column() == 2 ? Qt::AlignRight : Qt::AlignLeft) |
+                                       Qt::AlignVCenter);
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        switch (section) {
+        case 0:
+            return QStringLiteral("Übertragen am");
+        case 1:
+            return QStringLiteral("Kommentar");
+        default:
+            return QStringLiteral("Messstellen");
+        }
+    }
+
+private:
+    const DeviceHistory& history_;
+    const RegionalSettings& rs_;
+};
+
+THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, PointTable& table,
+                               QWidget* parent)
+    : QDialog(parent), history_(std::move(history)), table_(table) {
+    setObjectName(QStringLiteral("FoVerlauf"));
+    setWindowTitle(QStringLiteral("Verlauf – Gerät ") + deviceId);
+    resize(1280, 800);
+
+    Notice = new QLabel(history_.notice);
+    Notice->setObjectName(QStringLiteral("Notice"));
+    Notice->setWordWrap(true);
+    Notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Notice->setStyleSheet(QStringLiteral("QLabel { background: rgb(255,244,192); border: 1px solid "
+                                         "rgb(200,170,80); padding: 6px; }"));
+    Notice->setVisible(!history_.notice.isEmpty());
+
+    model_ = new UploadListModel(history_, table_.regional(), this);
+    Uploads = new QTableView;
+    Uploads->setObjectName(QStringLiteral("Uploads"));
+    Uploads->setModel(model_);
+    Uploads->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Uploads->setSelectionMode(QAbstractItemView::SingleSelection);
+    Uploads->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Uploads->setWordWrap(false);
+    Uploads->verticalHeader()->hide();
+    Uploads->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Uploads->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    Uploads->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+    Uploads->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    Uploads->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
+    Uploads->setColumnWidth(0, 160);
+    Uploads->setColumnWidth(2, 100);
+
+    Coefficients = new QTableWidget(0, CCount);
+    Coefficients->setObjectName(QStringLiteral("Coefficients"));
+    Coefficients->setHorizontalHeaderLabels(
+        {QStringLiteral("MS"), QStringLiteral("Messstelle"), QStringLiteral("Einheit"),
+         QStringLiteral("a (Übertragung)"), QStringLiteral("b (Übertragung)"),
+         QStringLiteral("a (SPS)"), QStringLiteral("b (SPS)")});
+    Coefficients->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Coefficients->setSelectionMode(QAbstractItemView::SingleSelection);
+    Coefficients->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Coefficients->verticalHeader()->hide();
+    Coefficients->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    Coefficients->horizontalHeader()->setSectionResizeMode(CName, QHeaderView::Stretch);
+    const int widths[CCount] = {36, 0, 56, 104, 104, 72, 72};
+    for (int c = 0; c < CCount; ++c)
+        if (widths[c] > 0)
+            Coefficients->setColumnWidth(c, widths[c]);
+    auto* coefficientsCaption =
+        new QLabel(QStringLiteral("Koeffizienten der gewählten Übertragung und der SPS jetzt "
+                                  "(a (SPS), b (SPS) der Tabelle); Unterschiede sind markiert."));
+    coefficientsCaption->setWordWrap(true);
+
+    DriftPoint = new QComboBox;
+    DriftPoint->setObjectName(QStringLiteral("DriftPoint"));
+    QSet<QString> seen;
+    QStringList names;
+    for (const LoggedUpload& upload : history_.uploads)
+        for (const LoggedPoint& point : upload.record.points)
+            if (!seen.contains(point.name)) {
+                seen.insert(point.name);
+                names << point.name;
+            }
+    DriftPoint->addItems(names);
+    DriftPoint->setMaxVisibleItems(20);
+
+    auto* chart = new QChart;
+    // Axis labels with the regional decimal separator.
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(table_.regional().decimalSeparator == u','
+                         ? QLocale(QLocale::German, QLocale::Germany)
+                         : QLocale::c());
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    driftA_ = new QLineSeries(chart);
+    driftA_->setName(QStringLiteral("a"));
+    driftA_->setPen(QPen(kColourA, 2));
+    driftB_ = new QLineSeries(chart);
+    driftB_->setName(QStringLiteral("b"));
+    driftB_->setPen(QPen(kColourB, 2));
+    chosenA_ = new QScatterSeries(chart);
+    chosenB_ = new QScatterSeries(chart);
+    for (QScatterSeries* s : {chosenA_, chosenB_}) {
+        s->setMarkerSize(11);
+        s->setBorderColor(Qt::black);
+    }
+    chosenA_->setColor(kColourA);
+    chosenB_->setColor(kColourB);
+    time_ = new QDateTimeAxis(chart);
+    time_->setFormat(table_.regional().shortDateFormat);
+    time_->setTickCount(5);
+    time_->setTitleText(QStringLiteral("Übertragung"));
+    axisA_ = new QValueAxis(chart);
+    axisA_->setLabelFormat(QStringLiteral("%.3f"));
+    axisA_->setTitleText(QStringLiteral("a"));
+    axisA_->setLabelsColor(kColourA);
+    axisB_ = new QValueAxis(chart);
+    axisB_->setLabelFormat(QStringLiteral("%.3f"));
+    axisB_->setTitleText(QStringLiteral("b"));
+    axisB_->setLabelsColor(kColourB);
+    chart->addAxis(time_, Qt::AlignBottom);
+    chart->addAxis(axisA_, Qt::AlignLeft);
+    chart->addAxis(axisB_, Qt::AlignRight);
+    for (QXYSeries* s : std::initializer_list<QXYSeries*>{driftA_, chosenA_, driftB_, chosenB_}) {
+        chart->addSeries(s);
+        s->attachAxis(time_);
+        s->attachAxis(s == driftA_ || s == chosenA_ ? axisA_ : axisB_);
+    }
+    chosenA_->setName(QStringLiteral("gewählte Übertragung"));
+    chart->legend()->markers(chosenB_).value(0)->setVisible(false);
+    DriftChart = new QChartView(chart);
+    DriftChart->setObjectName(QStringLiteral("DriftChart"));
+    DriftChart->setRenderHint(QPainter::Antialiasing);
+    DriftChart->setMinimumWidth(420);
+
+    Btn_Uebernehmen = new QPushButton(QStringLiteral("Übernehmen"));
+    Btn_Uebernehmen->setObjectName(QStringLiteral("Btn_Uebernehmen"));
+    Btn_Uebernehmen->setAutoDefault(false);
+    Btn_Schliessen = new QPushButton(QStringLiteral("Schließen"));
+    Btn_Schliessen->setObjectName(QStringLiteral("Btn_Schliessen"));
+    auto* hint = new QLabel(QStringLiteral(
+        "Übernehmen schreibt a und b der gewählten Übertragung in die Spalten a (NEU) und b (NEU) "
+        "der gleichnamigen Messstellen. An die SPS gesendet wird erst mit F2."));
+    hint->setWordWrap(true);
+
+    // Layout: the uploads on top; below them the comparison beside the drift chart.
+    auto* lower = new QSplitter(Qt::Horizontal);
+    auto* left = new QWidget;
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(coefficientsCaption);
+    leftLayout->addWidget(Coefficients, 1);
+    auto* right = new QWidget;
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    auto* pointRow = new QHBoxLayout;
+    pointRow->addWidget(new QLabel(QStringLiteral("Verlauf der Messstelle")));
+    pointRow->addWidget(DriftPoint, 1);
+    rightLayout->addLayout(pointRow);
+    rightLayout->addWidget(DriftChart, 1);
+    lower->addWidget(left);
+    lower->addWidget(right);
+    lower->setStretchFactor(0, 1);
+    lower->setStretchFactor(1, 1);
+    lower->setSizes({700, 540});
+    auto* upper = new QSplitter(Qt::Vertical);
+    upper->addWidget(Uploads);
+    upper->addWidget(lower);
+    upper->setStretchFactor(0, 2);
+    upper->setStretchFactor(1, 5);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(hint, 1);
+    buttons->addWidget(Btn_Uebernehmen);
+    buttons->addWidget(Btn_Schliessen);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Notice);
+    layout->addWidget(upper, 1);
+    layout->addLayout(buttons);
+
+    connect(Uploads->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    chooseUpload(model_->uploadAt(current.row()));
+            });
+    connect(Coefficients, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (const QTableWidgetItem* name = Coefficients->item(row, CName))
+            chooseDriftPoint(name->text());
+    });
+    connect(DriftPoint, &QComboBox::currentIndexChanged, this, [this] { showDrift(); });
+    connect(Btn_Uebernehmen, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Btn_Schliessen, &QPushButton::clicked, this, &QDialog::reject);
+
+    Btn_Uebernehmen->setEnabled(false);
+    if (!history_.uploads.empty())
+        chooseUpload(history_.uploads.size() - 1);
+    else
+        showDrift();
+}
+
+THistoryDialog::~THistoryDialog() = default;
+
+const LoggedUpload* THistoryDialog::chosenUpload() const {
+    return chosen_ ? &history_.uploads[*chosen_] : nullptr;
+}
+
+QString THistoryDialog::driftPoint() const {
+    return DriftPoint->currentText();
+}
+
+void THistoryDialog::chooseUpload(std::size_t index) {
+    if (index >= history_.uploads.size() || chosen_ == index)
+        return;
+    chosen_ = index;
+    const QModelIndex row = model_->index(model_->rowOf(index), 0);
+    if (Uploads->currentIndex().row() != row.row())
+        Uploads->setCurrentIndex(row);
+    Btn_Uebernehmen->setEnabled(true);
+    showCoefficients();
+    const LoggedUpload& upload = history_.uploads[index];
+    // The drift follows the chosen upload when the point shown is not in it.
+    bool inUpload = false;
+    for (const LoggedPoint& point : upload.record.points)
+        inUpload = inUpload || point.name == driftPoint();
+    if (!inUpload && !upload.record.points.empty())
+        chooseDriftPoint(upload.record.points.front().name);
+    else
+        showDrift();
+}
+
+void THistoryDialog::chooseDriftPoint(const QString& name) {
+    const int at = DriftPoint->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at < 0)
+        return;
+    if (at == DriftPoint->currentIndex())
+        showDrift();
+    else
+        DriftPoint->setCurrentIndex(at); // shows the drift
+}
+
+void THistoryDialog::showCoefficients() {
+    const LoggedUpload* upload = chosenUpload();
+    Coefficients->setRowCount(0);
+    if (!upload)
+        return;
+    const RegionalSettings& rs = table_.regional();
+    const std::vector<int> rows = matchingRows(table_, upload->record);
+    Coefficients->setRowCount(int(upload->record.points.size()));
+    for (std::size_t k = 0; k < upload->record.points.size(); ++k) {
+        const LoggedPoint& point = upload->record.points[k];
+        const int row = rows[k];
+        const int r = int(k);
+        Coefficients->setItem(r, CMs, item(row > 0 ? QString::number(row) : kDash, true));
+        Coefficients->setItem(r, CName, item(point.name, false));
+        Coefficients->setItem(r, CUnit, item(point.unit, false));
+        auto* aUpload = item(formatFixed3(point.a(), rs), true);
+        auto* bUpload = item(formatFixed3(point.b(), rs), true);
+        Coefficients->setItem(r, CAUpload, aUpload);
+        Coefficients->setItem(r, CBUpload, bUpload);
+        if (row == 0) {
+            auto* missing = item(QStringLiteral("nicht in der Tabelle"), false);
+            missing->setForeground(Qt::darkGray);
+            Coefficients->setItem(r, CANow, missing);
+            Coefficients->setSpan(r, CANow, 1, 2);
+            continue;
+        }
+        const std::optional<double> aNow = numberIn(table_, Col::ASps, row);
+        const std::optional<double> bNow = numberIn(table_, Col::BSps, row);
+        auto* aCurrent = item(aNow ? formatFixed3(*aNow, rs) : kDash, true);
+        auto* bCurrent = item(bNow ? formatFixed3(*bNow, rs) : kDash, true);
+        Coefficients->setItem(r, CANow, aCurrent);
+        Coefficients->setItem(r, CBNow, bCurrent);
+        if (differs(aNow, point.a1000)) {
+            mark(aUpload);
+            mark(aCurrent);
+        }
+        if (differs(bNow, point.b1000)) {
+            mark(bUpload);
+            mark(bCurrent);
+        }
+    }
+}
+
+void THistoryDialog::showDrift() {
+    const QString name = driftPoint();
+    QList<QPointF> a;
+    QList<QPointF> b;
+    QList<QPointF> chosenA;
+    QList<QPointF> chosenB;
+    for (std::size_t u = 0; u < history_.uploads.size(); ++u) {
+        const LoggedUpload& upload = history_.uploads[u];
+        for (const LoggedPoint& point : upload.record.points) {
+            if (point.name != name)
+                continue;
+            const double x = double(upload.when.toMSecsSinceEpoch());
+            a.append({x, point.a()});
+            b.append({x, point.b()});
+            if (chosen_ == u) {
+                chosenA.append(a.back());
+                chosenB.append(b.back());
+            }
+            break;
+        }
+    }
+    QChart* chart = DriftChart->chart();
+    chart->setTitle(name.isEmpty() ? QStringLiteral("Verlauf von a und b")
+                                   : QStringLiteral("Verlauf von a und b: ") + name);
+    for (QLineSeries* s : {driftA_, driftB_})
+        s->setPointsVisible(a.size() <= kMarkedPoints);
+    driftA_->replace(a);
+    driftB_->replace(b);
+    chosenA_->replace(chosenA);
+    chosenB_->replace(chosenB);
+    if (a.isEmpty())
+        return;
+    const auto range = [](const QList<QPointF>& points, auto coordinate) {
+        double low = coordinate(points.front());
+        double high = low;
+        for (const QPointF& p : points) {
+            low = std::min(low, coordinate(p));
+            high = std::max(high, coordinate(p));
+        }
+        return std::pair(low, high);
+    };
+    const auto [first, last] = range(a, [](QPointF p) { return p.x(); });
+    // A day either side when all uploads share one moment.
+    const double day = 24.0 * 3600 * 1000;
+    const double pad = last - first < 1 ? day : (last - first) * 0.03;
+    time_->setRange(QDateTime::fromMSecsSinceEpoch(qint64(first - pad)),
+                    QDateTime::fromMSecsSinceEpoch(qint64(last + pad)));
+    const auto [aLow, aHigh] = range(a, [](QPointF p) { return p.y(); });
+    const auto [bLow, bHigh] = range(b, [](QPointF p) { return p.y(); });
+    fitRange(axisA_, aLow, aHigh);
+    fitRange(axisB_, bLow, bHigh);
+}
+
+} // namespace abgleich

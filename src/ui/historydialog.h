@@ -1,0 +1,79 @@
+#pragma once
+
+#include "records/history.h"
+
+#include <QDialog>
+
+#include <optional>
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QDateTimeAxis;
+class QLabel;
+class QLineSeries;
+class QPushButton;
+class QScatterSeries;
+class QTableView;
+class QTableWidget;
+class QValueAxis;
+
+namespace abgleich {
+
+class UploadListModel;
+
+// The history of a device from its change log: the uploads (date, comment, number of
+// points, newest first), the chosen upload's coefficients beside those the controller holds
+// now with the differences marked, and a chosen point's a and b over all uploads.
+// "Übernehmen" closes it with the chosen upload accepted; the caller takes it over.
+class THistoryDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // table: the point table, whose columns 3 and 4 (what the controller holds now) the chosen
+    // upload is compared with.
+    THistoryDialog(DeviceHistory history, const QString& deviceId, PointTable& table,
+                   QWidget* parent = nullptr);
+    ~THistoryDialog() override;
+
+    const DeviceHistory& history() const { return history_; }
+    // The upload chosen in the list (index into history().uploads); nothing when none is.
+    std::optional<std::size_t> chosen() const { return chosen_; }
+    const LoggedUpload* chosenUpload() const;
+    // The point whose a and b the drift chart shows.
+    QString driftPoint() const;
+
+    void chooseUpload(std::size_t index);
+    void chooseDriftPoint(const QString& name);
+
+    QLabel* Notice;
+    QTableView* Uploads;
+    QTableWidget* Coefficients;
+    QComboBox* DriftPoint;
+    QChartView* DriftChart;
+    QPushButton* Btn_Uebernehmen;
+    QPushButton* Btn_Schliessen;
+
+    // The series of the drift chart: a and b over the uploads, and the chosen upload's values.
+    QLineSeries* driftA() const { return driftA_; }
+    QLineSeries* driftB() const { return driftB_; }
+    QScatterSeries* chosenA() const { return chosenA_; }
+
+private:
+    void showCoefficients();
+    void showDrift();
+
+    DeviceHistory history_;
+    PointTable& table_;
+    UploadListModel* model_;
+    std::optional<std::size_t> chosen_;
+    QLineSeries* driftA_;
+    QLineSeries* driftB_;
+    QScatterSeries* chosenA_;
+    QScatterSeries* chosenB_;
+    QDateTimeAxis* time_;
+    QValueAxis* axisA_;
+    QValueAxis* axisB_;
+};
+
+} // namespace abgleich

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "records/adjustmentreport.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace abgleich {
+
+// The adjustment report as a German PDF document on A4: device, time and comment, a table
+// of every point's coefficients before and after, then for each point with value pairs its
+// pairs with the deviations before and after and its deviation chart, drawn by the window's
+// chart. A report of a table that was not uploaded says so on every page.
+QByteArray adjustmentReportPdf(const AdjustmentReport& report);
+
+// Writes the report into the configuration directory as
+// Abgleichprotokoll_<ID>_<yyyyMMdd-HHmmss>.pdf, a new file that never replaces an earlier
+// one; returns its path. Raises the write error when it cannot be written.
+QString writeAdjustmentReport(const AdjustmentReport& report, const QString& configdir);
+
+} // namespace abgleich

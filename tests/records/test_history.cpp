@@ -1,0 +1,324 @@
+#include "records/history.h"
+#include "records/upload.h"
+#include "scripted/fixedclock.h"
+#include "scripted/scripteddialogs.h"
+#include "support/qtprint.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+using namespace abgleich;
+using namespace Qt::StringLiterals;
+using test::FixedClock;
+using test::ScriptedDialogs;
+
+namespace {
+
+const QString kTwoPoints = u"U4711,ABC12,,,2,TA_1,°C,-500,1000,TB_1,°C,-600,998;"_s;
+const QString kOnePoint = u"U4711,ABC12,,,1,TA_1,°C,250,1010;"_s;
+
+QDateTime at(int day, int hour, int minute, int second) {
+    return QDateTime(QDate(2022, 3, day), QTime(hour, minute, second));
+}
+
+QStringList comments(const DeviceHistory& history) {
+    QStringList list;
+    for (const LoggedUpload& upload : history.uploads)
+        list << upload.comment;
+    return list;
+}
+
+// A device whose table was read from the controller: three points, the first two with new
+// coefficients already computed.
+class TakeOver : public ::testing::Test {
+protected:
+    TakeOver() : state(RegionalSettings::german()) {
+        state.prepare(dir_.path());
+        state.device.geraeteId = u"4711"_s;
+        state.device.geraetetyp = u"ABC12"_s;
+        state.device.anzMS = u"3"_s;
+        state.table.setRows(4);
+        const QString rows[3][6] = {
+            {u" TA_1 "_s, u" °C "_s, u"0,1"_s, u"1"_s, u"0,2"_s, u"1,01"_s},
+            {u" TB_1 "_s, u" °C "_s, u"0"_s, u"1"_s, u"0,3"_s, u"0,99"_s},
+            {u" P_1 "_s, u" bar "_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s},
+        };
+        const int columns[6] = {Col::Name, Col::Unit, Col::ASps, Col::BSps, Col::ANeu, Col::BNeu};
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 6; ++c)
+                state.table.setCellText(columns[c], r + 1, rows[r][c]);
+            state.coef.setA(r + 1, state.table.storedNumber(Col::ASps, r + 1));
+        }
+    }
+
+    QString cell(int column, int row) const { return state.table.cellText(column, row); }
+
+    QTemporaryDir dir_;
+    WorkingState state;
+};
+
+} // namespace
+
+// The uploads as the upload itself writes them into the log: one comment on one line, one
+// over three lines (one of them empty), and one without a comment.
+TEST(History, ReadsTheUploadsTheUploadWrote) {
+    QTemporaryDir dir;
+    WorkingState state(RegionalSettings::german());
+    state.prepare(dir.path());
+    state.device.geraeteId = u"4711"_s;
+    state.device.geraetetyp = u"ABC12"_s;
+    state.device.anzMS = u"2"_s;
+    state.table.setRows(3);
+    state.table.setCellText(Col::Name, 1, u" TA_1 "_s);
+    state.table.setCellText(Col::Unit, 1, u" °C "_s);
+    state.table.setCellText(Col::Name, 2, u" of Druck "_s);
+    state.table.setCellText(Col::Unit, 2, u" bar "_s);
+    ScriptedDialogs dialogs;
+    const QString texts[] = {u"Sensor getauscht"_s, u"Prüfmittel 17\n\nneu kalibriert"_s, u""_s};
+    const QDateTime times[] = {at(15, 14, 30, 5), at(16, 8, 0, 0), at(17, 23, 59, 59)};
+    const QString a[] = {u"-0,5"_s, u"0,0005"_s, u"12,25"_s};
+    for (int i = 0; i < 3; ++i) {
+        state.table.setCellText(Col::ANeu, 1, a[i]);
+        state.table.setCellText(Col::BNeu, 1, u"1,002"_s);
+        dialogs.authorisations.push_back(AuthorisationInput{u"abc-4711"_s, texts[i]});
+        sendCorrData(state, dialogs, FixedClock(times[i]), {[](const QString&) {}, [] {}});
+    }
+
+    const DeviceHistory history = readDeviceHistory(changeLogPath(state), state.regional);
+    EXPECT_EQ(history.notice, QString());
+    EXPECT_EQ(history.skippedLines, 0);
+    ASSERT_EQ(history.uploads.size(), 3u);
+    EXPECT_EQ(comments(history), QStringList(std::begin(texts), std::end(texts)));
+    const qint64 a1000[] = {-500, 0, 12250}; // 0.5 thousandths to the even integer
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const LoggedUpload& upload = history.uploads[std::size_t(i)];
+        EXPECT_EQ(upload.when, times[i]);
+        EXPECT_EQ(upload.record.deviceId, u"4711"_s);
+        EXPECT_EQ(upload.record.deviceType, u"ABC12"_s);
+        EXPECT_EQ(upload.record.points,
+                  (std::vector<LoggedPoint>{{u"TA_1"_s, u"°C"_s, a1000[i], 1002},
+                                            {u"of Druck"_s, u"bar"_s, 0, 1000}}));
+    }
+}
+
+TEST(History, LogsOfEveryShape) {
+    struct Case {
+        const char* name;
+        QString text;
+        QStringList comments;
+        int skippedLines;
+        bool unfinishedEnd;
+    };
+    const QString h1 = u"15.03.2022 14:30:05 erster"_s;
+    const QString h2 = u"16.03.2022 09:00:00 zweiter"_s;
+    const Case cases[] = {
+        {"one-line comments",
+         h1 + u"\r\n"_s + kTwoPoints + u"\r\n"_s + h2 + u"\r\n"_s + kOnePoint + u"\r\n"_s,
+         {u"erster"_s, u"zweiter"_s},
+         0,
+         false},
+        {"multi-line comment, empty line inside",
+         h1 + u"\r\nZeile 2\r\n\r\n16.03.2022 ist keine Kopfzeile\r\n"_s + kTwoPoints + u"\r\n"_s,
+         {u"erster\nZeile 2\n\n16.03.2022 ist keine Kopfzeile"_s},
+         0,
+         false},
+        {"empty comment, and a date line without the blank",
+         u"15.03.2022 14:30:05 \r\n"_s + kOnePoint + u"\r\n16.03.2022 09:00:00\r\n"_s + kOnePoint,
+         {u""_s, u""_s},
+         0,
+         false},
+        {"line breaks LF and CR",
+         h1 + u"\nb\rc\n"_s + kOnePoint + u"\n"_s,
+         {u"erster\nb\nc"_s},
+         0,
+         false},
+        {"last upload without its record",
+         h1 + u"\r\n"_s + kOnePoint + u"\r\n"_s + h2 + u"\r\n"_s,
+         {u"erster"_s},
+         1,
+         true},
+        {"last record cut off",
+         h1 + u"\r\n"_s + kOnePoint + u"\r\n"_s + h2 + u"\r\nU4711,ABC12,,,2,TA_1,°C,-5"_s,
+         {u"erster"_s},
+         2,
+         true},
+        {"an upload broken off before the next one",
+         h1 + u"\r\nU4711,ABC12,,,1,TA\r\n"_s + h2 + u"\r\n"_s + kOnePoint + u"\r\n"_s,
+         {u"zweiter"_s},
+         2,
+         false},
+        {"lines outside any upload",
+         u"Müll\r\n\r\n"_s + kOnePoint + u"\r\n"_s + h1 + u"\r\n"_s + kOnePoint + u"\r\nRest\r\n"_s,
+         {u"erster"_s},
+         3,
+         false},
+        {"records that do not hold what they say",
+         h1 + u"\r\nU4711,ABC12,,,2,TA_1,°C,-500,1000;\r\n"_s +
+             u"U4711,ABC12,,,1,TA_1,°C,-500,1000,X;\r\nU4711,ABC12,,,1,TA_1,°C,-0,5,1000;\r\n"_s +
+             kOnePoint,
+         {u"erster\nU4711,ABC12,,,2,TA_1,°C,-500,1000;\nU4711,ABC12,,,1,TA_1,°C,-500,1000,X;"
+          "\nU4711,ABC12,,,1,TA_1,°C,-0,5,1000;"_s},
+         0,
+         false},
+        {"nothing but garbage", u"abc\r\n\x01x\r\n;;;;\r\n"_s, {}, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DeviceHistory history = parseChangeLog(c.text, RegionalSettings::german());
+        EXPECT_EQ(comments(history), c.comments);
+        EXPECT_EQ(history.skippedLines, c.skippedLines);
+        EXPECT_EQ(history.unfinishedEnd, c.unfinishedEnd);
+    }
+}
+
+TEST(History, DateLinesOfTheRegionalFormat) {
+    RegionalSettings us = RegionalSettings::german();
+    us.shortDateFormat = u"M/d/yyyy"_s;
+    us.longTimeFormat = u"h:mm:ss AP"_s;
+    const DeviceHistory history =
+        parseChangeLog(u"3/15/2022 2:30:05 PM neu kalibriert\r\n"_s + kOnePoint, us);
+    ASSERT_EQ(history.uploads.size(), 1u);
+    EXPECT_EQ(history.uploads[0].when, at(15, 14, 30, 5));
+    EXPECT_EQ(history.uploads[0].comment, u"neu kalibriert"_s);
+    // In the German format the same line is no date line.
+    EXPECT_EQ(
+        parseChangeLog(u"3/15/2022 2:30:05 PM x\r\n"_s + kOnePoint, RegionalSettings::german())
+            .uploads.size(),
+        0u);
+}
+
+TEST(History, UploadRecords) {
+    struct Case {
+        QString line;
+        std::optional<std::vector<LoggedPoint>> points;
+    };
+    const Case cases[] = {
+        {kTwoPoints, std::vector<LoggedPoint>{{u"TA_1"_s, u"°C"_s, -500, 1000},
+                                              {u"TB_1"_s, u"°C"_s, -600, 998}}},
+        {u"U4711,ABC12,,,0;"_s, std::vector<LoggedPoint>{}},
+        {u"U 4711,ABC12,205,x,1,,,0,1000;"_s, std::vector<LoggedPoint>{{u""_s, u""_s, 0, 1000}}},
+        {u"U4711,ABC12,,,1,TA_1,°C,-500,1000"_s, std::nullopt},   // no ";"
+        {u"X4711,ABC12,,,1,TA_1,°C,-500,1000;"_s, std::nullopt},  // not an upload
+        {u"U4711,ABC12,,,1,TA_1,°C,-500;"_s, std::nullopt},       // a field short
+        {u"U4711,ABC12,,,1,TA_1,°C,-500,1000,;"_s, std::nullopt}, // a field over
+        {u"U4711,ABC12,,,1,TA_1,°C,a,1000;"_s, std::nullopt},
+        {u"U4711,ABC12,,,-1;"_s, std::nullopt},
+        {u"U4711,ABC12,,,99999999999;"_s, std::nullopt},
+        {u"U;"_s, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        const auto record = parseUploadRecord(c.line);
+        ASSERT_EQ(record.has_value(), c.points.has_value());
+        if (record) {
+            EXPECT_EQ(record->points, *c.points);
+        }
+    }
+}
+
+TEST(History, MissingEmptyUnreadableAndGarbledLogsGiveANoticeAndNoUploads) {
+    QTemporaryDir dir;
+    const auto file = [&dir](const char* name, const QByteArray& bytes) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    };
+    QDir(dir.path()).mkdir(u"Log_3.log"_s); // a folder where the log should be
+    const std::pair<QString, QString> cases[] = {
+        {dir.filePath(u"Log_1.log"_s), u"gibt es noch kein Änderungsprotokoll"_s},
+        {file("Log_2.log", "\r\n  \r\n"), u"ist leer"_s},
+        {dir.filePath(u"Log_3.log"_s), u"kann nicht gelesen werden"_s},
+        {file("Log_4.log", QByteArray("\xFF\xFE\x00\xD8garbage\x00\x01", 12)),
+         u"enthält keine lesbare Übertragung"_s},
+        {file("Log_5.log", "15.03.2022 14:30:05 nur der Kommentar\r\n"),
+         u"enthält keine lesbare Übertragung"_s},
+    };
+    for (const auto& [path, notice] : cases) {
+        SCOPED_TRACE(path.toStdString());
+        const DeviceHistory history = readDeviceHistory(path, RegionalSettings::german());
+        EXPECT_TRUE(history.uploads.empty());
+        EXPECT_TRUE(history.notice.contains(notice)) << history.notice.toStdString();
+        EXPECT_TRUE(history.notice.contains(QDir::toNativeSeparators(path)));
+    }
+
+    // Readable uploads are listed, and the notice tells what was passed over.
+    const DeviceHistory partly = readDeviceHistory(
+        file("Log_6.log",
+             "Kopf\r\n15.03.2022 14:30:05 a\r\nU1,A,,,0;\r\n16.03.2022 09:00:00 b\r\n"),
+        RegionalSettings::german());
+    EXPECT_EQ(partly.uploads.size(), 1u);
+    EXPECT_EQ(partly.notice,
+              u"2 Zeile(n) des Änderungsprotokolls gehören zu keiner lesbaren Übertragung und "
+              "wurden übergangen. Die letzte Übertragung im Protokoll ist unvollständig (ohne "
+              "Datensatz) und fehlt in der Liste."_s);
+}
+
+TEST(History, ThousandthsAsRecordText) {
+    const std::pair<qint64, QString> cases[] = {
+        {0, u"0.000"_s},   {-500, u"-0.500"_s},        {1002, u"1.002"_s},
+        {-1, u"-0.001"_s}, {12345678, u"12345.678"_s}, {LLONG_MIN, u"-9223372036854775.808"_s},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(thousandthsText(value), text) << value;
+}
+
+TEST_F(TakeOver, PutsTheUploadsCoefficientsIntoColumns17And18AndTheNextUploadSendsThem) {
+    // The old upload in another order, without P_1 and with a point the table lacks.
+    LoggedUpload old{
+        at(1, 8, 0, 0), u"alt"_s,
+        *parseUploadRecord(u"U4711,ABC12,,,3,TB_1,°C,-600,998,X_9,V,5,1000,TA_1,°C,-1,1000;"_s)};
+    const TakeOverResult result = takeOverUpload(state, old);
+    EXPECT_EQ(result.taken, 2);
+    EXPECT_EQ(result.notInUpload, QStringList{u"P_1"_s});
+    EXPECT_EQ(result.notInTable, QStringList{u"X_9"_s});
+    EXPECT_EQ(takeOverNotice(result),
+              u"Übernommen für 2 Messstelle(n).\nNicht in dieser Übertragung (a (NEU), b (NEU) "
+              "unverändert): P_1\nNicht in der Tabelle: X_9"_s);
+    EXPECT_EQ(cell(Col::ANeu, 1), u"-0,001"_s);
+    EXPECT_EQ(cell(Col::BNeu, 1), u"1,000"_s);
+    EXPECT_EQ(cell(Col::ANeu, 2), u"-0,600"_s);
+    EXPECT_EQ(cell(Col::BNeu, 2), u"0,998"_s);
+    EXPECT_EQ(cell(Col::ANeu, 3), u"1"_s); // not in the upload: unchanged
+    // The store still says what the controller holds; names and units are untouched.
+    EXPECT_EQ(state.coef.a(1), 0.1);
+    EXPECT_EQ(state.coef.a(2), 0.0);
+    EXPECT_EQ(cell(Col::Name, 1), u" TA_1 "_s);
+
+    // F2 lists them as changed and sends them.
+    ScriptedDialogs dialogs;
+    dialogs.authorisations.push_back(AuthorisationInput{u"abc-4711"_s, u"zurück"_s});
+    QStringList sent;
+    sendCorrData(state, dialogs, FixedClock(),
+                 {[&sent](const QString& record) { sent << record; }, [] {}});
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, u"geänderte Werte\n TA_1   Offset \n TB_1   Offset  Gain "_s);
+    EXPECT_EQ(sent, QStringList{u"U4711,ABC12,,,3,TA_1,°C,-1,1000,TB_1,°C,-600,998,P_1,bar,"
+                                "1000,1000;"_s});
+}
+
+TEST_F(TakeOver, PointsOfTheSameNamePairInOrderAndNoMatchTakesNothing) {
+    state.table.setCellText(Col::Name, 3, u" TA_1 "_s);
+    LoggedUpload old{at(1, 8, 0, 0), QString(),
+                     *parseUploadRecord(u"U4711,ABC12,,,2,TA_1,°C,-1,1001,TA_1,°C,-2,1002;"_s)};
+    EXPECT_EQ(matchingRows(state.table, old.record), (std::vector<int>{1, 3}));
+    const TakeOverResult result = takeOverUpload(state, old);
+    EXPECT_EQ(result.taken, 2);
+    EXPECT_EQ(cell(Col::ANeu, 1), u"-0,001"_s);
+    EXPECT_EQ(cell(Col::ANeu, 3), u"-0,002"_s);
+    EXPECT_EQ(result.notInUpload, QStringList{u"TB_1"_s});
+    EXPECT_TRUE(result.notInTable.isEmpty());
+
+    LoggedUpload other{at(1, 8, 0, 0), QString(), *parseUploadRecord(u"U9,X,,,1,Q,V,1,2;"_s)};
+    const TakeOverResult none = takeOverUpload(state, other);
+    EXPECT_EQ(none.taken, 0);
+    EXPECT_TRUE(takeOverNotice(none).startsWith(u"Keine Messstelle der Tabelle"_s));
+    EXPECT_EQ(cell(Col::ANeu, 2), u"0,3"_s);
+}

@@ -1,0 +1,253 @@
+// The history dialog, and the table's context menu that opens it and writes a report of
+// the table.
+#include "bench-sim/benchdevice.h"
+#include "bench/replyparser.h"
+#include "core/ansicodec.h"
+#include "records/upload.h"
+#include "scripted/scripteddialogs.h"
+#include "support/pdftext.h"
+#include "support/qtprint.h"
+#include "support/windowcontrols.h"
+#include "support/windowservices.h"
+#include "support/workdir.h"
+#include "ui/historydialog.h"
+#include "ui/mainwindow.h"
+#include "ui/pointgrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace abgleich;
+using namespace Qt::StringLiterals;
+using test::pdfText;
+using test::ScriptedDialogs;
+using test::ui;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+namespace {
+
+// The simulated bench's record in the window, and its change log with three uploads.
+class History : public ::testing::Test {
+protected:
+    History() {
+        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
+        ReceiveBuffer rx{sim::correctionReply(sim::defaultDevice()), u'U'};
+        processReceived(rx, window->state(), dialogs);
+    }
+
+    QString logPath() const { return changeLogPath(window->state()); }
+    void writeLog(const QString& text) {
+        QFile log(logPath());
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write(encodeAnsi(text));
+    }
+    // Three uploads: two points changed, then all 40 as read, then a multi-line comment.
+    void writeThreeUploads() {
+        const sim::BenchDevice device = sim::defaultDevice();
+        QString asRead = u"U4711,ZYK12,,,40"_s;
+        for (const sim::SimPoint& p : device.points)
+            asRead += u",%1,%2,%3,%4"_s.arg(p.name, p.unit).arg(p.a1000).arg(p.b1000);
+        writeLog(u"01.02.2024 10:00:00 erste\r\nU4711,ZYK12,,,2,Druck Pumpe 1,bar,-777,1010,"
+                 "Temperatur Öl 1,°C,5,990;\r\n"
+                 "02.02.2024 11:00:00 zweite\r\n"_s +
+                 asRead + u";\r\n03.02.2024 12:00:00 dritte\r\nmit Zeile 2\r\n"_s + asRead +
+                 u";\r\n"_s);
+    }
+    THistoryDialog* openDialog() {
+        dialog =
+            std::make_unique<THistoryDialog>(readDeviceHistory(logPath(), window->state().regional),
+                                             u"4711"_s, window->state().table);
+        return dialog.get();
+    }
+    QString cell(int column, int row) const { return window->state().table.cellText(column, row); }
+
+    test::TemporaryWorkingDirectory workDir_;
+    ScriptedDialogs dialogs;
+    test::TestServices services;
+    std::unique_ptr<TFoAbgleich> window;
+    std::unique_ptr<THistoryDialog> dialog;
+};
+
+} // namespace
+
+TEST_F(History, ListsTheUploadsNewestFirstAndComparesTheChosenOne) {
+    writeThreeUploads();
+    THistoryDialog& d = *openDialog();
+    EXPECT_EQ(d.windowTitle(), u"Verlauf – Gerät 4711"_s);
+    EXPECT_TRUE(d.Notice->isHidden());
+    const QAbstractItemModel* list = d.Uploads->model();
+    ASSERT_EQ(list->rowCount(), 3);
+    const QString rows[3][3] = {{u"03.02.2024 12:00:00"_s, u"dritte / mit Zeile 2"_s, u"40"_s},
+                                {u"02.02.2024 11:00:00"_s, u"zweite"_s, u"40"_s},
+                                {u"01.02.2024 10:00:00"_s, u"erste"_s, u"2"_s}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(list->index(r, c).data().toString(), rows[r][c]) << r << c;
+    EXPECT_EQ(d.chosen(), std::optional<std::size_t>(2)); // the newest
+    EXPECT_TRUE(d.Btn_Uebernehmen->isEnabled());
+
+    // The oldest: its two points beside what the controller holds; differences marked.
+    d.Uploads->setCurrentIndex(list->index(2, 0));
+    ASSERT_EQ(d.chosen(), std::optional<std::size_t>(0));
+    QTableWidget& table = *d.Coefficients;
+    ASSERT_EQ(table.rowCount(), 2);
+    const sim::BenchDevice device = sim::defaultDevice();
+    const sim::SimPoint& pump = device.points[1];
+    ASSERT_EQ(pump.name, u"Druck Pumpe 1"_s);
+    EXPECT_EQ(table.item(0, 0)->text(), u"2"_s);
+    EXPECT_EQ(table.item(0, 1)->text(), u"Druck Pumpe 1"_s);
+    EXPECT_EQ(table.item(0, 3)->text(), u"-0,777"_s);
+    EXPECT_EQ(table.item(0, 4)->text(), u"1,010"_s);
+    EXPECT_EQ(table.item(0, 5)->text(), cell(Col::ASps, 2));
+    EXPECT_TRUE(table.item(0, 3)->font().bold());
+    EXPECT_EQ(table.item(0, 4)->font().bold(), pump.b1000 != 1010);
+    EXPECT_EQ(table.item(1, 1)->text(), u"Temperatur Öl 1"_s);
+    // The newest upload holds what the controller holds: nothing marked.
+    d.chooseUpload(2);
+    ASSERT_EQ(table.rowCount(), 40);
+    for (int r = 0; r < 40; ++r)
+        for (int c = 3; c <= 6; ++c)
+            EXPECT_FALSE(table.item(r, c)->font().bold()) << r << " " << c;
+
+    // The drift of one point over all uploads, the chosen one marked.
+    d.chooseDriftPoint(u"Druck Pumpe 1"_s);
+    ASSERT_EQ(d.driftA()->count(), 3);
+    EXPECT_EQ(d.driftA()->at(0).y(), -0.777);
+    EXPECT_EQ(d.driftA()->at(2).y(), pump.a1000 / 1000.0);
+    EXPECT_EQ(d.driftB()->at(0).y(), 1.010);
+    EXPECT_EQ(d.chosenA()->count(), 1);
+    EXPECT_EQ(d.chosenA()->at(0), d.driftA()->at(2));
+    d.chooseDriftPoint(u"Strom NT 1"_s); // not in the oldest upload
+    EXPECT_EQ(d.driftA()->count(), 2);
+    // Choosing a row of the comparison shows that point's drift.
+    table.setCurrentCell(1, 1);
+    EXPECT_EQ(d.driftPoint(), u"Druck Pumpe 1"_s);
+}
+
+TEST_F(History, MissingEmptyOrGarbledLogsShowANoticeAndNoUploads) {
+    const std::pair<std::optional<QString>, QString> cases[] = {
+        {std::nullopt, u"gibt es noch kein Änderungsprotokoll"_s},
+        {u""_s, u"ist leer"_s},
+        {u"\x01\x02\x03garbage\r\nU4711,ZYK12,,,1,kaputt;\r\n"_s,
+         u"enthält keine lesbare Übertragung"_s},
+    };
+    for (const auto& [log, notice] : cases) {
+        SCOPED_TRACE(notice.toStdString());
+        QFile::remove(logPath());
+        if (log)
+            writeLog(*log);
+        THistoryDialog& d = *openDialog();
+        EXPECT_FALSE(d.Notice->isHidden());
+        EXPECT_TRUE(d.Notice->text().contains(notice)) << d.Notice->text().toStdString();
+        EXPECT_EQ(d.Uploads->model()->rowCount(), 0);
+        EXPECT_EQ(d.Coefficients->rowCount(), 0);
+        EXPECT_EQ(d.driftA()->count(), 0);
+        EXPECT_FALSE(d.Btn_Uebernehmen->isEnabled());
+        EXPECT_EQ(d.chosenUpload(), nullptr);
+    }
+}
+
+TEST_F(History, TheTableMenuOpensItAndTakesTheChosenUploadOver) {
+    writeThreeUploads();
+    auto* menu = ui(*window).DGrid->findChild<QMenu*>(u"DGridMenu"_s);
+    ASSERT_NE(menu, nullptr);
+    QStringList captions;
+    for (const QAction* action : menu->actions())
+        captions << action->text();
+    EXPECT_EQ(captions, (QStringList{u"Verlauf…"_s, u"Protokoll erstellen…"_s}));
+
+    // The operator picks the oldest upload and takes it over.
+    QStringList seen;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        answer.stop();
+        seen << d->windowTitle();
+        d->chooseUpload(0);
+        d->Btn_Uebernehmen->click();
+    });
+    answer.start();
+    menu->actions().value(0)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.shown.empty(); }, 5000));
+    EXPECT_EQ(seen, QStringList{u"Verlauf – Gerät 4711"_s});
+    EXPECT_EQ(cell(Col::ANeu, 2), u"-0,777"_s);
+    EXPECT_EQ(cell(Col::BNeu, 2), u"1,010"_s);
+    EXPECT_EQ(cell(Col::ANeu, 1), u"0,005"_s);
+    EXPECT_EQ(cell(Col::BNeu, 1), u"0,990"_s);
+    EXPECT_EQ(window->state().coef.a(2), sim::defaultDevice().points[1].a1000 / 1000.0);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::Message);
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(
+        u"Übernommen für 2 Messstelle(n).\nNicht in dieser Übertragung (a (NEU), b (NEU) "
+        "unverändert): of Druck 1, Durchfluss 1,"_s))
+        << dialogs.shown[0].text.toStdString();
+
+    // Without a device ID there is no history to show.
+    window->state().device.geraeteId.clear();
+    menu->actions().value(0)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.size() == 2; }, 5000));
+    EXPECT_EQ(dialogs.shown[1], (ScriptedDialogs::Shown{ScriptedDialogs::Kind::Warning,
+                                                        u"Geräte-ID muss angegeben werden"_s}));
+}
+
+TEST_F(History, TheTableMenuWritesAReportOfTheTableNotUploaded) {
+    auto* menu = ui(*window).DGrid->findChild<QMenu*>(u"DGridMenu"_s);
+    ASSERT_NE(menu, nullptr);
+    menu->actions().value(1)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.shown.empty(); }, 10000));
+    const QStringList reports =
+        QDir(window->state().configdir).entryList({u"Abgleichprotokoll_4711_*.pdf"_s}, QDir::Files);
+    ASSERT_EQ(reports.size(), 1);
+    const QString path = window->state().configdir + QDir::separator() + reports[0];
+    EXPECT_EQ(
+        dialogs.shown[0],
+        (ScriptedDialogs::Shown{ScriptedDialogs::Kind::Message,
+                                u"Das Abgleichprotokoll (nicht übertragen) wurde gespeichert:\n"_s +
+                                    QDir::toNativeSeparators(path)}));
+    const QString text = pdfText(fileBytes(path));
+    EXPECT_TRUE(text.contains(u"Nicht übertragen"_s));
+    EXPECT_TRUE(text.contains(u"40 Offset Kraft 5 kN"_s)) << text.toStdString();
+}
+
+TEST_F(History, ARightClickInTheTableOpensTheMenuAndLeavesTheCellsAlone) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTableView* cells = ui(*window).DGrid->cellsView();
+    const QModelIndex at = cells->model()->index(PointGrid::viewRow(3), Col::ANeu);
+    const QModelIndex before = cells->currentIndex();
+    QTest::mouseClick(cells->viewport(), Qt::RightButton, {}, cells->visualRect(at).center());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, cells->visualRect(at).center(),
+                            cells->viewport()->mapToGlobal(cells->visualRect(at).center()));
+    QApplication::sendEvent(cells->viewport(), &event);
+    auto* menu = ui(*window).DGrid->findChild<QMenu*>(u"DGridMenu"_s);
+    ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000));
+    EXPECT_EQ(cells->currentIndex(), before);
+    for (const QLineEdit* editor : cells->viewport()->findChildren<QLineEdit*>())
+        EXPECT_FALSE(editor->isVisible());
+    menu->hide();
+}

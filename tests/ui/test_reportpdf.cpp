@@ -1,0 +1,141 @@
+// The adjustment report as a PDF, its text read back with pdftotext.
+#include "calc/recalculation.h"
+#include "support/pdftext.h"
+#include "support/qtprint.h"
+#include "ui/reportpdf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace abgleich;
+using namespace Qt::StringLiterals;
+using test::pdfText;
+
+namespace {
+
+const QDateTime kUploadTime(QDate(2022, 3, 15), QTime(14, 30, 5));
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Three points as read from the controller: TA_1 (a = 1, b = 2) with three pairs,
+// recalculated; an offset point without pairs; P_1 with one pair and a typed new a.
+void setUpAdjustment(WorkingState& state) {
+    state.device = {u"4711"_s, u"ABC12"_s, u"205"_s, u"3"_s,
+                    LastCorrection::known(QDateTime(QDate(2025, 3, 1), QTime(8, 15)))};
+    PointTable& t = state.table;
+    t.setRows(4);
+    const QString rows[3][6] = {
+        {u" TA_1 "_s, u" °C "_s, u"1"_s, u"2"_s, u"1"_s, u"2"_s},
+        {u" of Druck "_s, u" bar "_s, u"-0,035"_s, u""_s, u""_s, u""_s},
+        {u" P_1 "_s, u" bar "_s, u"0"_s, u"1"_s, u"1,0025"_s, u"1"_s},
+    };
+    const int columns[6] = {Col::Name, Col::Unit, Col::ASps, Col::BSps, Col::ANeu, Col::BNeu};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 6; ++c)
+            t.setCellText(columns[c], r + 1, rows[r][c]);
+    state.coef.setA(1, 1);
+    state.coef.setB(1, 2);
+    const QString pairs[3][2] = {
+        {u"10"_s, u"21,5"_s}, {u"100"_s, u"200"_s}, {u"200"_s, u"401,2"_s}};
+    for (int p = 1; p <= 3; ++p) {
+        t.setCellText(Col::ref(p), 1, pairs[p - 1][0]);
+        t.setCellText(Col::tm(p), 1, pairs[p - 1][1]);
+    }
+    computeMS(state, 1);
+    t.setCellText(Col::ref(2), 3, u"50"_s);
+    t.setCellText(Col::tm(2), 3, u"50,4"_s);
+}
+
+class ReportPdf : public ::testing::Test {
+protected:
+    ReportPdf() : state(RegionalSettings::german()) {
+        state.prepare(dir_.path());
+        setUpAdjustment(state);
+    }
+    QString shown(int column, int row) { return state.table.normaliseCell(column, row); }
+
+    QTemporaryDir dir_;
+    WorkingState state;
+};
+
+} // namespace
+
+TEST_F(ReportPdf, HoldsTheTextsAndNumbersOfTheAdjustment) {
+    AdjustmentReport report = buildAdjustmentReport(state, 3, true);
+    report.when = kUploadTime;
+    report.comment = u"Sensor getauscht\nPrüfmittel PM-17"_s;
+    const QString text = pdfText(adjustmentReportPdf(report));
+
+    // What the table shows is what the report says, for the recalculated point.
+    const QString aNew = shown(Col::ANeu, 1);
+    const QString bNew = shown(Col::BNeu, 1);
+    QStringList diffs;
+    for (int k = 0; k < 3; ++k)
+        diffs << shown(Col::Diff1 + k, 1);
+    ASSERT_NE(aNew, u"1,000"_s);
+    const QStringList expected = {
+        u"Abgleichprotokoll"_s,
+        u"Geräte-ID 4711"_s,
+        u"Geräteart ABC12"_s,
+        u"SPS-Version 205"_s,
+        u"Letzte Korrektur zuvor 01.03.2025 08:15:00"_s,
+        u"Übertragen am 15.03.2022 14:30:05"_s,
+        u"Kommentar Sensor getauscht"_s,
+        u"Prüfmittel PM-17"_s,
+        // Number, name, unit, a and b before and after, pairs, largest deviations.
+        u"1 TA_1 °C 1,000 2,000 "_s + aNew + u' ' + bNew + u" 3 201,200 "_s,
+        u"2 of Druck bar -0,035 – 0,000 1,000 0 – –"_s,
+        u"3 P_1 bar 0,000 1,000 1,002 1,000 1 0,400 –"_s,
+        u"Messstelle 1: TA_1 (°C)"_s,
+        u"a: 1,000 → "_s + aNew + u" b: 2,000 → "_s + bNew,
+        u"1 10,000 21,500 11,500 "_s + diffs[0],
+        u"2 100,000 200,000 100,000 "_s + diffs[1],
+        u"3 200,000 401,200 201,200 "_s + diffs[2],
+        u"Messstelle 3: P_1 (bar)"_s,
+        u"1 50,000 50,400 0,400 –"_s,
+        // The charts, with every entry of the legend.
+        u"Messwertabweichungen für Messstelle 1"_s,
+        u"Messwertabweichungen für Messstelle 3"_s,
+        u"unkorrigierte Abweichungen"_s,
+        u"neu berechnete Abweichungen"_s,
+        u"aktuell korrigierte Abweichungen"_s,
+        u"Abgleichprotokoll · Gerät 4711 · 15.03.2022 14:30:05"_s,
+    };
+    for (const QString& line : expected)
+        EXPECT_TRUE(text.contains(line)) << line.toStdString() << "\n" << text.toStdString();
+    EXPECT_FALSE(text.contains(u"icht übertragen"_s));
+    EXPECT_EQ(text.count(u"Messstelle 2:"_s), 0); // no pairs, no section
+    const int pages = int(text.count(u'\f'));
+    EXPECT_GE(pages, 2);
+    EXPECT_TRUE(text.contains(u"Seite %1 von %1"_s.arg(pages)));
+}
+
+TEST_F(ReportPdf, OfATableNotUploadedSaysSoOnEveryPage) {
+    AdjustmentReport report = buildAdjustmentReport(state, 3, false);
+    report.when = kUploadTime;
+    const QString text = pdfText(adjustmentReportPdf(report));
+    EXPECT_TRUE(text.contains(u"Nicht übertragen: Stand der Tabelle."_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Erstellt am 15.03.2022 14:30:05 (nicht übertragen)"_s));
+    EXPECT_FALSE(text.contains(u"Übertragen am"_s));
+    const int pages = int(text.count(u'\f'));
+    EXPECT_EQ(text.count(u"15.03.2022 14:30:05 · nicht übertragen Seite"_s), pages);
+}
+
+TEST_F(ReportPdf, EveryReportIsANewFile) {
+    AdjustmentReport report = buildAdjustmentReport(state, 3, true);
+    report.when = kUploadTime;
+    const QString first = writeAdjustmentReport(report, state.configdir);
+    const QString second = writeAdjustmentReport(report, state.configdir);
+    const QString stem =
+        state.configdir + QDir::separator() + u"Abgleichprotokoll_4711_20220315-143005"_s;
+    EXPECT_EQ(first, stem + u".pdf"_s);
+    EXPECT_EQ(second, stem + u"_2.pdf"_s);
+    for (const QString& path : {first, second})
+        EXPECT_TRUE(fileBytes(path).startsWith("%PDF-")) << path.toStdString();
+}
