@@ -9,7 +9,11 @@
 // The program entry: the main window, then the authorisation dialog, which lives until the
 // end and is reused; the event loop runs until the main window has been closed.
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // The tool is configured by its settings file alone: Qt sees only the program name, so
+    // options such as -style, -stylesheet, -platform or -reverse change nothing.
+    int qtArgc = argc > 0 ? 1 : 0;
+    char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Abgleich"));
     app.setQuitOnLastWindowClosed(true);
 
