@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -379,4 +380,25 @@ TEST_F(OperatorPaths, PointSelectorLimitsATypedValue) {
     type(u"99"_s); // still in the field when F4 comes
     functionKey(Qt::Key_F4);
     EXPECT_EQ(ui(*window).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 40 "_s);
+}
+
+// The controller's error reply comes in a box with the error icon of the general error box.
+TEST_F(OperatorPaths, ControllerErrorReplyShowsTheErrorIcon) {
+    sim::SimOptions options;
+    options.port = 0;
+    options.errorReply = true;
+    bench = std::make_unique<sim::BenchSimulator>(sim::defaultDevice(), options);
+    QString error;
+    ASSERT_TRUE(bench->listen(&error)) << error.toStdString();
+    services.session.client().setPort(bench->port());
+
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    op.expect(u"Fehler Keine Korrekturdaten vorhanden"_s, [&icon](QWidget* dialog) {
+        icon = static_cast<QMessageBox*>(dialog)->icon();
+        DialogOperator::pressing(Qt::Key_Return)(dialog);
+    });
+    functionKey(Qt::Key_F1);
+    EXPECT_EQ(op.shown(),
+              QStringList{u"QMessageBox: Abgleich: Fehler Keine Korrekturdaten vorhanden"_s});
+    EXPECT_EQ(icon, QMessageBox::Critical);
 }
