@@ -1,4 +1,5 @@
 #include "core/regionalsettings.h"
+#include "core/translations.h"
 #include "ui/formstorage.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    abgleich::installGermanQtTexts(app); // without them Qt's dialogs stay English
     app.setQuitOnLastWindowClosed(true);
 
     abgleich::QtOperatorDialogs dialogs;

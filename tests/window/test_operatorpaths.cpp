@@ -21,8 +21,10 @@
 #include <QApplication>
 #include <QChart>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -283,9 +285,9 @@ TEST_F(OperatorPaths, ErrorBoxesOnceAndTheProgramGoesOn) {
     // F1 with the bench refusing: one attempt, one box.
     op.clearShown();
     bench.reset();
-    op.expect(u"Connection refused"_s, DialogOperator::pressing(Qt::Key_Space));
+    op.expect(u"Verbindung verweigert"_s, DialogOperator::pressing(Qt::Key_Space));
     functionKey(Qt::Key_F1);
-    EXPECT_EQ(op.shown().size(), 1);
+    EXPECT_EQ(op.shown(), QStringList{u"QMessageBox: Abgleich: Verbindung verweigert."_s});
     EXPECT_FALSE(ui(*window).memLog->toPlainText().contains(u"-> U;"_s));
     EXPECT_EQ(ui(*window).ED_IP->text(), u"127.0.0.1"_s); // the field did not take the keys
 }
@@ -299,9 +301,20 @@ TEST_F(OperatorPaths, ImportThenUpload) {
     csv.close();
 
     clickCell(Col::ref(1), 1); // the import comes from an open cell editor
-    op.expect(u"QFileDialog"_s, DialogOperator::typing(csv.fileName()));
+    QStringList labels;        // the file dialog's own texts, in German
+    op.expect(u"QFileDialog"_s, [&labels, &csv](QWidget* dialog) {
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+            if (const auto* label = dialog->findChild<QLabel*>(QString::fromLatin1(name)))
+                labels << label->text();
+        if (const auto* buttons = dialog->findChild<QDialogButtonBox*>())
+            for (const QAbstractButton* button : buttons->buttons())
+                labels << button->text();
+        DialogOperator::typing(csv.fileName())(dialog);
+    });
     functionKey(Qt::Key_F3);
-    EXPECT_EQ(op.shown().size(), 1) << op.shown().join(u'|').toStdString();
+    EXPECT_EQ(op.shown(), QStringList{u"QFileDialog: Öffnen"_s});
+    EXPECT_EQ(labels, (QStringList{u"Suchen in:"_s, u"Datei&name:"_s, u"Dateien des Typs:"_s,
+                                   u"&Öffnen"_s, u"Abbrechen"_s}));
     EXPECT_EQ(ui(*window).ED_AnzMS->text(), u"2"_s);
     EXPECT_EQ(cell(Col::BNeu, 2), u"0,990"_s);
 

@@ -4,6 +4,7 @@
 // comparison.
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
+#include "core/translations.h"
 #include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     sinceStart.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    installGermanQtTexts(app);
     const QStringList args = app.arguments();
     const bool quit = args.contains(QStringLiteral("--quit"));
     const qsizetype shotAt = args.indexOf(QStringLiteral("--shot"));
