@@ -34,6 +34,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+
 using namespace abgleich;
 using namespace Qt::StringLiterals;
 using test::DialogOperator;
@@ -393,6 +396,63 @@ TEST_F(OperatorPaths, PointSelectorLimitsATypedValue) {
     type(u"99"_s); // still in the field when F4 comes
     functionKey(Qt::Key_F4);
     EXPECT_EQ(ui(*window).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 40 "_s);
+}
+
+// The authorisation dialog in both forms under the window manager: the window, its frame
+// included, is 532 wide and 640 or 140 high, centred on the main window; the bottom panel
+// fills the window below the change list and comment, and the prompt, password edit and
+// buttons keep their places above its bottom edge.
+TEST_F(OperatorPaths, AuthorisationDialogSizedAndCentred) {
+    struct Form {
+        AuthorisationForm form;
+        int height;
+        int bottomPanelTop;
+    };
+    for (const Form& f : {Form{AuthorisationForm::Full, 640, TFoPasswort::kTopPanelHeight},
+                          Form{AuthorisationForm::Compact, 140, 0}}) {
+        SCOPED_TRACE(f.height);
+        QRect frame;
+        QRect client;
+        QRect mainFrame;
+        QRect bottomPanel;
+        std::map<QString, QRect> controls;
+        op.expect(u"TFoPasswort"_s, [&](QWidget* dialog) {
+            frame = dialog->frameGeometry();
+            client = dialog->geometry();
+            mainFrame = window->frameGeometry();
+            bottomPanel = passwort->Bottom_Panel->geometry();
+            for (QWidget* control :
+                 {static_cast<QWidget*>(passwort->Label1), static_cast<QWidget*>(passwort->Edit_PW),
+                  static_cast<QWidget*>(passwort->BitBtn1),
+                  static_cast<QWidget*>(passwort->BitBtn2)})
+                controls[control->objectName()] = control->geometry();
+            input::press(dialog->windowHandle(), Qt::Key_Escape);
+        });
+        EXPECT_FALSE(dialogs.authorise(f.form, u"geänderte Werte"_s).has_value());
+        settle();
+
+        EXPECT_EQ(frame.size(), QSize(TFoPasswort::kWindowWidth, f.height));
+        EXPECT_LT(client.height(), frame.height()); // a real frame around it
+        EXPECT_LE(std::abs(frame.center().x() - mainFrame.center().x()), 1);
+        EXPECT_LE(std::abs(frame.center().y() - mainFrame.center().y()), 1)
+            << qPrintable(u"%1,%2 %3x%4 on %5,%6 %7x%8"_s.arg(frame.x())
+                              .arg(frame.y())
+                              .arg(frame.width())
+                              .arg(frame.height())
+                              .arg(mainFrame.x())
+                              .arg(mainFrame.y())
+                              .arg(mainFrame.width())
+                              .arg(mainFrame.height()));
+        EXPECT_EQ(bottomPanel,
+                  QRect(0, f.bottomPanelTop, client.width(), client.height() - f.bottomPanelTop));
+        // Laid out for a panel 77 high, moved down by what the panel has more.
+        const int down = bottomPanel.height() - TFoPasswort::kBottomDesignHeight;
+        EXPECT_EQ(controls[u"Label1"_s].topLeft(), QPoint(8, 11 + down));
+        EXPECT_EQ(controls[u"Edit_PW"_s], QRect(9, 39 + down, 137, 28));
+        EXPECT_EQ(controls[u"BitBtn1"_s], QRect(169, 39 + down, 117, 28));
+        EXPECT_EQ(controls[u"BitBtn2"_s], QRect(300, 39 + down, 96, 28));
+    }
+    EXPECT_EQ(op.shown().size(), 2);
 }
 
 // The controller's error reply comes in a box with the error icon of the general error box.
