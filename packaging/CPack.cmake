@@ -34,5 +34,5 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
 libqt6network6 (>= 6.4), libqt6charts6 (>= 6.4), libqt6opengl6 (>= 6.4), \
 libqt6openglwidgets6 (>= 6.4), libc6, libstdc++6, \
-fonts-liberation")
+fonts-liberation, qt6-translations-l10n")
 include(CPack)

@@ -29,8 +29,8 @@ root=$work/root
 
 check "package name and version" test "$(dpkg-deb -f "$deb" Package Version | tr '\n' ' ')" = \
     "Package: abgleich Version: 1.0.1.6 "
-check "depends on Qt 6 and the Liberation fonts" \
-    sh -c "dpkg-deb -f '$deb' Depends | grep -q libqt6charts6 && dpkg-deb -f '$deb' Depends | grep -q fonts-liberation"
+check "depends on Qt 6, its German translations and the Liberation fonts" \
+    sh -c "dpkg-deb -f '$deb' Depends | grep -q libqt6charts6 && dpkg-deb -f '$deb' Depends | grep -q fonts-liberation && dpkg-deb -f '$deb' Depends | grep -q qt6-translations-l10n"
 check "program in /usr/bin" test -x "$root/usr/bin/abgleich"
 check "bench simulator in /usr/bin" test -x "$root/usr/bin/abgleich-bench-sim"
 check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/abgleich.desktop"

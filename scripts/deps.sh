@@ -7,7 +7,7 @@ packages=(
     cmake g++ make
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     libgtest-dev libbenchmark-dev
-    fonts-liberation
+    fonts-liberation qt6-translations-l10n
     xvfb xauth openbox x11-utils time
     desktop-file-utils
     poppler-utils

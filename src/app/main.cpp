@@ -1,4 +1,5 @@
 #include "core/regionalsettings.h"
+#include "core/translations.h"
 #include "ui/formstorage.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
@@ -9,8 +10,13 @@
 // The program entry: the main window, then the authorisation dialog, which lives until the
 // end and is reused; the event loop runs until the main window has been closed.
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // The tool is configured by its settings file alone: Qt sees only the program name, so
+    // options such as -style, -stylesheet, -platform or -reverse change nothing.
+    int qtArgc = argc > 0 ? 1 : 0;
+    char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    abgleich::installGermanQtTexts(app); // without them Qt's dialogs stay English
     app.setQuitOnLastWindowClosed(true);
 
     abgleich::QtOperatorDialogs dialogs;

@@ -1,6 +1,7 @@
 // ICMP echo on Linux. Windows would sit beside this with IcmpSendEcho.
 #include "bench/hosttext.h"
 #include "bench/icmpecho.h"
+#include "bench/systemtext.h"
 #include "core/errors.h"
 
 #include <QElapsedTimer>
@@ -33,10 +34,6 @@ struct Fd {
     }
 };
 
-QString systemText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 std::uint16_t checksum(const std::uint8_t* data, std::size_t size) {
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i + 1 < size; i += 2)
@@ -56,8 +53,8 @@ in_addr resolve(const QString& hostText) {
     addrinfo* found = nullptr;
     const int rc = ::getaddrinfo(host.constData(), nullptr, &hints, &found);
     if (rc != 0 || !found)
-        throw AppError(QStringLiteral("Host '%1' nicht auflösbar: %2")
-                           .arg(hostText, QString::fromLocal8Bit(::gai_strerror(rc))));
+        throw AppError(
+            QStringLiteral("Host '%1' nicht auflösbar: %2").arg(hostText, resolverErrorText(rc)));
     const in_addr address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
     return address;
@@ -76,7 +73,7 @@ void IcmpEcho::echo(const QString& hostText) {
         sock.fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
         if (sock.fd < 0)
             throw AppError(QStringLiteral("ICMP-Echo nicht erlaubt: %1 / %2")
-                               .arg(systemText(datagramError), systemText(errno)));
+                               .arg(systemErrorText(datagramError), systemErrorText(errno)));
         raw = true;
     }
 
@@ -97,7 +94,7 @@ void IcmpEcho::echo(const QString& hostText) {
     to.sin_addr = address;
     if (::sendto(sock.fd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to),
                  sizeof to) < 0)
-        throw AppError(systemText(errno));
+        throw AppError(systemErrorText(errno));
 
     QElapsedTimer waited;
     waited.start();

@@ -8,12 +8,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QWindow>
 
 namespace abgleich {
 
 namespace {
-
-constexpr int kBottomDesignHeight = 77;
 
 // A password edit whose text the keyboard can neither copy nor cut.
 class PasswordEdit : public QLineEdit {
@@ -55,7 +54,7 @@ TFoPasswort::TFoPasswort(QWidget* parent) : QDialog(parent) {
     Kommentar->setFont(memoFont());
 
     Bottom_Panel = new AnchoredPanel(QStringLiteral("Bottom_Panel"),
-                                     {kClientWidth, kBottomDesignHeight}, this);
+                                     {kWindowWidth, kBottomDesignHeight}, this);
     Label1 = new QLabel(QStringLiteral("Bitte geben sie das Passwort ein"));
     Label1->setObjectName(QStringLiteral("Label1"));
     Edit_PW = new PasswordEdit;
@@ -84,7 +83,7 @@ TFoPasswort::TFoPasswort(QWidget* parent) : QDialog(parent) {
 
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn2, &QPushButton::clicked, this, &TFoPasswort::BitBtn2Click);
-    resize(kClientWidth, kFullHeight);
+    resize(kWindowWidth, kFullHeight);
 }
 
 void TFoPasswort::prepare(AuthorisationForm form, const QString& changeList) {
@@ -107,11 +106,7 @@ std::optional<AuthorisationInput> TFoPasswort::ask(AuthorisationForm form,
 }
 
 void TFoPasswort::FormShow() {
-    if (!Top_Panel->isHidden())
-        resize(width(), kFullHeight);
-    else
-        resize(width(), kCompactHeight);
-    layoutPanels();
+    placeForm();
     Edit_PW->clear();
     pw.clear();
     Edit_PW->setFocus();
@@ -129,6 +124,27 @@ void TFoPasswort::showEvent(QShowEvent* event) {
 
 void TFoPasswort::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    layoutPanels();
+}
+
+QMargins TFoPasswort::windowFrame() const {
+    if (const QWindow* own = windowHandle(); own && !own->frameMargins().isNull())
+        return own->frameMargins();
+    if (const QWidget* owner = parentWidget(); owner && owner->window()->windowHandle())
+        return owner->window()->windowHandle()->frameMargins();
+    return {};
+}
+
+void TFoPasswort::placeForm() {
+    const QSize outer(kWindowWidth, Top_Panel->isHidden() ? kCompactHeight : kFullHeight);
+    const QMargins frame = windowFrame();
+    QRect placed(QPoint(), outer);
+    // Centred with its final size on the main window, frames included.
+    if (const QWidget* owner = parentWidget())
+        placed.moveCenter(owner->window()->frameGeometry().center());
+    else
+        placed.moveTopLeft(pos());
+    setGeometry(placed.marginsRemoved(frame));
     layoutPanels();
 }
 

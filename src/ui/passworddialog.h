@@ -21,10 +21,14 @@ class TFoPasswort : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kClientWidth = 532;
+    // Window sizes, frame included: the width, and the heights of the full and compact forms.
+    static constexpr int kWindowWidth = 532;
     static constexpr int kFullHeight = 640;
     static constexpr int kCompactHeight = 140;
     static constexpr int kTopPanelHeight = 500;
+    // The bottom panel is laid out for this height; its controls keep their distance from
+    // its bottom edge.
+    static constexpr int kBottomDesignHeight = 77;
 
     explicit TFoPasswort(QWidget* parent = nullptr);
 
@@ -55,6 +59,12 @@ protected:
 
 private:
     void layoutPanels();
+    // The window frame's widths as the window system draws them (none before the first
+    // showing: then those of the main window, which has the same kind of frame).
+    QMargins windowFrame() const;
+    // Sizes the window, frame included, for the form it shows and centres it on the main
+    // window.
+    void placeForm();
 };
 
 } // namespace abgleich

@@ -4,21 +4,44 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace abgleich {
 
 namespace {
 
+// Room left for a cell's text: a margin of 3 pixels on either side.
+QRect textRect(const QRect& cell) {
+    return cell.adjusted(3, 0, -3, 0);
+}
+
 // Draws every cell in its column's colours with the view's font and the text the model
-// shows (its display rule); selected and focused cells in steel blue.
+// shows (its display rule); selected and focused cells in steel blue. A data cell whose text
+// does not fit shows the marker instead, and its full text as its tooltip.
 class GridCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (PointGrid::cellText(index.column(), text, QFontMetrics(option.font),
+                                option.rect.width()) == text) {
+            QToolTip::hideText();
+            event->ignore();
+            return false;
+        }
+        QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+        return true;
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -36,9 +59,10 @@ public:
         painter->fillRect(option.rect, background);
         painter->setFont(option.font);
         painter->setPen(text);
-        painter->drawText(option.rect.adjusted(3, 0, -3, 0),
+        painter->drawText(textRect(option.rect),
                           int(gridstyle::columnAlignment(column) | Qt::AlignVCenter),
-                          index.data(Qt::DisplayRole).toString());
+                          PointGrid::cellText(column, index.data(Qt::DisplayRole).toString(),
+                                              QFontMetrics(option.font), option.rect.width()));
         painter->restore();
     }
 
@@ -229,6 +253,20 @@ PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget
     connect(&table_, &PointTable::diffColumnsHiddenChanged, this, &PointGrid::setDiffColumnsHidden);
     cells_->viewport()->installEventFilter(this);
     applyFonts();
+}
+
+QString PointGrid::cellText(int column, const QString& text, const QFontMetrics& metrics,
+                            int cellWidth) {
+    if (column < kFixedColumns ||
+        metrics.horizontalAdvance(text) <= textRect(QRect(0, 0, cellWidth, kRowHeight)).width())
+        return text;
+    return QString::fromLatin1(kCutMarker);
+}
+
+QString PointGrid::shownText(int column, int tableRow) const {
+    const QTableView* view = column < kFixedColumns ? fixed_ : cells_;
+    return cellText(column, proxy_.index(viewRow(tableRow), column).data().toString(),
+                    QFontMetrics(view->font()), view->columnWidth(column));
 }
 
 int PointGrid::columnWidth(int column) const {

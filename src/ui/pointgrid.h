@@ -3,6 +3,7 @@
 #include "table/pointtable.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QWidget>
@@ -59,6 +60,8 @@ public:
     static constexpr int kRowHeight = 22;
     static constexpr int kFixedColumns = 3;
     static constexpr int kFixedWidths[kFixedColumns] = {40, 120, 68};
+    // Shown in a data cell whose text does not fit: never mistaken for a value.
+    static constexpr const char* kCutMarker = "###";
 
     // cellFont gives the font of every cell (the window's handler); the text shown is the
     // model's (its display rule).
@@ -72,6 +75,13 @@ public:
     // Table row of a view row and back (the views leave out the caption row).
     static int tableRow(int viewRow) { return viewRow + 1; }
     static int viewRow(int tableRow) { return tableRow - 1; }
+
+    // What a cell of the given width shows of a text: a data cell the whole text or, where
+    // it does not fit, the marker; a fixed cell (number, name, unit) its text.
+    static QString cellText(int column, const QString& text, const QFontMetrics& metrics,
+                            int cellWidth);
+    // What the cell of a table row shows at its column's current width.
+    QString shownText(int column, int tableRow) const;
 
     int columnWidth(int column) const;
     void setColumnWidth(int column, int width);

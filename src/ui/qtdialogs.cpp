@@ -25,7 +25,9 @@ void QtOperatorDialogs::showErrorBox(const QString& message) {
 }
 
 void QtOperatorDialogs::showMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, window_);
+    // The one message of this kind is the controller's error reply: it shows the icon of
+    // the general error box.
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, window_);
     box.exec();
 }
 

@@ -34,6 +34,8 @@ TEST(IcmpEcho, NameThatCannotBeResolvedFails) {
         IcmpEcho().echo(u"pruefstand..invalid"_s);
         FAIL() << "no error";
     } catch (const AppError& e) {
-        EXPECT_TRUE(e.message().contains(u"pruefstand..invalid"_s)) << e.what();
+        EXPECT_EQ(e.message(),
+                  u"Host 'pruefstand..invalid' nicht auflösbar: Der Name ist nicht bekannt"_s)
+            << e.what();
     }
 }

@@ -45,7 +45,7 @@ TEST_F(Client, OpenRefusedRaisesTheSystemText) {
         client.open();
         FAIL() << "no error";
     } catch (const AppError& e) {
-        EXPECT_EQ(e.message(), u"Connection refused"_s);
+        EXPECT_EQ(e.message(), u"Verbindung verweigert"_s);
     }
     EXPECT_FALSE(client.isOpen());
     EXPECT_FALSE(client.isReconnecting());

@@ -1,6 +1,10 @@
+#include "core/translations.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -21,5 +25,10 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // Qt's messages (socket and file errors) in German, as the program shows them.
+    if (!abgleich::installGermanQtTexts(app)) {
+        std::fprintf(stderr, "Qt's German translations are not installed\n");
+        return 1;
+    }
     return RUN_ALL_TESTS();
 }

@@ -99,8 +99,8 @@ TEST_F(BenchLink, RefusedConnectionReachesTheErrorBox) {
     peer.stopListening();
     click(ui(w).Btn_Z);
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0],
-              (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox, u"Connection refused."_s}));
+    EXPECT_EQ(dialogs.shown[0], (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox,
+                                                        u"Verbindung verweigert."_s}));
     EXPECT_TRUE(log().isEmpty());
     EXPECT_EQ(session().expectedReply(), QChar(0));
     EXPECT_FALSE(session().isOpen());
@@ -360,8 +360,8 @@ TEST_F(BenchLink, FailedUploadLeavesStoreAndFiles) {
     dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
     click(ui(w).Btn_Abgleichsenden);
     ASSERT_FALSE(dialogs.shown.empty());
-    EXPECT_EQ(dialogs.shown.back(),
-              (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox, u"Connection refused."_s}));
+    EXPECT_EQ(dialogs.shown.back(), (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox,
+                                                            u"Verbindung verweigert."_s}));
     EXPECT_EQ(w.state().coef.a(1), 0.439);
     EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Log_4711.log"_s));
     EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Abgleich_4711.csv"_s));

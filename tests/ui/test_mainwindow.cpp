@@ -12,10 +12,12 @@
 #include "ui/mainwindow.h"
 #include "ui/pointgrid.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +26,7 @@
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -514,4 +517,55 @@ TEST_F(MainWindow, F12NamesAPointWithoutSpreadAndMovesTheSelector) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(dialogs.shown[0].text.startsWith(u"Messstelle 1:"_s))
         << dialogs.shown[0].text.toStdString();
+}
+
+// A number the data cell cannot hold is never shown cut: the cell shows the marker and the
+// number as its tooltip; widening the column shows the number. Captions and names are
+// never replaced.
+TEST_F(MainWindow, NumbersTooWideForTheirCellShowTheMarker) {
+    showWindow();
+    receiveRecord();
+    PointTable& table = window->state().table;
+    PointGrid* grid = ui(*window).DGrid;
+    QTableView* cells = grid->cellsView();
+    struct Case {
+        int column;
+        int row;
+        double value;
+        QString full;
+        QString shown;
+    };
+    const Case cases[] = {
+        {Col::ASps, 1, 12345.678, u"12345,678"_s, u"###"_s},
+        {Col::BNeu, 2, -123.456, u"-123,456"_s, u"###"_s},
+        {Col::ref(1), 3, -1.5, u"-1,500"_s, u"-1,500"_s},
+    };
+    for (const Case& c : cases)
+        table.setCellNumber(c.column, c.row, c.value);
+    cells->viewport()->repaint();
+
+    const auto tooltipAt = [&](int column, int row) {
+        QToolTip::hideText(); // goes a moment later
+        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
+            return u"(the last tooltip stays)"_s;
+        const QRect rect =
+            cells->visualRect(cells->model()->index(PointGrid::viewRow(row), column));
+        QHelpEvent help(QEvent::ToolTip, rect.center(),
+                        cells->viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(cells->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(table.cellText(c.column, c.row), c.full) << c.column;
+        EXPECT_EQ(grid->shownText(c.column, c.row), c.shown) << c.column;
+        EXPECT_EQ(tooltipAt(c.column, c.row), c.shown == c.full ? QString() : c.full) << c.column;
+    }
+    EXPECT_EQ(grid->shownText(Col::Name, 1), table.cellText(Col::Name, 1));
+
+    // The operator drags the column borders wider: the numbers appear in full.
+    for (const Case& c : cases) {
+        grid->setColumnWidth(c.column, 100);
+        EXPECT_EQ(grid->shownText(c.column, c.row), c.full) << c.column;
+        EXPECT_EQ(tooltipAt(c.column, c.row), QString()) << c.column;
+    }
 }

@@ -37,7 +37,7 @@ TEST(PasswordDialog, FullAndCompactForms) {
     QSize compact;
     bool listVisible = false;
     whenShown(dialog, [&] {
-        full = dialog.size();
+        full = dialog.frameGeometry().size();
         listVisible = dialog.Aenderungen->isVisible();
         EXPECT_EQ(dialog.Aenderungen->toPlainText(), u"geänderte Werte\n Temp 1   Offset "_s);
         EXPECT_EQ(QApplication::focusWidget(), dialog.Edit_PW);
@@ -55,7 +55,7 @@ TEST(PasswordDialog, FullAndCompactForms) {
     EXPECT_EQ(dialog.pw, u"abc-4711"_s);
 
     whenShown(dialog, [&] {
-        compact = dialog.size();
+        compact = dialog.frameGeometry().size();
         listVisible = dialog.Aenderungen->isVisible();
         EXPECT_TRUE(dialog.Edit_PW->text().isEmpty());
         EXPECT_TRUE(dialog.Edit_PW->isVisible());

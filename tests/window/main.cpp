@@ -1,3 +1,5 @@
+#include "core/translations.h"
+
 #include <QApplication>
 
 #include <cstdio>
@@ -15,5 +17,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    // Qt's dialogs and messages in German, as the program shows them.
+    if (!abgleich::installGermanQtTexts(app)) {
+        std::fprintf(stderr, "Qt's German translations are not installed\n");
+        return 1;
+    }
     return RUN_ALL_TESTS();
 }

@@ -23,10 +23,13 @@
 #include <QApplication>
 #include <QChart>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -35,6 +38,9 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
@@ -296,9 +302,9 @@ TEST_F(OperatorPaths, ErrorBoxesOnceAndTheProgramGoesOn) {
     // F1 with the bench refusing: one attempt, one box.
     op.clearShown();
     bench.reset();
-    op.expect(u"Connection refused"_s, DialogOperator::pressing(Qt::Key_Space));
+    op.expect(u"Verbindung verweigert"_s, DialogOperator::pressing(Qt::Key_Space));
     functionKey(Qt::Key_F1);
-    EXPECT_EQ(op.shown().size(), 1);
+    EXPECT_EQ(op.shown(), QStringList{u"QMessageBox: Abgleich: Verbindung verweigert."_s});
     EXPECT_FALSE(ui(*window).memLog->toPlainText().contains(u"-> U;"_s));
     EXPECT_EQ(ui(*window).ED_IP->text(), u"127.0.0.1"_s); // the field did not take the keys
 }
@@ -312,9 +318,20 @@ TEST_F(OperatorPaths, ImportThenUpload) {
     csv.close();
 
     clickCell(Col::ref(1), 1); // the import comes from an open cell editor
-    op.expect(u"QFileDialog"_s, DialogOperator::typing(csv.fileName()));
+    QStringList labels;        // the file dialog's own texts, in German
+    op.expect(u"QFileDialog"_s, [&labels, &csv](QWidget* dialog) {
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+            if (const auto* label = dialog->findChild<QLabel*>(QString::fromLatin1(name)))
+                labels << label->text();
+        if (const auto* buttons = dialog->findChild<QDialogButtonBox*>())
+            for (const QAbstractButton* button : buttons->buttons())
+                labels << button->text();
+        DialogOperator::typing(csv.fileName())(dialog);
+    });
     functionKey(Qt::Key_F3);
-    EXPECT_EQ(op.shown().size(), 1) << op.shown().join(u'|').toStdString();
+    EXPECT_EQ(op.shown(), QStringList{u"QFileDialog: Öffnen"_s});
+    EXPECT_EQ(labels, (QStringList{u"Suchen in:"_s, u"Datei&name:"_s, u"Dateien des Typs:"_s,
+                                   u"&Öffnen"_s, u"Abbrechen"_s}));
     EXPECT_EQ(ui(*window).ED_AnzMS->text(), u"2"_s);
     EXPECT_EQ(cell(Col::BNeu, 2), u"0,990"_s);
 
@@ -447,4 +464,82 @@ TEST_F(OperatorPaths, HistoryFromTheTableMenuTakenOverAndSentWithF2) {
     EXPECT_EQ(bench->device().points[1].a1000, -777);
     EXPECT_EQ(bench->device().points[3].b1000, 1002);
     EXPECT_TRUE(QFile::exists(configFile(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s)));
+}
+
+// The authorisation dialog in both forms under the window manager: the window, its frame
+// included, is 532 wide and 640 or 140 high, centred on the main window; the bottom panel
+// fills the window below the change list and comment, and the prompt, password edit and
+// buttons keep their places above its bottom edge.
+TEST_F(OperatorPaths, AuthorisationDialogSizedAndCentred) {
+    struct Form {
+        AuthorisationForm form;
+        int height;
+        int bottomPanelTop;
+    };
+    for (const Form& f : {Form{AuthorisationForm::Full, 640, TFoPasswort::kTopPanelHeight},
+                          Form{AuthorisationForm::Compact, 140, 0}}) {
+        SCOPED_TRACE(f.height);
+        QRect frame;
+        QRect client;
+        QRect mainFrame;
+        QRect bottomPanel;
+        std::map<QString, QRect> controls;
+        op.expect(u"TFoPasswort"_s, [&](QWidget* dialog) {
+            frame = dialog->frameGeometry();
+            client = dialog->geometry();
+            mainFrame = window->frameGeometry();
+            bottomPanel = passwort->Bottom_Panel->geometry();
+            for (QWidget* control :
+                 {static_cast<QWidget*>(passwort->Label1), static_cast<QWidget*>(passwort->Edit_PW),
+                  static_cast<QWidget*>(passwort->BitBtn1),
+                  static_cast<QWidget*>(passwort->BitBtn2)})
+                controls[control->objectName()] = control->geometry();
+            input::press(dialog->windowHandle(), Qt::Key_Escape);
+        });
+        EXPECT_FALSE(dialogs.authorise(f.form, u"geänderte Werte"_s).has_value());
+        settle();
+
+        EXPECT_EQ(frame.size(), QSize(TFoPasswort::kWindowWidth, f.height));
+        EXPECT_LT(client.height(), frame.height()); // a real frame around it
+        EXPECT_LE(std::abs(frame.center().x() - mainFrame.center().x()), 1);
+        EXPECT_LE(std::abs(frame.center().y() - mainFrame.center().y()), 1)
+            << qPrintable(u"%1,%2 %3x%4 on %5,%6 %7x%8"_s.arg(frame.x())
+                              .arg(frame.y())
+                              .arg(frame.width())
+                              .arg(frame.height())
+                              .arg(mainFrame.x())
+                              .arg(mainFrame.y())
+                              .arg(mainFrame.width())
+                              .arg(mainFrame.height()));
+        EXPECT_EQ(bottomPanel,
+                  QRect(0, f.bottomPanelTop, client.width(), client.height() - f.bottomPanelTop));
+        // Laid out for a panel 77 high, moved down by what the panel has more.
+        const int down = bottomPanel.height() - TFoPasswort::kBottomDesignHeight;
+        EXPECT_EQ(controls[u"Label1"_s].topLeft(), QPoint(8, 11 + down));
+        EXPECT_EQ(controls[u"Edit_PW"_s], QRect(9, 39 + down, 137, 28));
+        EXPECT_EQ(controls[u"BitBtn1"_s], QRect(169, 39 + down, 117, 28));
+        EXPECT_EQ(controls[u"BitBtn2"_s], QRect(300, 39 + down, 96, 28));
+    }
+    EXPECT_EQ(op.shown().size(), 2);
+}
+
+// The controller's error reply comes in a box with the error icon of the general error box.
+TEST_F(OperatorPaths, ControllerErrorReplyShowsTheErrorIcon) {
+    sim::SimOptions options;
+    options.port = 0;
+    options.errorReply = true;
+    bench = std::make_unique<sim::BenchSimulator>(sim::defaultDevice(), options);
+    QString error;
+    ASSERT_TRUE(bench->listen(&error)) << error.toStdString();
+    services.session.client().setPort(bench->port());
+
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    op.expect(u"Fehler Keine Korrekturdaten vorhanden"_s, [&icon](QWidget* dialog) {
+        icon = static_cast<QMessageBox*>(dialog)->icon();
+        DialogOperator::pressing(Qt::Key_Return)(dialog);
+    });
+    functionKey(Qt::Key_F1);
+    EXPECT_EQ(op.shown(),
+              QStringList{u"QMessageBox: Abgleich: Fehler Keine Korrekturdaten vorhanden"_s});
+    EXPECT_EQ(icon, QMessageBox::Critical);
 }

@@ -1,11 +1,13 @@
 // Starts the main window the way the program does and, on request, fills it with the
 // simulated bench's record, saves a screenshot, or quits as soon as it is shown (to measure
-// start-up). With --bare it shows a plain Qt window with an empty chart instead, for
-// comparison. --report PATH writes the adjustment report of the table as it stands;
-// --history uploads twelve adjustments of the simulated bench (change log in config/ below
-// the working directory, replaced) and shows the history dialog instead of the window.
+// start-up), or shows one of its dialogs over it. With --bare it shows a plain Qt window with
+// an empty chart instead, for comparison. --report PATH writes the adjustment report of the
+// table as it stands; --history uploads twelve adjustments of the simulated bench (change
+// log in config/ below the working directory, replaced) and shows the history dialog
+// instead of the window.
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
+#include "core/translations.h"
 #include "records/upload.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
@@ -14,14 +16,17 @@
 #include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
+#include "ui/pointgrid.h"
 #include "ui/qtdialogs.h"
 #include "ui/reportpdf.h"
 
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,6 +35,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 using namespace abgleich;
@@ -39,6 +45,7 @@ int main(int argc, char** argv) {
     sinceStart.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    installGermanQtTexts(app);
     const QStringList args = app.arguments();
     const bool quit = args.contains(QStringLiteral("--quit"));
     const qsizetype shotAt = args.indexOf(QStringLiteral("--shot"));
@@ -123,13 +130,40 @@ int main(int argc, char** argv) {
         if (!window)
             window.reset(main);
     }
-    // --dialog shows the authorisation dialog in its full form instead.
-    if (passwort && args.contains(QStringLiteral("--dialog"))) {
-        passwort->prepare(AuthorisationForm::Full,
-                          QStringLiteral("geänderte Werte\n Temperatur Öl 1   Offset  Gain "));
+    // --wide: numbers wider than their cells (five integer digits, negative with three).
+    if (args.contains(QStringLiteral("--wide"))) {
+        auto* main = static_cast<TFoAbgleich*>(window.get());
+        PointTable& table = main->state().table;
+        table.setCellNumber(Col::ASps, 2, 12345.678);
+        table.setCellNumber(Col::BSps, 3, -123.456);
+        table.setCellNumber(Col::ANeu, 2, 12345.678);
+        table.setCellNumber(Col::BNeu, 3, -123.456);
+        table.setCellNumber(Col::ref(1), 4, -99.5);
+    }
+    // Over the main window, once it is shown: --dialog and --compact the authorisation
+    // dialog in its full or compact form, --import the import's file dialog, --refused the
+    // error box of a connection refused on 127.0.0.1. The shot is then taken of that dialog.
+    std::function<void()> modal;
+    if (passwort &&
+        (args.contains(QStringLiteral("--dialog")) || args.contains(QStringLiteral("--compact")))) {
+        const bool full = args.contains(QStringLiteral("--dialog"));
         passwort->Kommentar->setPlainText(QStringLiteral("Sensor getauscht"));
-        window.release()->hide();
-        window.reset(passwort.release());
+        modal = [&dialogs, full] {
+            dialogs.authorise(full ? AuthorisationForm::Full : AuthorisationForm::Compact,
+                              QStringLiteral("geänderte Werte\n Temperatur Öl 1   Offset  Gain "));
+        };
+    } else if (args.contains(QStringLiteral("--import"))) {
+        modal = [&dialogs] {
+            dialogs.chooseFileToOpen(QDir::currentPath(), QStringLiteral("CSV-Dateien (*.csv)"));
+        };
+    } else if (args.contains(QStringLiteral("--refused"))) {
+        session.client().setPort(1); // nothing listens there
+        // The address after the settings file has been applied (when the window was shown).
+        modal = [&window] {
+            window->findChild<QLineEdit*>(QStringLiteral("ED_IP"))
+                ->setText(QStringLiteral("127.0.0.1"));
+            window->findChild<QPushButton*>(QStringLiteral("Btn_Abgleichabfrage"))->click();
+        };
     }
     window->show();
     // Shown means exposed on the screen, with its first frame drawn.
@@ -139,8 +173,14 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &app, [&] {
         std::printf("shown after %lld ms\n", static_cast<long long>(sinceStart.elapsed()));
         if (!shot.isEmpty()) {
-            QTimer::singleShot(500, &app, [&] {
-                const QPixmap picture = window->screen()->grabWindow(window->winId());
+            QTimer::singleShot(modal ? 1500 : 500, &app, [&] {
+                // A dialog with its frame, as the window manager draws it.
+                QWidget* dialog = QApplication::activeModalWidget();
+                const QRect frame = dialog ? dialog->frameGeometry() : QRect();
+                const QPixmap picture =
+                    dialog ? window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
+                                                          frame.height())
+                           : window->screen()->grabWindow(window->winId());
                 std::printf("%s %s\n", qPrintable(shot), picture.save(shot) ? "saved" : "failed");
                 app.quit();
             });
@@ -148,5 +188,7 @@ int main(int argc, char** argv) {
             app.quit();
         }
     });
+    if (modal)
+        QTimer::singleShot(100, &app, modal);
     return app.exec();
 }
