@@ -2,6 +2,7 @@
 
 #include "ui/gridstyle.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -11,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <QTouchEvent>
 
 namespace abgleich {
 
@@ -251,7 +253,10 @@ PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget
                 [this](int section) { emit fixedCellClicked(section, 0); });
     }
     connect(&table_, &PointTable::diffColumnsHiddenChanged, this, &PointGrid::setDiffColumnsHidden);
-    cells_->viewport()->installEventFilter(this);
+    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+        view->viewport()->setAttribute(Qt::WA_AcceptTouchEvents);
+        view->viewport()->installEventFilter(this);
+    }
     applyFonts();
 }
 
@@ -332,7 +337,56 @@ bool PointGrid::eventFilter(QObject* watched, QEvent* event) {
     // The data columns fill the cells view whenever its width changes.
     if (watched == cells_->viewport() && event->type() == QEvent::Resize)
         stretchCellColumns();
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+        if (watched == cells_->viewport() || watched == fixed_->viewport())
+            return touchScroll(static_cast<QWidget*>(watched), static_cast<QTouchEvent*>(event));
+        break;
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool PointGrid::touchScroll(QWidget* viewport, QTouchEvent* touch) {
+    // A finger dragged over the table scrolls it by a whole row for every row height it
+    // moves; a touch that does not move is a tap and clicks the cell under it.
+    if (touch->points().isEmpty())
+        return false;
+    const QEventPoint& point = touch->points().first();
+    switch (touch->type()) {
+    case QEvent::TouchBegin:
+        touchAnchorY_ = point.position().y();
+        touchScrolled_ = false;
+        break;
+    case QEvent::TouchUpdate:
+        if (const int rows = int((point.position().y() - touchAnchorY_) / kRowHeight)) {
+            QScrollBar* bar = cells_->verticalScrollBar();
+            bar->setValue(bar->value() - rows);
+            touchAnchorY_ += rows * kRowHeight;
+            touchScrolled_ = true;
+        }
+        break;
+    case QEvent::TouchEnd:
+        if (!touchScrolled_) {
+            const QPointF at = point.position();
+            const QPointF global = viewport->mapToGlobal(at);
+            QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(viewport, &press);
+            QCoreApplication::sendEvent(viewport, &release);
+        }
+        break;
+    default:
+        break;
+    }
+    touch->accept();
+    return true;
 }
 
 } // namespace abgleich

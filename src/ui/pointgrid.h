@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class QTouchEvent;
+
 namespace abgleich {
 
 // Shows the table's data rows with row 0 (the captions) as the views' header, so the
@@ -99,6 +101,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool touchScroll(QWidget* viewport, QTouchEvent* touch);
     void stretchCellColumns();
     void updateFixedWidth();
     void setDiffColumnsHidden(bool hidden);
@@ -108,6 +111,8 @@ private:
     CaptionRowProxy proxy_;
     QTableView* fixed_;
     CellsView* cells_;
+    qreal touchAnchorY_ = 0; // where the finger was when the rows last moved
+    bool touchScrolled_ = false;
 };
 
 } // namespace abgleich

@@ -23,6 +23,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -568,4 +569,37 @@ TEST_F(MainWindow, NumbersTooWideForTheirCellShowTheMarker) {
         EXPECT_EQ(grid->shownText(c.column, c.row), c.full) << c.column;
         EXPECT_EQ(tooltipAt(c.column, c.row), QString()) << c.column;
     }
+}
+
+// A finger on the table scrolls it by whole rows; a touch that does not move selects the
+// cell under it.
+TEST_F(MainWindow, TouchScrollsTheTableByWholeRows) {
+    receiveRecord();
+    showWindow();
+    QTableView* cells = ui(*window).DGrid->cellsView();
+    QScrollBar* rows = cells->verticalScrollBar();
+    ASSERT_GT(rows->maximum(), 3); // more rows than fit
+    QPointingDevice* finger = QTest::createTouchDevice();
+    const QPoint start(cells->viewport()->width() / 2, cells->viewport()->height() - 30);
+    const int before = rows->value();
+    QTest::touchEvent(cells->viewport(), finger).press(0, start);
+    QTest::touchEvent(cells->viewport(), finger).move(0, start - QPoint(0, 3 * 22 + 10));
+    QTest::touchEvent(cells->viewport(), finger).release(0, start - QPoint(0, 3 * 22 + 10));
+    EXPECT_EQ(rows->value(), before + 3);
+    EXPECT_EQ(ui(*window).DGrid->fixedView()->verticalScrollBar()->value(), before + 3);
+
+    // Back down by one row from the fixed columns, then a tap on a cell.
+    QTableView* fixed = ui(*window).DGrid->fixedView();
+    const QPoint top(20, 40);
+    QTest::touchEvent(fixed->viewport(), finger).press(0, top);
+    QTest::touchEvent(fixed->viewport(), finger).move(0, top + QPoint(0, 25));
+    QTest::touchEvent(fixed->viewport(), finger).release(0, top + QPoint(0, 25));
+    EXPECT_EQ(rows->value(), before + 2);
+    const QModelIndex target = cells->indexAt(QPoint(cells->viewport()->width() / 2, 30));
+    QTest::touchEvent(cells->viewport(), finger)
+        .press(0, QPoint(cells->viewport()->width() / 2, 30));
+    QTest::touchEvent(cells->viewport(), finger)
+        .release(0, QPoint(cells->viewport()->width() / 2, 30));
+    EXPECT_EQ(cells->currentIndex(), target);
+    EXPECT_EQ(rows->value(), before + 2);
 }
