@@ -39,6 +39,8 @@ public:
     // Writes the text of an open cell editor into the table and closes the editor, so that
     // an operation started now sees what the operator typed.
     void commitOpenEditor();
+    // No search by typed letters: it would read, and so round, the shown text of every row.
+    void keyboardSearch(const QString&) override {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -603,3 +603,19 @@ TEST_F(MainWindow, TouchScrollsTheTableByWholeRows) {
     EXPECT_EQ(cells->currentIndex(), target);
     EXPECT_EQ(rows->value(), before + 2);
 }
+
+// A letter typed where no cell can be edited finds nothing and changes nothing: only what
+// is shown is rounded to its three decimals, not a row far below.
+TEST_F(MainWindow, LetterInAReadOnlyColumnRoundsNoHiddenCell) {
+    receiveRecord();
+    showWindow();
+    PointTable& table = window->state().table;
+    table.setCellText(Col::ASps, 38, u"1,23456"_s);
+    QTableView* cells = ui(*window).DGrid->cellsView();
+    cells->setFocus();
+    cells->setCurrentIndex(cells->model()->index(PointGrid::viewRow(1), Col::ASps));
+    for (const char* letters : {"x", "1", "D"})
+        QTest::keyClicks(cells, QString::fromLatin1(letters));
+    EXPECT_EQ(table.cellText(Col::ASps, 38), u"1,23456"_s);
+    EXPECT_EQ(cells->currentIndex().row(), PointGrid::viewRow(1));
+}
