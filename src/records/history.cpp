@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "records/csvimport.h"
 #include "records/textfile.h"
+#include "state/loadedrecord.h"
 
 #include <QDir>
 #include <QFile>
@@ -270,7 +271,13 @@ TakeOverResult takeOverUpload(WorkingState& state, const LoggedUpload& upload) {
             continue;
         }
         setNewCoefficientText(table, Col::ANeu, rows[k], thousandthsText(point.a1000));
-        setNewCoefficientText(table, Col::BNeu, rows[k], thousandthsText(point.b1000));
+        // An offset point has no gain: its b (NEU) stays empty, as the controller's list and
+        // the import leave it.
+        setNewCoefficientText(table, Col::BNeu, rows[k],
+                              isOffsetPoint(point.name) ? QString() : thousandthsText(point.b1000));
+        // The remaining deviations were those of other coefficients.
+        for (int column = Col::Diff1; column <= Col::Diff4; ++column)
+            table.setCellText(column, rows[k], QString());
         taken[std::size_t(rows[k])] = true;
         ++result.taken;
     }

@@ -47,9 +47,12 @@ QString marked(const QString& text, bool changed) {
     return changed ? QStringLiteral("<b>") + text + QStringLiteral("</b>") : text;
 }
 
+// Numbers are right-aligned and never broken over two lines: "-1500,37" above "6" would be
+// read as two values.
 QString cell(const QString& text, bool right = true) {
-    return (right ? QStringLiteral("<td align=\"right\">") : QStringLiteral("<td>")) + text +
-           QStringLiteral("</td>");
+    return (right ? QStringLiteral("<td align=\"right\" style=\"white-space: nowrap\">")
+                  : QStringLiteral("<td>")) +
+           text + QStringLiteral("</td>");
 }
 
 // The caption row of a table, each caption with its share of the width in percent.

@@ -322,3 +322,19 @@ TEST_F(TakeOver, PointsOfTheSameNamePairInOrderAndNoMatchTakesNothing) {
     EXPECT_TRUE(takeOverNotice(none).startsWith(u"Keine Messstelle der Tabelle"_s));
     EXPECT_EQ(cell(Col::ANeu, 2), u"0,3"_s);
 }
+
+// An offset point gets no gain, and the deviations of the coefficients that stood there
+// before go: they are not what the taken-over coefficients leave.
+TEST_F(TakeOver, OffsetPointGetsNoGainAndOldDeviationsGo) {
+    state.table.setCellText(Col::Name, 3, u" of Druck "_s);
+    state.table.setCellText(Col::BNeu, 3, QString());
+    state.table.setCellText(Col::Diff1, 1, u"0,054"_s);
+    state.table.setCellText(Col::Diff1 + 1, 1, u"-0,048"_s);
+    LoggedUpload old{at(1, 8, 0, 0), u"alt"_s,
+                     *parseUploadRecord(u"U4711,ABC12,,,2,TA_1,°C,-1,1000,of Druck,bar,250,0;"_s)};
+    EXPECT_EQ(takeOverUpload(state, old).taken, 2);
+    EXPECT_EQ(cell(Col::ANeu, 3), u"0,250"_s);
+    EXPECT_TRUE(cell(Col::BNeu, 3).isEmpty());
+    for (int column = Col::Diff1; column <= Col::Diff4; ++column)
+        EXPECT_TRUE(cell(column, 1).isEmpty()) << column;
+}

@@ -485,6 +485,9 @@ TEST_F(OperatorPaths, AuthorisationDialogSizedAndCentred) {
         QRect bottomPanel;
         std::map<QString, QRect> controls;
         op.expect(u"TFoPasswort"_s, [&](QWidget* dialog) {
+            // The window manager tells the frame a moment after the dialog became active.
+            EXPECT_TRUE(QTest::qWaitFor(
+                [dialog] { return dialog->frameGeometry() != dialog->geometry(); }, 5000));
             frame = dialog->frameGeometry();
             client = dialog->geometry();
             mainFrame = window->frameGeometry();
