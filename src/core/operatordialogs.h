@@ -26,6 +26,9 @@ public:
     virtual void showErrorBox(const QString& message) = 0;
     // A message box with an OK button (an error reply of the controller).
     virtual void showMessage(const QString& text) = 0;
+    // A notice with an OK button that something was done (a report written, coefficients
+    // taken over).
+    virtual void showNotice(const QString& text) = 0;
     // A warning the operator must acknowledge ("Falsches Passwort").
     virtual void showWarning(const QString& text) = 0;
     // A question with Yes (pre-selected) and No; true for Yes.

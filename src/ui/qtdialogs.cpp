@@ -31,6 +31,11 @@ void QtOperatorDialogs::showMessage(const QString& text) {
     box.exec();
 }
 
+void QtOperatorDialogs::showNotice(const QString& text) {
+    QMessageBox box(QMessageBox::Information, applicationTitle(), text, QMessageBox::Ok, window_);
+    box.exec();
+}
+
 void QtOperatorDialogs::showWarning(const QString& text) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warnung"), text, QMessageBox::Ok,
                     window_);

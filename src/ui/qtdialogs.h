@@ -16,6 +16,7 @@ public:
 
     void showErrorBox(const QString& message) override;
     void showMessage(const QString& text) override;
+    void showNotice(const QString& text) override;
     void showWarning(const QString& text) override;
     bool askYesNo(const QString& text) override;
     std::optional<AuthorisationInput> authorise(AuthorisationForm form,

@@ -46,7 +46,7 @@ void showDeviceHistory(WorkingState& state, OperatorDialogs& dialogs, QWidget* p
         return;
     const QString notice = takeOverNotice(takeOverUpload(state, *dialog.chosenUpload()));
     if (!notice.isEmpty())
-        dialogs.showMessage(notice);
+        dialogs.showNotice(notice);
 }
 
 void writeTableReport(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock) {
@@ -55,9 +55,9 @@ void writeTableReport(WorkingState& state, OperatorDialogs& dialogs, const Clock
     AdjustmentReport report = buildAdjustmentReport(state, strToInt(state.device.anzMS), false);
     report.when = clock.now();
     const QString path = writeAdjustmentReport(report, state.configdir);
-    dialogs.showMessage(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
-                                       "gespeichert:\n") +
-                        QDir::toNativeSeparators(path));
+    dialogs.showNotice(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
+                                      "gespeichert:\n") +
+                       QDir::toNativeSeparators(path));
 }
 
 } // namespace abgleich

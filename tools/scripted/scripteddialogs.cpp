@@ -26,6 +26,10 @@ void ScriptedDialogs::showErrorBox(const QString& message) {
     note(Kind::ErrorBox, errorBoxText(message));
 }
 
+void ScriptedDialogs::showNotice(const QString& text) {
+    note(Kind::Message, text);
+}
+
 void ScriptedDialogs::showMessage(const QString& text) {
     note(Kind::Message, text);
 }

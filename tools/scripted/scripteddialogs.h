@@ -25,6 +25,8 @@ public:
 
     void showErrorBox(const QString& message) override;
     void showMessage(const QString& text) override;
+    // Noted as a message.
+    void showNotice(const QString& text) override;
     void showWarning(const QString& text) override;
     bool askYesNo(const QString& text) override;
     std::optional<AuthorisationInput> authorise(AuthorisationForm form,
