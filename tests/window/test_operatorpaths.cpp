@@ -481,6 +481,8 @@ TEST_F(OperatorPaths, AuthorisationDialogSizedAndCentred) {
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return window->frameGeometry() != window->geometry(); }, kWaitMs));
     QTest::qWait(300);
+    const QRect mainClient = window->geometry();
+    const QRect mainFrame = window->frameGeometry();
     struct Form {
         AuthorisationForm form;
         int height;
@@ -491,16 +493,15 @@ TEST_F(OperatorPaths, AuthorisationDialogSizedAndCentred) {
         SCOPED_TRACE(f.height);
         QRect frame;
         QRect client;
-        QRect mainFrame;
         QRect bottomPanel;
         std::map<QString, QRect> controls;
         op.expect(u"TFoPasswort"_s, [&](QWidget* dialog) {
-            // The window manager tells the frame a moment after the dialog became active.
-            EXPECT_TRUE(QTest::qWaitFor(
-                [dialog] { return dialog->frameGeometry() != dialog->geometry(); }, 5000));
-            frame = dialog->frameGeometry();
+            // The dialog's frame is the one the window manager puts around the main window;
+            // measured there, it does not depend on when the manager reports the dialog's.
             client = dialog->geometry();
-            mainFrame = window->frameGeometry();
+            frame = client.adjusted(
+                mainFrame.left() - mainClient.left(), mainFrame.top() - mainClient.top(),
+                mainFrame.right() - mainClient.right(), mainFrame.bottom() - mainClient.bottom());
             bottomPanel = passwort->Bottom_Panel->geometry();
             for (QWidget* control :
                  {static_cast<QWidget*>(passwort->Label1), static_cast<QWidget*>(passwort->Edit_PW),
