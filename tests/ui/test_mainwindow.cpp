@@ -579,7 +579,9 @@ TEST_F(MainWindow, TouchScrollsTheTableByWholeRows) {
     QTableView* cells = ui(*window).DGrid->cellsView();
     QScrollBar* rows = cells->verticalScrollBar();
     ASSERT_GT(rows->maximum(), 3); // more rows than fit
-    QPointingDevice* finger = QTest::createTouchDevice();
+    // The test owns the device it makes.
+    const std::unique_ptr<QPointingDevice> device(QTest::createTouchDevice());
+    QPointingDevice* finger = device.get();
     const QPoint start(cells->viewport()->width() / 2, cells->viewport()->height() - 30);
     const int before = rows->value();
     QTest::touchEvent(cells->viewport(), finger).press(0, start);
