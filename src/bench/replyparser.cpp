@@ -4,6 +4,8 @@
 #include "core/numbers.h"
 #include "table/coefficientstore.h"
 
+#include <algorithm>
+
 namespace abgleich {
 
 namespace {
@@ -21,6 +23,16 @@ LastCorrection lastCorrectionFrom(QStringView f, const RegionalSettings& rs) {
     return LastCorrection::unknown();
 }
 
+// A name or unit as the table shows it, a blank on either side.
+QString padded(QStringView text) {
+    QString cell(text.size() + 2, Qt::Uninitialized);
+    QChar* out = cell.data();
+    out[0] = u' ';
+    std::copy(text.begin(), text.end(), out + 1);
+    out[text.size() + 1] = u' ';
+    return cell;
+}
+
 // A record whose coefficient field cannot be read ends with that point.
 ControllerRecord recordFrom(const FieldList& fields, int count, const RegionalSettings& rs) {
     ControllerRecord record;
@@ -34,9 +46,10 @@ ControllerRecord recordFrom(const FieldList& fields, int count, const RegionalSe
     record.points.reserve(std::size_t(count));
     for (int k = 1; k <= count; ++k) {
         ControllerRecord::Point& point = record.points.emplace_back();
-        point.name = fields.field(4 * k + 2).toString();
-        point.offset = isOffsetPoint(point.name);
-        point.unit = fields.field(4 * k + 3).toString();
+        const QStringView name = fields.field(4 * k + 2);
+        point.name = padded(name);
+        point.offset = isOffsetPoint(name);
+        point.unit = padded(fields.field(4 * k + 3));
         const auto a = tryStrToFloat(fields.field(4 * k + 4), rs);
         if (a)
             point.a = *a / 1000.0;

@@ -3,6 +3,7 @@
 namespace abgleich {
 
 FieldList::FieldList(QStringView text, QChar separator) {
+    fields_.reserve(std::size_t(text.count(separator)) + 1);
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == separator) {

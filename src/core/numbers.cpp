@@ -4,8 +4,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
-#include <string>
 
 namespace abgleich {
 
@@ -18,7 +18,7 @@ bool isDigit(QChar c) {
 // A finite value rounded to 15 significant digits: value = d.dddddddddddddd × 10^exponent.
 struct Digits15 {
     bool negative = false;
-    std::string digits; // exactly 15 digits
+    char digits[15] = {}; // exactly 15 digits, '0'..'9'
     int exponent = 0;
 };
 
@@ -26,26 +26,76 @@ struct Digits15 {
 // the rounded digits would lie past the largest double, so they are cut instead.
 constexpr double kLargest15Digits = 1.79769313486231e308;
 
+// Reads "[-]d[.ddd]e±xx" as printed by to_chars in scientific format; returns the number of
+// significant digits it held (more than 15 only from the shortest form).
+int readScientific(const char* text, const char* end, Digits15& d) {
+    const char* p = text;
+    d.negative = *p == '-';
+    if (d.negative)
+        ++p;
+    int count = 0;
+    for (; p < end && *p != 'e'; ++p) {
+        if (*p == '.')
+            continue;
+        if (count < 15)
+            d.digits[count] = *p;
+        ++count;
+    }
+    for (int i = count; i < 15; ++i)
+        d.digits[i] = '0';
+    ++p; // 'e'
+    const bool negativeExponent = *p == '-';
+    ++p; // sign
+    int exponent = 0;
+    for (; p < end; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    d.exponent = negativeExponent ? -exponent : exponent;
+    return count;
+}
+
 Digits15 toDigits15(double value) {
-    if (std::fabs(value) > kLargest15Digits)
-        return {value < 0, "179769313486231", 308};
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    const std::string text(buf, res.ptr);
     Digits15 d;
-    std::size_t pos = 0;
-    if (text[pos] == '-') {
-        d.negative = true;
-        ++pos;
+    if (std::fabs(value) > kLargest15Digits) {
+        d.negative = value < 0;
+        std::memcpy(d.digits, "179769313486231", 15);
+        d.exponent = 308;
+        return d;
     }
-    const std::size_t e = text.find('e');
-    for (std::size_t i = pos; i < e; ++i) {
-        if (text[i] != '.')
-            d.digits.push_back(text[i]);
+    char buf[64];
+    // The shortest text that reads back as a normal double: when it has at most 15
+    // significant digits, they are the value rounded to 15 digits (every such decimal
+    // survives the way to a double and back). Subnormal values have fewer bits and no such
+    // promise; they, and values with more digits, are rounded to 15 digits explicitly.
+    if (std::fabs(value) >= std::numeric_limits<double>::min()) {
+        const auto shortest =
+            std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+        if (readScientific(buf, shortest.ptr, d) <= 15)
+            return d;
     }
-    d.exponent = std::stoi(text.substr(e + 1));
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    readScientific(buf, res.ptr, d);
     return d;
 }
+
+// A short text assembled in place, turned into a QString with one allocation.
+class TextBuilder {
+public:
+    void append(QChar c) { text_[size_++] = c.unicode(); }
+    void append(const char* ascii, int count) {
+        for (int i = 0; i < count; ++i)
+            text_[size_++] = char16_t(ascii[i]);
+    }
+    void appendZeros(int count) {
+        for (int i = 0; i < count; ++i)
+            text_[size_++] = u'0';
+    }
+    QString toString() const { return QString(reinterpret_cast<const QChar*>(text_), size_); }
+
+private:
+    // Enough for a sign, 18 integer digits, a separator, 15 digits and an exponent.
+    char16_t text_[64];
+    int size_ = 0;
+};
 
 void requireFinite(double value) {
     if (std::isnan(value))
@@ -196,42 +246,46 @@ QString formatGeneral(double value, const RegionalSettings& rs) {
     if (value == 0.0)
         return QStringLiteral("0");
     const Digits15 d = toDigits15(value);
-    std::string sig = d.digits;
-    while (sig.size() > 1 && sig.back() == '0')
-        sig.pop_back();
+    int significant = 15;
+    while (significant > 1 && d.digits[significant - 1] == '0')
+        --significant;
 
-    QString out;
+    TextBuilder out;
     if (d.negative)
         out.append(u'-');
     const int e = d.exponent;
     if (e < -4 || e >= 15) {
-        out.append(QChar(u'0' + (sig[0] - '0')));
-        if (sig.size() > 1) {
+        out.append(d.digits, 1);
+        if (significant > 1) {
             out.append(rs.decimalSeparator);
-            out.append(QLatin1String(sig.data() + 1, qsizetype(sig.size() - 1)));
+            out.append(d.digits + 1, significant - 1);
         }
         out.append(u'E');
         if (e < 0)
             out.append(u'-');
-        out.append(QString::number(std::abs(e)).rightJustified(3, u'0'));
-        return out;
+        char exponent[4];
+        const int magnitude = std::abs(e);
+        exponent[0] = char('0' + magnitude / 100);
+        exponent[1] = char('0' + magnitude / 10 % 10);
+        exponent[2] = char('0' + magnitude % 10);
+        out.append(exponent, 3);
+        return out.toString();
     }
     if (e >= 0) {
-        const std::size_t intDigits = std::size_t(e) + 1;
-        std::string integer = sig.substr(0, std::min(intDigits, sig.size()));
-        integer.append(intDigits > integer.size() ? intDigits - integer.size() : 0, '0');
-        out.append(QLatin1String(integer.data(), qsizetype(integer.size())));
-        if (sig.size() > intDigits) {
+        const int intDigits = e + 1;
+        out.append(d.digits, std::min(intDigits, significant));
+        out.appendZeros(intDigits - std::min(intDigits, significant));
+        if (significant > intDigits) {
             out.append(rs.decimalSeparator);
-            out.append(QLatin1String(sig.data() + intDigits, qsizetype(sig.size() - intDigits)));
+            out.append(d.digits + intDigits, significant - intDigits);
         }
-        return out;
+        return out.toString();
     }
     out.append(u'0');
     out.append(rs.decimalSeparator);
-    out.append(QString(-e - 1, u'0'));
-    out.append(QLatin1String(sig.data(), qsizetype(sig.size())));
-    return out;
+    out.appendZeros(-e - 1);
+    out.append(d.digits, significant);
+    return out.toString();
 }
 
 QString formatFixed3(double value, const RegionalSettings& rs) {
@@ -240,41 +294,48 @@ QString formatFixed3(double value, const RegionalSettings& rs) {
     if (d.exponent >= 15)
         return formatGeneral(value, rs);
 
-    // The digits of |value| × 1000 before the decimal point, and the digit after them.
+    // The digits of |value| × 1000 before the decimal point (k of them, at most 18), and
+    // the digit after them; one place in front for a carry.
     const int k = d.exponent + 4;
-    std::string scaled;
+    char scaled[20];
+    int size = 1;
+    scaled[0] = '0';
     char roundDigit = '0';
     if (k <= 0) {
-        scaled = "0";
         roundDigit = k == 0 ? d.digits[0] : '0';
-    } else if (k >= int(d.digits.size())) {
-        scaled = d.digits + std::string(std::size_t(k) - d.digits.size(), '0');
     } else {
-        scaled = d.digits.substr(0, std::size_t(k));
-        roundDigit = d.digits[std::size_t(k)];
+        for (int i = 0; i < k; ++i)
+            scaled[size++] = i < 15 ? d.digits[i] : '0';
+        roundDigit = k < 15 ? d.digits[k] : '0';
     }
     if (roundDigit >= '5') {
-        int i = int(scaled.size()) - 1;
-        while (i >= 0 && scaled[std::size_t(i)] == '9')
-            scaled[std::size_t(i--)] = '0';
-        if (i < 0)
-            scaled.insert(scaled.begin(), '1');
-        else
-            ++scaled[std::size_t(i)];
+        int i = size - 1;
+        while (scaled[i] == '9')
+            scaled[i--] = '0';
+        ++scaled[i]; // the place in front takes the last carry
     }
-    const auto firstNonZero = scaled.find_first_not_of('0');
-    scaled.erase(0, std::min(firstNonZero, scaled.size()));
-    const bool zero = scaled.empty();
-    if (scaled.size() < 4)
-        scaled.insert(0, 4 - scaled.size(), '0');
+    bool zero = true;
+    for (int i = 0; i < size; ++i)
+        zero = zero && scaled[i] == '0';
+    // At least four digits, "0" before the separator and three after it; no other zeros in
+    // front.
+    char shown[24];
+    int count = 0;
+    for (int i = size; i < 4; ++i)
+        shown[count++] = '0';
+    int first = 0;
+    while (size - first > 4 && scaled[first] == '0')
+        ++first;
+    for (int i = first; i < size; ++i)
+        shown[count++] = scaled[i];
 
-    QString out;
+    TextBuilder out;
     if (d.negative && !zero)
         out.append(u'-');
-    out.append(QLatin1String(scaled.data(), qsizetype(scaled.size() - 3)));
+    out.append(shown, count - 3);
     out.append(rs.decimalSeparator);
-    out.append(QLatin1String(scaled.data() + scaled.size() - 3, 3));
-    return out;
+    out.append(shown + count - 3, 3);
+    return out.toString();
 }
 
 } // namespace abgleich

@@ -5,14 +5,6 @@
 
 namespace abgleich {
 
-namespace {
-
-QString padded(const QString& text) {
-    return u' ' + text + u' ';
-}
-
-} // namespace
-
 bool isOffsetPoint(QStringView name) {
     return name.first(qMin<qsizetype>(2, name.size())).compare(u"of", Qt::CaseInsensitive) == 0;
 }
@@ -40,12 +32,12 @@ void applyRecord(WorkingState& state, const ControllerRecord& record) {
         int k = 0;
         for (const ControllerRecord::Point& point : record.points) {
             ++k;
-            table.setCellText(Col::Name, k, padded(point.name));
+            table.setCellText(Col::Name, k, point.name);
             if (point.offset) {
                 table.setCellText(Col::ANeu, k, QString());
                 table.setCellText(Col::BNeu, k, QString());
             }
-            table.setCellText(Col::Unit, k, padded(point.unit));
+            table.setCellText(Col::Unit, k, point.unit);
             if (!point.a)
                 break;
             state.coef.setA(k, *point.a);
@@ -54,14 +46,15 @@ void applyRecord(WorkingState& state, const ControllerRecord& record) {
                     break;
                 state.coef.setB(k, *point.b);
             }
+            // The new coefficients start as the controller's: the same text, shared.
             table.setCellNumber(Col::ASps, k, state.coef.a(k));
-            table.setCellNumber(Col::ANeu, k, state.coef.a(k));
+            table.setCellText(Col::ANeu, k, table.cellText(Col::ASps, k));
             if (point.offset) {
                 table.setCellText(Col::BSps, k, QString());
                 table.setCellText(Col::BNeu, k, QString());
             } else {
                 table.setCellNumber(Col::BSps, k, state.coef.b(k));
-                table.setCellNumber(Col::BNeu, k, state.coef.b(k));
+                table.setCellText(Col::BNeu, k, table.cellText(Col::BSps, k));
             }
         }
         state.readBrokeOff = record.brokeOff;

@@ -19,7 +19,7 @@ bool isOffsetPoint(QStringView name);
 // coefficient left empty) and the record is marked as broken off.
 struct ControllerRecord {
     struct Point {
-        QString name;
+        QString name; // name and unit as the table shows them, a blank on either side
         QString unit;
         bool offset = false; // an offset point has no gain b
         std::optional<double> a;

@@ -97,8 +97,12 @@ QString PointTable::normalise(int column, int row) const {
 void PointTable::clear() {
     {
         BatchUpdate batch(*this);
-        for (Row& row : cells_)
-            row.fill(QString());
+        for (Row& row : cells_) {
+            for (QString& cell : row) {
+                if (!cell.isNull())
+                    cell = QString();
+            }
+        }
         refreshPending_ = true;
     }
     setDiffColumnsHidden(false);
@@ -139,9 +143,19 @@ void PointTable::writeHeaderRow() {
 }
 
 void PointTable::writeRowNumbers() {
+    // The texts of the usual rows are made once and shared by every table.
+    static const std::vector<QString> usual = [] {
+        std::vector<QString> texts(std::size_t(kInitialRows) + 2);
+        for (std::size_t row = 1; row < texts.size(); ++row)
+            texts[row] = QString::number(row) + QLatin1Char(' ');
+        return texts;
+    }();
     BatchUpdate batch(*this);
-    for (int row = 1; row < rows(); ++row)
-        setCellText(Col::Ms, row, QString::number(row) + QLatin1Char(' '));
+    for (int row = 1; row < rows(); ++row) {
+        setCellText(Col::Ms, row,
+                    std::size_t(row) < usual.size() ? usual[std::size_t(row)]
+                                                    : QString::number(row) + QLatin1Char(' '));
+    }
 }
 
 int PointTable::rowCount(const QModelIndex& parent) const {

@@ -66,12 +66,12 @@ TFoPasswort::TFoPasswort(QWidget* parent) : QDialog(parent) {
     Edit_PW->setDragEnabled(false);
     Edit_PW->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
                                  Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                              QStringLiteral("Abbrechen"));
+    // The buttons' icons come with the first showing (loading them takes a look through the
+    // icon theme, which the start of the program need not wait for).
+    BitBtn1 = new QPushButton(QStringLiteral("Abbrechen"));
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setAutoDefault(false);
-    BitBtn2 =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"));
+    BitBtn2 = new QPushButton(QStringLiteral("OK"));
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setDefault(true);
 
@@ -87,6 +87,10 @@ TFoPasswort::TFoPasswort(QWidget* parent) : QDialog(parent) {
 }
 
 void TFoPasswort::prepare(AuthorisationForm form, const QString& changeList) {
+    if (BitBtn1->icon().isNull()) {
+        BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+        BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    }
     if (form == AuthorisationForm::Full) {
         Top_Panel->show();
         Aenderungen->setPlainText(changeList);

@@ -13,6 +13,10 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QTouchEvent>
+#include <QtMath>
+
+#include <algorithm>
+#include <vector>
 
 namespace abgleich {
 
@@ -24,9 +28,8 @@ QRect textRect(const QRect& cell) {
     return cell.adjusted(2, 0, -2, 0);
 }
 
-// Draws every cell in its column's colours with the view's font and the text the model
-// shows (its display rule); selected and focused cells in steel blue. A data cell whose text
-// does not fit shows the marker instead, and its full text as its tooltip.
+// Editors in the view's font; a data cell whose text does not fit shows its full text as
+// its tooltip.
 class GridCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -44,29 +47,6 @@ public:
         }
         QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
         return true;
-    }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const int column = index.column();
-        const bool selected = option.state & QStyle::State_Selected;
-        const bool focused = option.state & QStyle::State_HasFocus;
-        QColor text = Qt::black;
-        QColor background = gridstyle::cellBackground(column, option.palette);
-        if (selected || focused) {
-            background = gridstyle::kSelected;
-            if (focused)
-                text = Qt::white;
-        }
-        painter->save();
-        painter->fillRect(option.rect, background);
-        painter->setFont(option.font);
-        painter->setPen(text);
-        painter->drawText(textRect(option.rect),
-                          int(gridstyle::columnAlignment(column) | Qt::AlignVCenter),
-                          PointGrid::cellText(column, index.data(Qt::DisplayRole).toString(),
-                                              QFontMetrics(option.font), option.rect.width()));
-        painter->restore();
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -104,6 +84,134 @@ void styleView(QTableView* view, int rowHeight) {
 }
 
 } // namespace
+
+void GridView::setTable(PointTable* table) {
+    table_ = table;
+    // The paint event fills every pixel: nothing to fill before, nothing below to show.
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+const GridView::ShapedText& GridView::shaped(const QString& text) {
+    // Kept per text for the font in use; a table rarely shows more than a few thousand
+    // different texts, so the store starts again when it grows beyond that.
+    if (shapedFont_ != font() || shaped_.size() > 8192) {
+        shaped_.clear();
+        shapedFont_ = font();
+    }
+    auto it = shaped_.find(text);
+    if (it == shaped_.end()) {
+        ShapedText entry;
+        entry.text.setTextFormat(Qt::PlainText);
+        entry.text.setText(text);
+        entry.text.prepare(QTransform(), shapedFont_);
+        entry.width = QFontMetricsF(shapedFont_).horizontalAdvance(text);
+        entry.advance = QFontMetrics(shapedFont_).horizontalAdvance(text);
+        it = shaped_.insert(text, std::move(entry));
+    }
+    return *it;
+}
+
+void GridView::paintEvent(QPaintEvent* event) {
+    if (!table_) {
+        QTableView::paintEvent(event);
+        return;
+    }
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    const QBrush empty = viewport()->palette().brush(viewport()->backgroundRole());
+    const int rowCount = model()->rowCount();
+    // The view's rows and columns that meet the area to paint.
+    const int top = rowAt(area.top());
+    if (rowCount == 0 || top < 0) {
+        painter.fillRect(area, empty);
+        return;
+    }
+    const int bottom = rowAt(area.bottom()) < 0 ? rowCount - 1 : rowAt(area.bottom());
+    const int rowsTop = rowViewportPosition(top);
+    const int rowsBottom = rowViewportPosition(bottom) + rowHeight(bottom);
+    // The table's right edge; beyond it and below the last row the view is empty. (The
+    // viewport does not fill its background first: every other pixel is painted below.)
+    const int right =
+        qMin(area.right(), horizontalHeader()->length() - horizontalHeader()->offset() - 1);
+    for (const QRect& rest : QRegion(area).subtracted(
+             QRect(area.left(), rowsTop, right - area.left() + 1, rowsBottom - rowsTop))) {
+        painter.fillRect(rest, empty);
+    }
+
+    // The selection as ranges of view rows and columns, and the cell that has the focus.
+    struct Range {
+        int top, bottom, left, right;
+    };
+    std::vector<Range> selected;
+    if (selectionModel()) {
+        for (const QItemSelectionRange& range : selectionModel()->selection())
+            selected.push_back({range.top(), range.bottom(), range.left(), range.right()});
+    }
+    const QModelIndex current = currentIndex();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    const auto isSelected = [&selected](int row, int column) {
+        return std::any_of(selected.begin(), selected.end(), [&](const Range& r) {
+            return row >= r.top && row <= r.bottom && column >= r.left && column <= r.right;
+        });
+    };
+
+    const QFontMetricsF metrics(font());
+    const qreal textHeight = qCeil(metrics.leading()) + metrics.ascent() + metrics.descent();
+    const QString marker = QString::fromLatin1(PointGrid::kCutMarker);
+    for (int column = 0; column < Col::Count; ++column) {
+        if (isColumnHidden(column))
+            continue;
+        const int x = columnViewportPosition(column);
+        const int width = columnWidth(column);
+        if (x + width <= area.left() || x > area.right())
+            continue;
+        // One stripe in the column's colour; grid lines take the last pixel of each cell.
+        painter.fillRect(QRect(x, rowsTop, width - 1, rowsBottom - rowsTop),
+                         gridstyle::cellBackground(column, palette()));
+        const Qt::Alignment alignment = gridstyle::columnAlignment(column);
+        for (int row = top; row <= bottom; ++row) {
+            const QRect cell(x, rowViewportPosition(row), width - 1, rowHeight(row) - 1);
+            const bool focused = focus && current.row() == row && current.column() == column;
+            if (focused || isSelected(row, column))
+                painter.fillRect(cell, gridstyle::kSelected);
+            const QString text = table_->normaliseCell(column, PointGrid::tableRow(row));
+            if (text.isEmpty())
+                continue;
+            const QRect room = textRect(cell);
+            const ShapedText* shown = &shaped(text);
+            if (column >= PointGrid::kFixedColumns && shown->advance > room.width())
+                shown = &shaped(marker);
+            const qreal left =
+                alignment & Qt::AlignRight ? room.x() + room.width() - shown->width : room.x();
+            painter.setPen(focused ? Qt::white : Qt::black);
+            // Placed as the painter places aligned text: the line's top on a whole pixel.
+            const int y =
+                qFloor(room.y() + (room.height() - textHeight) / 2) + qCeil(metrics.leading());
+            painter.drawStaticText(QPointF(left, y), shown->text);
+        }
+    }
+    if (!showGrid())
+        return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QColor line =
+        QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    // Solid lines one pixel wide, within the area and the table's extent.
+    const int lowest =
+        qMin(area.bottom(), verticalHeader()->length() - verticalHeader()->offset() - 1);
+    for (int row = top; row <= bottom; ++row) {
+        const int y = rowViewportPosition(row) + rowHeight(row) - 1;
+        painter.fillRect(QRect(area.left(), y, right - area.left() + 1, 1), line);
+    }
+    for (int column = 0; column < Col::Count; ++column) {
+        if (isColumnHidden(column))
+            continue;
+        const int x = columnViewportPosition(column) + columnWidth(column) - 1;
+        if (x >= area.left() && x <= right)
+            painter.fillRect(QRect(x, area.top(), 1, lowest - area.top() + 1), line);
+    }
+}
 
 CaptionRowProxy::CaptionRowProxy(QObject* parent) : QSortFilterProxyModel(parent) {}
 
@@ -194,7 +302,7 @@ void CellsView::moveToNextColumn() {
 }
 
 PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget* parent)
-    : QWidget(parent), table_(table), cellFont_(std::move(cellFont)), fixed_(new QTableView(this)),
+    : QWidget(parent), table_(table), cellFont_(std::move(cellFont)), fixed_(new GridView(this)),
       cells_(new CellsView(this)) {
     setObjectName(QStringLiteral("DGrid"));
     proxy_.setSourceModel(&table_);
@@ -207,7 +315,8 @@ PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget
     layout->addWidget(fixed_);
     layout->addWidget(cells_, 1);
 
-    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+    for (GridView* view : {fixed_, static_cast<GridView*>(cells_)}) {
+        view->setTable(&table_);
         view->setModel(&proxy_);
         view->setItemDelegate(new GridCellDelegate(this));
         styleView(view, kRowHeight);
@@ -249,12 +358,12 @@ PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget
     connect(fixed_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         emit fixedCellClicked(index.column(), tableRow(index.row()));
     });
-    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+    for (GridView* view : {fixed_, static_cast<GridView*>(cells_)}) {
         connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
                 [this](int section) { emit fixedCellClicked(section, 0); });
     }
     connect(&table_, &PointTable::diffColumnsHiddenChanged, this, &PointGrid::setDiffColumnsHidden);
-    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+    for (GridView* view : {fixed_, static_cast<GridView*>(cells_)}) {
         view->viewport()->setAttribute(Qt::WA_AcceptTouchEvents);
         view->viewport()->installEventFilter(this);
     }
@@ -298,7 +407,7 @@ void PointGrid::selectRow(int tableRow) {
 
 void PointGrid::applyFonts() {
     const QFont font = cellFont_();
-    for (QTableView* view : {fixed_, static_cast<QTableView*>(cells_)}) {
+    for (GridView* view : {fixed_, static_cast<GridView*>(cells_)}) {
         view->setFont(font);
         view->horizontalHeader()->setFont(font);
     }

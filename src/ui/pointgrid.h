@@ -4,7 +4,9 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QSortFilterProxyModel>
+#include <QStaticText>
 #include <QTableView>
 #include <QWidget>
 
@@ -29,12 +31,41 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 };
 
-// The cells view: Enter moves to the next column and opens its editor.
-class CellsView : public QTableView {
+// A part of the measuring-point table. It paints its cells in one pass over the rows in
+// view: a column's background in one stripe, the texts of the table (its display rule)
+// with their shaping kept from the last time the same text was drawn, then the grid.
+// Editors and tooltips go through the item delegate as usual.
+class GridView : public QTableView {
     Q_OBJECT
 
 public:
     using QTableView::QTableView;
+
+    // The table whose cells this view shows through the caption-row proxy.
+    void setTable(PointTable* table);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct ShapedText {
+        QStaticText text;
+        qreal width = 0; // as laid out, for the alignment
+        int advance = 0; // as the fit check measures it
+    };
+    const ShapedText& shaped(const QString& text);
+
+    PointTable* table_ = nullptr;
+    QHash<QString, ShapedText> shaped_;
+    QFont shapedFont_; // the font the kept shapes were made with
+};
+
+// The cells view: Enter moves to the next column and opens its editor.
+class CellsView : public GridView {
+    Q_OBJECT
+
+public:
+    using GridView::GridView;
 
     // Writes the text of an open cell editor into the table and closes the editor, so that
     // an operation started now sees what the operator typed.
@@ -111,7 +142,7 @@ private:
     PointTable& table_;
     std::function<QFont()> cellFont_;
     CaptionRowProxy proxy_;
-    QTableView* fixed_;
+    GridView* fixed_;
     CellsView* cells_;
     qreal touchAnchorY_ = 0; // where the finger was when the rows last moved
     bool touchScrolled_ = false;

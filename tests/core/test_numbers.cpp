@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
@@ -193,5 +196,41 @@ TEST(Numbers, GeneralFormatReadsBackToFifteenDigits) {
     for (double v : values) {
         const double back = readStoredNumber(formatGeneral(v, kGerman), kGerman);
         EXPECT_NEAR(back, v, std::abs(v) * 1e-14 + 1e-300) << v;
+    }
+}
+
+// The C library's "%.15G" says the same as the general format, spelled its way: a point,
+// and an exponent with a sign and at least two digits.
+TEST(FormatGeneral, AgreesWithTheCLibraryOnFifteenDigits) {
+    std::mt19937_64 random(20261210);
+    std::uniform_int_distribution<long long> thousandths(-10'000'000, 10'000'000);
+    std::vector<double> values = {0.1 + 0.2,
+                                  1.0 / 3,
+                                  2.0 / 3,
+                                  1e15 - 1,
+                                  999999999999999.5,
+                                  0.00009999999999999999,
+                                  5e-324,
+                                  1.7976931348623e308};
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(double(thousandths(random)) / 1000.0); // typed coefficients
+        double bits = 0;
+        const std::uint64_t pattern = random();
+        std::memcpy(&bits, &pattern, sizeof bits);
+        if (std::isfinite(bits) && std::fabs(bits) < 1e308)
+            values.push_back(bits);
+    }
+    for (const double value : values) {
+        char c[64];
+        std::snprintf(c, sizeof c, "%.15G", value);
+        QString expected = QString::fromLatin1(c).replace(u'.', u',');
+        if (const qsizetype e = expected.indexOf(u'E'); e >= 0) {
+            const QString exponent = expected.sliced(e + 2).rightJustified(3, u'0');
+            expected =
+                expected.first(e + 1) + (expected[e + 1] == u'-' ? u"-"_s : QString()) + exponent;
+        }
+        if (expected == u"-0"_s)
+            expected = u"0"_s;
+        ASSERT_EQ(formatGeneral(value, kGerman), expected) << c;
     }
 }
