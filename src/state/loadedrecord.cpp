@@ -46,15 +46,14 @@ void applyRecord(WorkingState& state, const ControllerRecord& record) {
                     break;
                 state.coef.setB(k, *point.b);
             }
-            // The new coefficients start as the controller's: the same text, shared.
             table.setCellNumber(Col::ASps, k, state.coef.a(k));
-            table.setCellText(Col::ANeu, k, table.cellText(Col::ASps, k));
+            table.setCellNumber(Col::ANeu, k, state.coef.a(k));
             if (point.offset) {
                 table.setCellText(Col::BSps, k, QString());
                 table.setCellText(Col::BNeu, k, QString());
             } else {
                 table.setCellNumber(Col::BSps, k, state.coef.b(k));
-                table.setCellText(Col::BNeu, k, table.cellText(Col::BSps, k));
+                table.setCellNumber(Col::BNeu, k, state.coef.b(k));
             }
         }
         state.readBrokeOff = record.brokeOff;

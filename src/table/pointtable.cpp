@@ -3,6 +3,8 @@
 #include "core/numbers.h"
 #include "core/text.h"
 
+#include <cmath>
+
 namespace abgleich {
 
 PointTable::PointTable(const RegionalSettings& regional, QObject* parent)
@@ -48,19 +50,39 @@ void PointTable::setRows(int count) {
     }
 }
 
+QString& PointTable::textOf(int column, int row) const {
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    if (cell.pending) {
+        cell.text = formatGeneral(*cell.pending, regional_);
+        cell.pending.reset();
+    }
+    return cell.text;
+}
+
 QString PointTable::cellText(int column, int row) const {
-    return contains(column, row) ? cells_[std::size_t(row)][std::size_t(column)] : QString();
+    return contains(column, row) ? textOf(column, row) : QString();
 }
 
 void PointTable::setCellText(int column, int row, const QString& text) {
     if (!contains(column, row))
         return;
-    cells_[std::size_t(row)][std::size_t(column)] = text;
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    cell.text = text;
+    cell.pending.reset();
     cellChanged(column, row);
 }
 
 void PointTable::setCellNumber(int column, int row, double value) {
-    setCellText(column, row, formatGeneral(value, regional_));
+    if (!contains(column, row))
+        return;
+    // Refused here, as the text would be: a value that is no number is never stored.
+    if (!std::isfinite(value))
+        formatGeneral(value, regional_);
+    // The text is made when the cell is first read; most cells are shown, and so rewritten
+    // by the display rule, before anything reads their general format.
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    cell.pending = value;
+    cellChanged(column, row);
 }
 
 double PointTable::storedNumber(int column, int row) const {
@@ -78,7 +100,15 @@ QString PointTable::normaliseCell(int column, int row) {
 QString PointTable::normalise(int column, int row) const {
     if (!contains(column, row))
         return {};
-    QString& text = cells_[std::size_t(row)][std::size_t(column)];
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    if (cell.pending && row >= 1 && isNumberColumn(column)) {
+        // The three-decimal text of a number written as a value: the same as that of its
+        // general format read back, which holds the same fifteen significant digits.
+        cell.text = formatFixed3(*cell.pending, regional_);
+        cell.pending.reset();
+        return cell.text;
+    }
+    QString& text = textOf(column, row);
     if (row < 1 || !isNumberColumn(column) || trimBlanksAndControls(text).isEmpty())
         return text;
     QStringView cut(text);
@@ -98,9 +128,10 @@ void PointTable::clear() {
     {
         BatchUpdate batch(*this);
         for (Row& row : cells_) {
-            for (QString& cell : row) {
-                if (!cell.isNull())
-                    cell = QString();
+            for (Cell& cell : row) {
+                if (!cell.text.isNull())
+                    cell.text = QString();
+                cell.pending.reset();
             }
         }
         refreshPending_ = true;

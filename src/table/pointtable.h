@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace abgleich {
@@ -99,7 +100,15 @@ signals:
     void diffColumnsHiddenChanged(bool hidden);
 
 private:
-    using Row = std::array<QString, Col::Count>;
+    // A cell's text, or a number whose text has not been made yet.
+    struct Cell {
+        QString text;
+        std::optional<double> pending;
+    };
+    using Row = std::array<Cell, Col::Count>;
+
+    // The cell's text, made first where it holds a number; the cell must exist.
+    QString& textOf(int column, int row) const;
 
     bool contains(int column, int row) const;
     QString normalise(int column, int row) const;

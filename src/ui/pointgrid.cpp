@@ -185,10 +185,19 @@ void GridView::paintEvent(QPaintEvent* event) {
             const qreal left =
                 alignment & Qt::AlignRight ? room.x() + room.width() - shown->width : room.x();
             painter.setPen(focused ? Qt::white : Qt::black);
-            // Placed as the painter places aligned text: the line's top on a whole pixel.
-            const int y =
-                qFloor(room.y() + (room.height() - textHeight) / 2) + qCeil(metrics.leading());
-            painter.drawStaticText(QPointF(left, y), shown->text);
+            // Placed as the painter places aligned text: the line's top on a whole pixel,
+            // cut at the room's edges where the text does not fit in it.
+            const qreal lineTop = room.y() + (room.height() - textHeight) / 2;
+            const bool cut =
+                !QRectF(room).contains(QRectF(left, lineTop, shown->width, textHeight));
+            if (cut) {
+                painter.save();
+                painter.setClipRect(room, Qt::IntersectClip);
+            }
+            painter.drawStaticText(QPointF(left, qFloor(lineTop) + qCeil(metrics.leading())),
+                                   shown->text);
+            if (cut)
+                painter.restore();
         }
     }
     if (!showGrid())

@@ -1,3 +1,4 @@
+#include "core/numbers.h"
 #include "support/qtprint.h"
 #include "table/pointtable.h"
 
@@ -5,6 +6,8 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
@@ -96,6 +99,60 @@ TEST(PointTable, NumbersKeepTheirDigitsUntilShown) {
     // A cell never shown keeps its full text.
     table.setCellNumber(13, 200, 0.439214567890123);
     EXPECT_EQ(table.cellText(13, 200), u"0,439214567890123"_s);
+}
+
+// A number written as a value reads, shows and is stored exactly as its general-format text
+// written by hand would be, whichever comes first; a later write of either kind replaces it.
+TEST(PointTable, NumberWrittenAsValueActsAsItsText) {
+    const RegionalSettings rs = RegionalSettings::german();
+    const double values[] = {0.4392145,
+                             1.0005,
+                             0.9995,
+                             -0.0004,
+                             -0.0005,
+                             999.9996,
+                             123456789012.3456,
+                             1e15,
+                             -2.5e-7,
+                             5e-324,
+                             1.7976931348623157e308};
+    for (const double v : values) {
+        SCOPED_TRACE(v);
+        const QString text = formatGeneral(v, rs);
+        PointTable byValue(rs);
+        PointTable byText(rs);
+        byValue.setCellNumber(Col::BNeu, 4, v);
+        byText.setCellText(Col::BNeu, 4, text);
+        EXPECT_EQ(byValue.storedNumber(Col::BNeu, 4), byText.storedNumber(Col::BNeu, 4));
+        EXPECT_EQ(shown(byValue, Col::BNeu, 4), shown(byText, Col::BNeu, 4));
+        EXPECT_EQ(byValue.cellText(Col::BNeu, 4), byText.cellText(Col::BNeu, 4));
+
+        // Shown before anything read it.
+        PointTable shownFirst(rs);
+        shownFirst.setCellNumber(Col::ASps, 4, v);
+        EXPECT_EQ(shown(shownFirst, Col::ASps, 4), shown(byText, Col::BNeu, 4));
+        // Outside the display rule (the caption row) the text stays general.
+        shownFirst.setCellNumber(Col::ASps, 0, v);
+        EXPECT_EQ(shown(shownFirst, Col::ASps, 0), text);
+    }
+
+    PointTable table(rs);
+    table.setCellNumber(Col::ANeu, 2, 1.5);
+    table.setCellText(Col::ANeu, 2, u"abc"_s);
+    EXPECT_EQ(table.cellText(Col::ANeu, 2), u"abc"_s);
+    EXPECT_EQ(shown(table, Col::ANeu, 2), u"abc"_s);
+    table.setCellNumber(Col::ANeu, 2, 2.25);
+    EXPECT_EQ(shown(table, Col::ANeu, 2), u"2,250"_s);
+    table.setCellNumber(Col::ANeu, 3, 7);
+    table.clear();
+    EXPECT_EQ(table.cellText(Col::ANeu, 3), QString());
+    EXPECT_EQ(shown(table, Col::ANeu, 3), QString());
+
+    // A value that is no number is refused and leaves the cell as it was.
+    table.setCellNumber(Col::ANeu, 3, 7);
+    EXPECT_ANY_THROW(table.setCellNumber(Col::ANeu, 3, std::nan("")));
+    EXPECT_ANY_THROW(table.setCellNumber(Col::ANeu, 3, HUGE_VAL));
+    EXPECT_EQ(table.cellText(Col::ANeu, 3), u"7"_s);
 }
 
 TEST(PointTable, CaptionsAndFixedColumnsAreNeverNormalised) {
