@@ -60,7 +60,7 @@ void BenchSession::disconnected() {
     emit logLine(QStringLiteral("Disconnected"));
     // A reply cut off with its connection can never be completed; left in the buffer it
     // would be joined to the next reply.
-    rx_.empfangen.clear();
+    rx_.clear();
     emit connectionChanged(false);
 }
 

@@ -66,9 +66,9 @@ ControllerRecord recordFrom(const FieldList& fields, int count, const RegionalSe
 }
 
 // Called where a call waits for more text.
-void boundBuffer(QString& buffer) {
-    if (buffer.size() > kMaxReceiveBuffer)
-        buffer.clear();
+void boundBuffer(ReceiveBuffer& rx) {
+    if (rx.empfangen.size() > kMaxReceiveBuffer)
+        rx.clear();
 }
 
 } // namespace
@@ -79,33 +79,44 @@ bool isCmdLetter(QChar expectedReply) {
 
 std::optional<ReplyFrame> takeFrame(ReceiveBuffer& rx) {
     QString& buffer = rx.empfangen;
+    if (rx.searched > buffer.size())
+        rx.searched = 0;
     if (buffer.isEmpty())
         return std::nullopt;
-    if (buffer.front() == u'#')
+    if (buffer.front() == u'#') {
         buffer.remove(0, 1);
-    if (buffer.contains(u'?')) {
-        buffer.clear();
+        rx.searched = 0;
+    }
+    // Only text beyond what earlier calls searched can hold a new "?" or "#".
+    const QStringView fresh = QStringView(buffer).sliced(rx.searched);
+    if (fresh.contains(u'?')) {
+        rx.clear();
         return std::nullopt;
     }
-    const qsizetype letter = isCmdLetter(rx.expectedReply) ? buffer.indexOf(rx.expectedReply) : -1;
-    const qsizetype hash = buffer.indexOf(u'#');
+    const qsizetype freshHash = fresh.indexOf(u'#');
+    const qsizetype hash = freshHash < 0 ? -1 : rx.searched + freshHash;
+    rx.searched = hash < 0 ? buffer.size() : hash;
+    const qsizetype letter =
+        hash >= 1 && isCmdLetter(rx.expectedReply) ? buffer.indexOf(rx.expectedReply) : -1;
     if (hash < 1 || letter < 0) {
-        boundBuffer(buffer);
+        boundBuffer(rx);
         return std::nullopt;
     }
     qsizetype start = letter;
     if (hash < letter) {
         buffer.remove(0, letter);
+        rx.searched = 0;
         start = 0;
     }
     const qsizetype end = buffer.indexOf(u'#', start + 1);
     if (end < 0) {
-        boundBuffer(buffer);
+        boundBuffer(rx);
         return std::nullopt;
     }
     ReplyFrame frame{buffer[start], buffer.sliced(start + 1, end - start - 1)};
     rx.expectedReply = QChar(0);
     buffer.remove(0, end + 1);
+    rx.searched = 0;
     return frame;
 }
 

@@ -16,10 +16,19 @@ namespace abgleich {
 inline constexpr qsizetype kMaxReceiveBuffer = 16 * 1024 * 1024;
 
 // What has arrived from the controller and not yet been taken, and the letter of the
-// awaited reply (0 when none is awaited).
+// awaited reply (0 when none is awaited). New text is appended to empfangen; anything else
+// that changes it goes through clear(), so that a reply arriving in many pieces is searched
+// once, not once for every piece.
 struct ReceiveBuffer {
     QString empfangen;
     QChar expectedReply{0};
+    // The leading characters of empfangen already found to hold neither "?" nor "#".
+    qsizetype searched = 0;
+
+    void clear() {
+        empfangen.clear();
+        searched = 0;
+    }
 };
 
 // One reply: its letter and the text between the letter and "#".

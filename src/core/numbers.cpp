@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace abgleich {
 
@@ -143,18 +144,17 @@ std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator, boo
     const qsizetype n = text.size();
     while (pos < n && text[pos] == u' ')
         ++pos;
-    std::string ascii;
+    bool negative = false;
     if (pos < n && (text[pos] == u'+' || text[pos] == u'-')) {
-        if (text[pos] == u'-')
-            ascii.push_back('-');
+        negative = text[pos] == u'-';
         ++pos;
     }
+    const qsizetype numberStart = pos; // the digits, separator and exponent, checked below
     // Decimal position of the first significant digit, to tell underflow from overflow.
     long long magnitude = 0;
     bool significant = false;
     int mantissaDigits = 0;
     while (pos < n && isDigit(text[pos])) {
-        ascii.push_back(char(text[pos].unicode()));
         if (significant || text[pos] != u'0') {
             if (significant)
                 ++magnitude;
@@ -164,11 +164,9 @@ std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator, boo
         ++pos;
     }
     if (pos < n && text[pos] == decimalSeparator) {
-        ascii.push_back('.');
         ++pos;
         long long zeros = 0;
         while (pos < n && isDigit(text[pos])) {
-            ascii.push_back(char(text[pos].unicode()));
             if (!significant) {
                 ++zeros;
                 if (text[pos] != u'0') {
@@ -183,19 +181,15 @@ std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator, boo
     if (mantissaDigits == 0)
         return std::nullopt;
     if (pos < n && (text[pos] == u'e' || text[pos] == u'E')) {
-        ascii.push_back('e');
         ++pos;
         bool negativeExponent = false;
         if (pos < n && (text[pos] == u'+' || text[pos] == u'-')) {
             negativeExponent = text[pos] == u'-';
-            if (negativeExponent)
-                ascii.push_back('-');
             ++pos;
         }
         const qsizetype first = pos;
         long long exponent = 0;
         while (pos < n && isDigit(text[pos])) {
-            ascii.push_back(char(text[pos].unicode()));
             if (exponent < 1'000'000'000)
                 exponent = exponent * 10 + (text[pos].unicode() - u'0');
             ++pos;
@@ -204,6 +198,7 @@ std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator, boo
             return std::nullopt;
         magnitude += negativeExponent ? -exponent : exponent;
     }
+    const qsizetype numberEnd = pos;
     if (trailingBlanks) {
         while (pos < n && text[pos] == u' ')
             ++pos;
@@ -211,15 +206,30 @@ std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator, boo
     if (pos != n)
         return std::nullopt;
 
+    // The checked text in the C locale's spelling: "-" kept, "+" left out, "." as the
+    // separator. Held on the stack unless it is unusually long.
+    char shortText[64];
+    std::string longText;
+    const qsizetype length = (negative ? 1 : 0) + numberEnd - numberStart;
+    char* ascii = shortText;
+    if (length > qsizetype(sizeof shortText)) {
+        longText.resize(std::size_t(length));
+        ascii = longText.data();
+    }
+    char* out = ascii;
+    if (negative)
+        *out++ = '-';
+    for (qsizetype i = numberStart; i < numberEnd; ++i)
+        *out++ = text[i] == decimalSeparator ? '.' : char(text[i].unicode());
+
     double value = 0;
-    const auto res = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value,
-                                     std::chars_format::general);
+    const auto res = std::from_chars(ascii, out, value, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
         if (significant && magnitude >= 0)
             return std::nullopt; // beyond the largest double
-        return ascii.front() == '-' ? -0.0 : 0.0;
+        return negative ? -0.0 : 0.0;
     }
-    if (res.ec != std::errc() || res.ptr != ascii.data() + ascii.size() || !std::isfinite(value))
+    if (res.ec != std::errc() || res.ptr != out || !std::isfinite(value))
         return std::nullopt;
     return value;
 }

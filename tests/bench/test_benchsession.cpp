@@ -204,6 +204,12 @@ TEST_F(Session, PeerClosingInTheMiddleOfAReply) {
     peer.clearReceived();
     session.send2SPS(kHost, u"U;"_s);
     ASSERT_TRUE(peer.waitForReceived(2));
+    // The new buffer is searched from its start: a "?" among its first characters still
+    // discards the reply around it.
+    peer.send("x?" + kTwoPoints);
+    ASSERT_TRUE(waitForLog(u"<- x?"_s + decodeAnsi(kTwoPoints)));
+    EXPECT_EQ(state.anzMS, 0);
+    EXPECT_TRUE(buffer().isEmpty());
     peer.send(kTwoPoints);
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.anzMS == 2; }, 5000));
     EXPECT_EQ(state.table.cellText(Col::ASps, 1), u"0,439"_s);

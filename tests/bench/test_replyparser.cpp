@@ -99,6 +99,18 @@ TEST_F(ReplyParser, Framing) {
         {"text after the frame stays", u'U', {kRecord + u"T1#"_s}, u"T1#"_s, QChar(0), true},
         {"one frame per call", u'U', {kRecord + kRecord}, kRecord, QChar(0), true},
         {"body starting with F", u'U', {u"UF123#"_s}, u""_s, QChar(0), false},
+        {"question mark in a later chunk",
+         u'U',
+         {kRecord.left(10), u"?"_s + kRecord.mid(10)},
+         u""_s,
+         u'U',
+         false},
+        {"hash in a later chunk, then the letter",
+         u'U',
+         {u"Z1"_s, u"#x"_s, kRecord},
+         u""_s,
+         QChar(0),
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,6 +129,37 @@ TEST_F(ReplyParser, Framing) {
         EXPECT_EQ(fresh.table.rows(), c.recordTaken ? 4 : 256);
         EXPECT_TRUE(shown.shown.empty());
     }
+}
+
+// However the text is cut into pieces, the same frame is taken and the same text stays;
+// a buffer emptied in between is searched afresh.
+TEST_F(ReplyParser, EveryCutGivesTheSameFrame) {
+    const QString wire = u"Z1#xy"_s + kRecord + u"T1#"_s;
+    const auto feed = [&](const std::vector<QString>& chunks) {
+        WorkingState fresh(RegionalSettings::german());
+        fresh.prepare(tmpDir());
+        ReceiveBuffer freshRx;
+        freshRx.expectedReply = u'U';
+        for (const QString& chunk : chunks) {
+            freshRx.empfangen += chunk;
+            processReceived(freshRx, fresh, dialogs);
+        }
+        return std::pair(fresh.device.geraeteId, freshRx.empfangen);
+    };
+    const auto whole = feed({wire});
+    ASSERT_EQ(whole, std::pair(u"4711"_s, u"T1#"_s));
+    for (qsizetype i = 0; i <= wire.size(); ++i) {
+        EXPECT_EQ(feed({wire.left(i), wire.mid(i)}), whole) << i;
+        for (qsizetype j = i; j <= wire.size(); j += 5)
+            EXPECT_EQ(feed({wire.left(i), wire.mid(i, j - i), wire.mid(j)}), whole) << i << j;
+    }
+
+    rx.expectedReply = u'U';
+    receive(kRecord.left(kRecord.size() - 5));
+    rx.clear();
+    receive(u"x"_s + kRecord);
+    EXPECT_EQ(state.device.geraeteId, u"4711"_s);
+    EXPECT_TRUE(rx.empfangen.isEmpty());
 }
 
 TEST_F(ReplyParser, ForeignFrameInBufferIsTakenByTheNextMatchingCommand) {
