@@ -27,12 +27,18 @@ char encodeOne(char16_t c) {
 } // namespace
 
 QString decodeAnsi(QByteArrayView bytes) {
+    // Every byte's character, looked up in one table.
+    static const std::array<char16_t, 256> decoded = [] {
+        std::array<char16_t, 256> table{};
+        for (std::size_t b = 0; b < table.size(); ++b)
+            table[b] = b >= 0x80 && b < 0xA0 ? kHighControlRange[b - 0x80] : char16_t(b);
+        return table;
+    }();
     QString text(bytes.size(), Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        out[i] = (b >= 0x80 && b < 0xA0) ? kHighControlRange[b - 0x80] : char16_t(b);
-    }
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = decoded[in[i]];
     return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -154,7 +155,10 @@ std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator, boo
     long long magnitude = 0;
     bool significant = false;
     int mantissaDigits = 0;
+    std::int64_t integer = 0; // the digits' value while they are few enough to be exact
     while (pos < n && isDigit(text[pos])) {
+        if (mantissaDigits < 15)
+            integer = integer * 10 + (text[pos].unicode() - u'0');
         if (significant || text[pos] != u'0') {
             if (significant)
                 ++magnitude;
@@ -205,6 +209,10 @@ std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator, boo
     }
     if (pos != n)
         return std::nullopt;
+
+    // A whole number of at most 15 digits is exact as a double; it needs no conversion.
+    if (numberEnd - numberStart == mantissaDigits && mantissaDigits <= 15)
+        return negative ? -double(integer) : double(integer);
 
     // The checked text in the C locale's spelling: "-" kept, "+" left out, "." as the
     // separator. Held on the stack unless it is unusually long.

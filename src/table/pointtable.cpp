@@ -3,6 +3,7 @@
 #include "core/numbers.h"
 #include "core/text.h"
 
+#include <bit>
 #include <cmath>
 
 namespace abgleich {
@@ -51,7 +52,7 @@ void PointTable::setRows(int count) {
 }
 
 QString& PointTable::textOf(int column, int row) const {
-    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    Cell& cell = cells_[std::size_t(row)].cells[std::size_t(column)];
     if (cell.pending) {
         cell.text = formatGeneral(*cell.pending, regional_);
         cell.pending.reset();
@@ -66,7 +67,9 @@ QString PointTable::cellText(int column, int row) const {
 void PointTable::setCellText(int column, int row, const QString& text) {
     if (!contains(column, row))
         return;
-    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    Row& line = cells_[std::size_t(row)];
+    line.written |= 1u << column;
+    Cell& cell = line.cells[std::size_t(column)];
     cell.text = text;
     cell.pending.reset();
     cellChanged(column, row);
@@ -80,7 +83,9 @@ void PointTable::setCellNumber(int column, int row, double value) {
         formatGeneral(value, regional_);
     // The text is made when the cell is first read; most cells are shown, and so rewritten
     // by the display rule, before anything reads their general format.
-    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    Row& line = cells_[std::size_t(row)];
+    line.written |= 1u << column;
+    Cell& cell = line.cells[std::size_t(column)];
     cell.pending = value;
     cellChanged(column, row);
 }
@@ -100,7 +105,7 @@ QString PointTable::normaliseCell(int column, int row) {
 QString PointTable::normalise(int column, int row) const {
     if (!contains(column, row))
         return {};
-    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    Cell& cell = cells_[std::size_t(row)].cells[std::size_t(column)];
     if (cell.pending && row >= 1 && isNumberColumn(column)) {
         // The three-decimal text of a number written as a value: the same as that of its
         // general format read back, which holds the same fifteen significant digits.
@@ -127,12 +132,14 @@ QString PointTable::normalise(int column, int row) const {
 void PointTable::clear() {
     {
         BatchUpdate batch(*this);
+        // Only cells written since the last clear can hold anything.
         for (Row& row : cells_) {
-            for (Cell& cell : row) {
-                if (!cell.text.isNull())
-                    cell.text = QString();
+            for (std::uint32_t bits = row.written; bits != 0; bits &= bits - 1) {
+                Cell& cell = row.cells[std::size_t(std::countr_zero(bits))];
+                cell.text = QString();
                 cell.pending.reset();
             }
+            row.written = 0;
         }
         refreshPending_ = true;
     }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -105,7 +106,11 @@ private:
         QString text;
         std::optional<double> pending;
     };
-    using Row = std::array<Cell, Col::Count>;
+    struct Row {
+        std::array<Cell, Col::Count> cells;
+        std::uint32_t written = 0; // a bit for every column written since the last clear
+    };
+    static_assert(Col::Count <= 32);
 
     // The cell's text, made first where it holds a number; the cell must exist.
     QString& textOf(int column, int row) const;

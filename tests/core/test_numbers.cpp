@@ -234,3 +234,32 @@ TEST(FormatGeneral, AgreesWithTheCLibraryOnFifteenDigits) {
         ASSERT_EQ(formatGeneral(value, kGerman), expected) << c;
     }
 }
+
+// Whole numbers of any length, with signs and leading zeros, read as the C library reads
+// them.
+TEST(ParseDecimal, WholeNumbersAgreeWithTheCLibrary) {
+    std::mt19937_64 random(4711);
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "+0",
+                                      "007",
+                                      "999999999999999",
+                                      "1000000000000000",
+                                      "-123456789012345",
+                                      "9007199254740993",
+                                      "000000000000000001"};
+    for (int i = 0; i < 5000; ++i) {
+        const int digits = int(random() % 19) + 1;
+        std::string text = random() % 3 == 0 ? "-" : random() % 2 == 0 ? "+" : "";
+        for (int d = 0; d < digits; ++d)
+            text.push_back(char('0' + random() % 10));
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        const auto value = parseDecimal(QString::fromStdString(text), u',', false);
+        ASSERT_TRUE(value.has_value()) << text;
+        const double expected = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(*value, expected) << text;
+        EXPECT_EQ(std::signbit(*value), std::signbit(expected)) << text;
+    }
+}
