@@ -136,7 +136,7 @@ CorrectionReply parseCorrectionReply(QStringView body, const RegionalSettings& r
 void loadCorrectionReply(WorkingState& state, OperatorDialogs& dialogs, QStringView body) {
     if (body.isEmpty())
         return;
-    const CorrectionReply reply = parseCorrectionReply(body, state.regional);
+    CorrectionReply reply = parseCorrectionReply(body, state.regional);
     if (const auto* error = std::get_if<ControllerError>(&reply)) {
         dialogs.showMessage(QStringLiteral("Fehler ") + error->text);
     } else if (const auto* unusable = std::get_if<UnusableCount>(&reply)) {
@@ -147,8 +147,8 @@ void loadCorrectionReply(WorkingState& state, OperatorDialogs& dialogs, QStringV
                                             "'%1' (möglich sind 0 bis %2)")
                                  .arg(unusable->countText)
                                  .arg(CoefficientStore::kSlots));
-    } else if (const auto* record = std::get_if<ControllerRecord>(&reply)) {
-        applyRecord(state, *record);
+    } else if (auto* record = std::get_if<ControllerRecord>(&reply)) {
+        applyRecord(state, std::move(*record));
     }
 }
 

@@ -9,7 +9,7 @@ bool isOffsetPoint(QStringView name) {
     return name.first(qMin<qsizetype>(2, name.size())).compare(u"of", Qt::CaseInsensitive) == 0;
 }
 
-void applyRecord(WorkingState& state, const ControllerRecord& record) {
+void applyRecord(WorkingState& state, ControllerRecord&& record) {
     DeviceFields& device = state.device;
     device.geraeteId = record.geraeteId;
     device.geraetetyp = record.geraetetyp;
@@ -30,14 +30,14 @@ void applyRecord(WorkingState& state, const ControllerRecord& record) {
         table.writeHeaderRow();
         table.writeRowNumbers();
         int k = 0;
-        for (const ControllerRecord::Point& point : record.points) {
+        for (ControllerRecord::Point& point : record.points) {
             ++k;
-            table.setCellText(Col::Name, k, point.name);
+            table.setCellText(Col::Name, k, std::move(point.name));
             if (point.offset) {
                 table.setCellText(Col::ANeu, k, QString());
                 table.setCellText(Col::BNeu, k, QString());
             }
-            table.setCellText(Col::Unit, k, point.unit);
+            table.setCellText(Col::Unit, k, std::move(point.unit));
             if (!point.a)
                 break;
             state.coef.setA(k, *point.a);

@@ -49,7 +49,7 @@ struct FileRecord {
 // fields. A controller record replaces the table; a record file fills names, units and the
 // new coefficients and leaves the other columns as they are (one that ends after its first
 // line sets the device fields and then fails with the list-index error).
-void applyRecord(WorkingState& state, const ControllerRecord& record);
+void applyRecord(WorkingState& state, ControllerRecord&& record); // its texts move into the table
 void applyRecord(WorkingState& state, const FileRecord& record);
 
 } // namespace abgleich

@@ -64,13 +64,13 @@ QString PointTable::cellText(int column, int row) const {
     return contains(column, row) ? textOf(column, row) : QString();
 }
 
-void PointTable::setCellText(int column, int row, const QString& text) {
+void PointTable::setCellText(int column, int row, QString text) {
     if (!contains(column, row))
         return;
     Row& line = cells_[std::size_t(row)];
     line.written |= 1u << column;
     Cell& cell = line.cells[std::size_t(column)];
-    cell.text = text;
+    cell.text = std::move(text);
     cell.pending.reset();
     cellChanged(column, row);
 }

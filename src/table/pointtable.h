@@ -65,7 +65,7 @@ public:
 
     // Cells outside the table read as empty text and 0; writes to them are dropped.
     QString cellText(int column, int row) const;
-    void setCellText(int column, int row, const QString& text);
+    void setCellText(int column, int row, QString text);
     // General format with up to 15 significant digits (see formatGeneral).
     void setCellNumber(int column, int row, double value);
     double storedNumber(int column, int row) const;
