@@ -15,6 +15,7 @@ declare -A label=(
     [BM_Reply256OneChunk]="256-point reply, one chunk: bytes -> table"
     [BM_Reply256Chunks100]="256-point reply, 100-byte chunks: bytes -> table"
     [BM_RefreshFull256RowView]="refresh a view showing all 256 rows (display rule)"
+    [BM_RefreshFull256RowViewNewTexts]="the same, every number new to the view"
     [BM_ComputeAll256]="recalculate all 256 points with chart data"
     [BM_Upload256]="upload of 256 points: record, change log, CSV"
     [BM_Import256]="import a 256-point CSV record"
