@@ -93,9 +93,9 @@ void GridView::setTable(PointTable* table) {
 }
 
 const GridView::ShapedText& GridView::shaped(const QString& text) {
-    // Kept per text for the font in use; a table rarely shows more than a few thousand
-    // different texts, so the store starts again when it grows beyond that.
-    if (shapedFont_ != font() || shaped_.size() > 8192) {
+    // Kept per text for the font in use; a window shows a few hundred cells, so the store
+    // starts again when it holds a few times that.
+    if (shapedFont_ != font() || shaped_.size() > 2048) {
         shaped_.clear();
         shapedFont_ = font();
     }
@@ -107,6 +107,10 @@ const GridView::ShapedText& GridView::shaped(const QString& text) {
         entry.text.prepare(QTransform(), shapedFont_);
         entry.width = QFontMetricsF(shapedFont_).horizontalAdvance(text);
         entry.advance = QFontMetrics(shapedFont_).horizontalAdvance(text);
+        entry.breaksLines = std::any_of(text.begin(), text.end(), [](QChar c) {
+            return c < u' ' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator ||
+                   c == QChar(0x85);
+        });
         it = shaped_.insert(text, std::move(entry));
     }
     return *it;
@@ -118,6 +122,7 @@ void GridView::paintEvent(QPaintEvent* event) {
         return;
     }
     QPainter painter(viewport());
+    painter.setFont(font());
     const QRect area = event->rect();
     const QBrush empty = viewport()->palette().brush(viewport()->backgroundRole());
     const int rowCount = model()->rowCount();
@@ -182,9 +187,14 @@ void GridView::paintEvent(QPaintEvent* event) {
             const ShapedText* shown = &shaped(text);
             if (column >= PointGrid::kFixedColumns && shown->advance > room.width())
                 shown = &shaped(marker);
+            painter.setPen(focused ? Qt::white : Qt::black);
+            if (shown->breaksLines) {
+                // Line breaks and tabs as the painter lays out a text in a rectangle.
+                painter.drawText(room, int(alignment | Qt::AlignVCenter), shown->text.text());
+                continue;
+            }
             const qreal left =
                 alignment & Qt::AlignRight ? room.x() + room.width() - shown->width : room.x();
-            painter.setPen(focused ? Qt::white : Qt::black);
             // Placed as the painter places aligned text: the line's top on a whole pixel,
             // cut at the room's edges where the text does not fit in it.
             const qreal lineTop = room.y() + (room.height() - textHeight) / 2;

@@ -50,8 +50,9 @@ protected:
 private:
     struct ShapedText {
         QStaticText text;
-        qreal width = 0; // as laid out, for the alignment
-        int advance = 0; // as the fit check measures it
+        qreal width = 0;          // as laid out, for the alignment
+        int advance = 0;          // as the fit check measures it
+        bool breaksLines = false; // holds a line break, a tab or another control character
     };
     const ShapedText& shaped(const QString& text);
 

@@ -233,7 +233,7 @@ TEST(BenchSimulator, EndToEnd) {
     test::TemporaryWorkingDirectory workDir;
     QProcess sim;
     sim.start(QStringLiteral(BENCH_SIM_PROGRAM),
-              {u"--port"_s, u"0"_s, u"--chunk"_s, u"64"_s, u"--close-after-reply"_s});
+              {u"--port"_s, u"0"_s, u"--chunk"_s, u"7"_s, u"--close-after-reply"_s});
     ASSERT_TRUE(sim.waitForReadyRead(10000)) << sim.errorString().toStdString();
     const QString banner = QString::fromUtf8(sim.readLine());
     const QRegularExpressionMatch port =
@@ -250,6 +250,9 @@ TEST(BenchSimulator, EndToEnd) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 10000));
         EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12"_s);
         EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
+        // Seven-byte pieces arrive in order: the last point is read in full.
+        EXPECT_FALSE(w.state().table.cellText(Col::Name, 40).trimmed().isEmpty());
+        EXPECT_FALSE(w.state().table.cellText(Col::ASps, 40).isEmpty());
         // The simulator closes after its reply; the link comes back by itself.
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return ui(w).memLog->toPlainText().contains(u"Reconnected"_s); }, 10000));

@@ -160,3 +160,19 @@ TEST_F(GridPainting, LongNameCutAtItsCellsMargin) {
     EXPECT_GE(last, name.width() - 8);
     EXPECT_EQ(pixelsLike(cell(Col::Unit, 1), [](QColor c) { return c != gridstyle::kFixed; }), 0);
 }
+
+// Line breaks stay inside their cell; a tab shows as a blank.
+TEST_F(GridPainting, ControlCharactersStayInTheirCell) {
+    table.setCellText(Col::Name, 2, u"A\u2028B\nC"_s);
+    table.setCellText(Col::Unit, 2, u"u\tv"_s);
+    table.setCellText(Col::Unit, 3, u"u v"_s);
+    grid->fixedView()->viewport()->repaint();
+    EXPECT_GT(dark(cell(Col::Name, 2)), 5);
+    EXPECT_EQ(pixelsLike(cell(Col::Name, 3), [](QColor c) { return c != gridstyle::kFixed; }), 0);
+    EXPECT_EQ(pixelsLike(cell(Col::Name, 1), [](QColor c) { return c != gridstyle::kFixed; }), 0);
+    // Both letters shown, close together, as with a blank between them.
+    const QImage tab = cell(Col::Unit, 2);
+    const QImage blank = cell(Col::Unit, 3);
+    EXPECT_NEAR(dark(tab), dark(blank), 2);
+    EXPECT_NEAR(darkColumns(tab).second, darkColumns(blank).second, 2);
+}

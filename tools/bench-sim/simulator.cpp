@@ -6,6 +6,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 namespace abgleich::sim {
 
 namespace {
@@ -72,26 +75,30 @@ void BenchSimulator::send(QTcpSocket* socket, QByteArray bytes) {
             return;
         if (log_)
             log_(QStringLiteral("-> ") + decodeAnsi(bytes));
-        const int chunk = options_.chunkSize > 0 ? options_.chunkSize : int(bytes.size());
-        int delay = 0;
-        for (qsizetype pos = 0; pos < bytes.size(); pos += chunk, delay += options_.chunkPauseMs) {
-            const QByteArray piece = bytes.mid(pos, chunk);
-            QTimer::singleShot(options_.chunkSize > 0 ? delay : 0, this, [guard, piece] {
-                if (guard) {
-                    guard->write(piece);
-                    guard->flush();
-                }
-            });
-        }
-        if (options_.closeAfterReply) {
-            QTimer::singleShot(options_.chunkSize > 0 ? delay : 0, this, [this, guard] {
-                if (guard) {
-                    guard->disconnectFromHost();
-                    if (log_)
-                        log_(QStringLiteral("closed the connection"));
-                }
-            });
-        }
+        const qsizetype chunk = options_.chunkSize > 0 ? options_.chunkSize : bytes.size();
+        const int pause = options_.chunkSize > 0 ? options_.chunkPauseMs : 0;
+        // One piece after the other: each is written, then the next one is timed, so the
+        // pieces leave in order however the timers fall; the connection closes after the last.
+        // The timer of the next piece holds the chain; when no piece is left it goes with it.
+        auto next = std::make_shared<std::function<void(qsizetype)>>();
+        const std::weak_ptr<std::function<void(qsizetype)>> self = next;
+        *next = [this, guard, bytes, chunk, pause, self](qsizetype pos) {
+            if (!guard)
+                return;
+            if (pos < bytes.size()) {
+                guard->write(bytes.mid(pos, chunk));
+                guard->flush();
+                QTimer::singleShot(pause, this,
+                                   [chain = self.lock(), pos, chunk] { (*chain)(pos + chunk); });
+                return;
+            }
+            if (options_.closeAfterReply) {
+                guard->disconnectFromHost();
+                if (log_)
+                    log_(QStringLiteral("closed the connection"));
+            }
+        };
+        (*next)(0);
     };
     if (options_.delayMs > 0)
         QTimer::singleShot(options_.delayMs, this, writeAll);
