@@ -93,9 +93,9 @@ void GridView::setTable(PointTable* table) {
 }
 
 const GridView::ShapedText& GridView::shaped(const QString& text) {
-    // Kept per text for the font in use; a window shows a few hundred cells, so the store
-    // starts again when it holds a few times that.
-    if (shapedFont_ != font() || shaped_.size() > 2048) {
+    // Kept per text for the font in use; the store starts again when it holds more than
+    // twice the cells the view last painted (and at least 2,048 texts).
+    if (shapedFont_ != font() || shaped_.size() > std::max(2048, 2 * cellsPainted_)) {
         shaped_.clear();
         shapedFont_ = font();
     }
@@ -164,6 +164,7 @@ void GridView::paintEvent(QPaintEvent* event) {
     const QFontMetricsF metrics(font());
     const qreal textHeight = qCeil(metrics.leading()) + metrics.ascent() + metrics.descent();
     const QString marker = QString::fromLatin1(PointGrid::kCutMarker);
+    int painted = 0;
     for (int column = 0; column < Col::Count; ++column) {
         if (isColumnHidden(column))
             continue;
@@ -183,6 +184,7 @@ void GridView::paintEvent(QPaintEvent* event) {
             const QString text = table_->normaliseCell(column, PointGrid::tableRow(row));
             if (text.isEmpty())
                 continue;
+            ++painted;
             const QRect room = textRect(cell);
             const ShapedText* shown = &shaped(text);
             if (column >= PointGrid::kFixedColumns && shown->advance > room.width())
@@ -210,6 +212,7 @@ void GridView::paintEvent(QPaintEvent* event) {
                 painter.restore();
         }
     }
+    cellsPainted_ = painted;
     if (!showGrid())
         return;
     QStyleOptionViewItem option;

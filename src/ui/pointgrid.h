@@ -58,7 +58,8 @@ private:
 
     PointTable* table_ = nullptr;
     QHash<QString, ShapedText> shaped_;
-    QFont shapedFont_; // the font the kept shapes were made with
+    QFont shapedFont_;     // the font the kept shapes were made with
+    int cellsPainted_ = 0; // cells with text in the last paint
 };
 
 // The cells view: Enter moves to the next column and opens its editor.
