@@ -99,14 +99,14 @@ private:
     int size_ = 0;
 };
 
+} // namespace
+
 void requireFinite(double value) {
     if (std::isnan(value))
         throw AppError::invalidOperation();
     if (std::isinf(value))
         throw AppError::divisionByZero();
 }
-
-} // namespace
 
 std::optional<int> tryStrToInt(QStringView text) {
     qsizetype pos = 0;

@@ -30,6 +30,10 @@ std::optional<double> tryStrToFloat(QStringView text, const RegionalSettings& rs
 // parse completely reads as 0. Never fails.
 double readStoredNumber(QStringView text, const RegionalSettings& rs);
 
+// Raises the error of a value that is no number: "Ungültige Gleitkommaoperation" for NaN,
+// "Gleitkommadivision durch Null" for an infinity.
+void requireFinite(double value);
+
 // General format with up to 15 significant digits and no trailing zeros: "0,439", "1",
 // "-1,5"; scientific ("3,5E-006") below 0.0001 or beyond 15 integer digits.
 QString formatGeneral(double value, const RegionalSettings& rs);

@@ -3,9 +3,6 @@
 #include "core/numbers.h"
 #include "core/text.h"
 
-#include <bit>
-#include <cmath>
-
 namespace abgleich {
 
 PointTable::PointTable(const RegionalSettings& regional, QObject* parent)
@@ -52,7 +49,7 @@ void PointTable::setRows(int count) {
 }
 
 QString& PointTable::textOf(int column, int row) const {
-    Cell& cell = cells_[std::size_t(row)].cells[std::size_t(column)];
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
     if (cell.pending) {
         cell.text = formatGeneral(*cell.pending, regional_);
         cell.pending.reset();
@@ -67,9 +64,7 @@ QString PointTable::cellText(int column, int row) const {
 void PointTable::setCellText(int column, int row, QString text) {
     if (!contains(column, row))
         return;
-    Row& line = cells_[std::size_t(row)];
-    line.written |= 1u << column;
-    Cell& cell = line.cells[std::size_t(column)];
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
     cell.text = std::move(text);
     cell.pending.reset();
     cellChanged(column, row);
@@ -78,14 +73,10 @@ void PointTable::setCellText(int column, int row, QString text) {
 void PointTable::setCellNumber(int column, int row, double value) {
     if (!contains(column, row))
         return;
-    // Refused here, as the text would be: a value that is no number is never stored.
-    if (!std::isfinite(value))
-        formatGeneral(value, regional_);
+    requireFinite(value); // a value that is no number is never stored
     // The text is made when the cell is first read; most cells are shown, and so rewritten
     // by the display rule, before anything reads their general format.
-    Row& line = cells_[std::size_t(row)];
-    line.written |= 1u << column;
-    Cell& cell = line.cells[std::size_t(column)];
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
     cell.pending = value;
     cellChanged(column, row);
 }
@@ -105,7 +96,7 @@ QString PointTable::normaliseCell(int column, int row) {
 QString PointTable::normalise(int column, int row) const {
     if (!contains(column, row))
         return {};
-    Cell& cell = cells_[std::size_t(row)].cells[std::size_t(column)];
+    Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
     if (cell.pending && row >= 1 && isNumberColumn(column)) {
         // The three-decimal text of a number written as a value: the same as that of its
         // general format read back, which holds the same fifteen significant digits.
@@ -132,14 +123,12 @@ QString PointTable::normalise(int column, int row) const {
 void PointTable::clear() {
     {
         BatchUpdate batch(*this);
-        // Only cells written since the last clear can hold anything.
         for (Row& row : cells_) {
-            for (std::uint32_t bits = row.written; bits != 0; bits &= bits - 1) {
-                Cell& cell = row.cells[std::size_t(std::countr_zero(bits))];
-                cell.text = QString();
+            for (Cell& cell : row) {
+                if (!cell.text.isNull())
+                    cell.text = QString();
                 cell.pending.reset();
             }
-            row.written = 0;
         }
         refreshPending_ = true;
     }

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <array>
-#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -106,11 +105,7 @@ private:
         QString text;
         std::optional<double> pending;
     };
-    struct Row {
-        std::array<Cell, Col::Count> cells;
-        std::uint32_t written = 0; // a bit for every column written since the last clear
-    };
-    static_assert(Col::Count <= 32);
+    using Row = std::array<Cell, Col::Count>;
 
     // The cell's text, made first where it holds a number; the cell must exist.
     QString& textOf(int column, int row) const;

@@ -85,8 +85,7 @@ void styleView(QTableView* view, int rowHeight) {
 
 } // namespace
 
-void GridView::setTable(PointTable* table) {
-    table_ = table;
+GridView::GridView(PointTable& table, QWidget* parent) : QTableView(parent), table_(table) {
     // The paint event fills every pixel: nothing to fill before, nothing below to show.
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -117,10 +116,6 @@ const GridView::ShapedText& GridView::shaped(const QString& text) {
 }
 
 void GridView::paintEvent(QPaintEvent* event) {
-    if (!table_) {
-        QTableView::paintEvent(event);
-        return;
-    }
     QPainter painter(viewport());
     painter.setFont(font());
     const QRect area = event->rect();
@@ -181,13 +176,13 @@ void GridView::paintEvent(QPaintEvent* event) {
             const bool focused = focus && current.row() == row && current.column() == column;
             if (focused || isSelected(row, column))
                 painter.fillRect(cell, gridstyle::kSelected);
-            const QString text = table_->normaliseCell(column, PointGrid::tableRow(row));
+            const QString text = table_.normaliseCell(column, PointGrid::tableRow(row));
             if (text.isEmpty())
                 continue;
             ++painted;
             const QRect room = textRect(cell);
             const ShapedText* shown = &shaped(text);
-            if (column >= PointGrid::kFixedColumns && shown->advance > room.width())
+            if (!PointGrid::fits(column, shown->advance, cell.width()))
                 shown = &shaped(marker);
             painter.setPen(focused ? Qt::white : Qt::black);
             if (shown->breaksLines) {
@@ -324,8 +319,8 @@ void CellsView::moveToNextColumn() {
 }
 
 PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget* parent)
-    : QWidget(parent), table_(table), cellFont_(std::move(cellFont)), fixed_(new GridView(this)),
-      cells_(new CellsView(this)) {
+    : QWidget(parent), table_(table), cellFont_(std::move(cellFont)),
+      fixed_(new GridView(table_, this)), cells_(new CellsView(table_, this)) {
     setObjectName(QStringLiteral("DGrid"));
     proxy_.setSourceModel(&table_);
     fixed_->setObjectName(QStringLiteral("DGridFixedColumns"));
@@ -338,7 +333,6 @@ PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget
     layout->addWidget(cells_, 1);
 
     for (GridView* view : {fixed_, static_cast<GridView*>(cells_)}) {
-        view->setTable(&table_);
         view->setModel(&proxy_);
         view->setItemDelegate(new GridCellDelegate(this));
         styleView(view, kRowHeight);
@@ -394,10 +388,14 @@ PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget
 
 QString PointGrid::cellText(int column, const QString& text, const QFontMetrics& metrics,
                             int cellWidth) {
-    if (column < kFixedColumns ||
-        metrics.horizontalAdvance(text) <= textRect(QRect(0, 0, cellWidth, kRowHeight)).width())
-        return text;
-    return QString::fromLatin1(kCutMarker);
+    return fits(column, metrics.horizontalAdvance(text), cellWidth)
+               ? text
+               : QString::fromLatin1(kCutMarker);
+}
+
+bool PointGrid::fits(int column, int advance, int cellWidth) {
+    return column < kFixedColumns ||
+           advance <= textRect(QRect(0, 0, cellWidth, kRowHeight)).width();
 }
 
 QString PointGrid::shownText(int column, int tableRow) const {

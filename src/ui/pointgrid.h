@@ -39,10 +39,8 @@ class GridView : public QTableView {
     Q_OBJECT
 
 public:
-    using QTableView::QTableView;
-
-    // The table whose cells this view shows through the caption-row proxy.
-    void setTable(PointTable* table);
+    // table: the table whose cells the view shows through the caption-row proxy.
+    explicit GridView(PointTable& table, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,7 +54,7 @@ private:
     };
     const ShapedText& shaped(const QString& text);
 
-    PointTable* table_ = nullptr;
+    PointTable& table_;
     QHash<QString, ShapedText> shaped_;
     QFont shapedFont_;     // the font the kept shapes were made with
     int cellsPainted_ = 0; // cells with text in the last paint
@@ -117,6 +115,8 @@ public:
     // it does not fit, the marker; a fixed cell (number, name, unit) its text.
     static QString cellText(int column, const QString& text, const QFontMetrics& metrics,
                             int cellWidth);
+    // Whether a text of the given advance is shown whole in a cell of the given width.
+    static bool fits(int column, int advance, int cellWidth);
     // What the cell of a table row shows at its column's current width.
     QString shownText(int column, int tableRow) const;
 
