@@ -53,6 +53,7 @@ QString& PointTable::textOf(int column, int row) const {
     if (cell.pending) {
         cell.text = formatGeneral(*cell.pending, regional_);
         cell.pending.reset();
+        cell.asShown = false;
     }
     return cell.text;
 }
@@ -67,6 +68,7 @@ void PointTable::setCellText(int column, int row, QString text) {
     Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
     cell.text = std::move(text);
     cell.pending.reset();
+    cell.asShown = false;
     cellChanged(column, row);
 }
 
@@ -78,6 +80,7 @@ void PointTable::setCellNumber(int column, int row, double value) {
     // by the display rule, before anything reads their general format.
     Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
     cell.pending = value;
+    cell.asShown = false;
     cellChanged(column, row);
 }
 
@@ -102,8 +105,11 @@ QString PointTable::normalise(int column, int row) const {
         // general format read back, which holds the same fifteen significant digits.
         cell.text = formatFixed3(*cell.pending, regional_);
         cell.pending.reset();
+        cell.asShown = true;
         return cell.text;
     }
+    if (cell.asShown)
+        return cell.text;
     QString& text = textOf(column, row);
     if (row < 1 || !isNumberColumn(column) || trimBlanksAndControls(text).isEmpty())
         return text;
@@ -117,6 +123,7 @@ QString PointTable::normalise(int column, int row) const {
         return cut.toString();
     // Stored without telling the view: this runs while the view is drawing the cell.
     text = formatFixed3(*value, regional_);
+    cell.asShown = true;
     return text;
 }
 
@@ -128,6 +135,7 @@ void PointTable::clear() {
                 if (!cell.text.isNull())
                     cell.text = QString();
                 cell.pending.reset();
+                cell.asShown = false;
             }
         }
         refreshPending_ = true;

@@ -104,6 +104,7 @@ private:
     struct Cell {
         QString text;
         std::optional<double> pending;
+        bool asShown = false; // the text was made by the display rule: it shows it unchanged
     };
     using Row = std::array<Cell, Col::Count>;
 

@@ -92,12 +92,10 @@ GridView::GridView(PointTable& table, QWidget* parent) : QTableView(parent), tab
 }
 
 const GridView::ShapedText& GridView::shaped(const QString& text) {
-    // Kept per text for the font in use; the store starts again when it holds more than
-    // twice the cells the view last painted (and at least 2,048 texts).
-    if (shapedFont_ != font() || shaped_.size() > std::max(2048, 2 * cellsPainted_)) {
+    // Kept per text for the font in use (see paintEvent); the store starts again when it
+    // holds more than twice the cells the view last painted (and at least 2,048 texts).
+    if (shaped_.size() > std::max(2048, 2 * cellsPainted_))
         shaped_.clear();
-        shapedFont_ = font();
-    }
     auto it = shaped_.find(text);
     if (it == shaped_.end()) {
         ShapedText entry;
@@ -156,78 +154,119 @@ void GridView::paintEvent(QPaintEvent* event) {
         });
     };
 
-    const QFontMetricsF metrics(font());
-    const qreal textHeight = qCeil(metrics.leading()) + metrics.ascent() + metrics.descent();
-    const QString marker = QString::fromLatin1(PointGrid::kCutMarker);
-    int painted = 0;
+    // The columns that meet the area.
+    struct Column {
+        int index, x, width;
+        QColor background;
+        Qt::Alignment alignment;
+    };
+    std::vector<Column> columns;
     for (int column = 0; column < Col::Count; ++column) {
         if (isColumnHidden(column))
             continue;
         const int x = columnViewportPosition(column);
         const int width = columnWidth(column);
-        if (x + width <= area.left() || x > area.right())
+        if (x + width > area.left() && x <= area.right())
+            columns.push_back({column, x, width, gridstyle::cellBackground(column, palette()),
+                               gridstyle::columnAlignment(column)});
+    }
+    QColor line;
+    if (showGrid()) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        line = QColor::fromRgba(
+            QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    }
+    // Grid lines end at the area and at the table's extent.
+    const int lowest =
+        qMin(area.bottom(), verticalHeader()->length() - verticalHeader()->offset() - 1);
+
+    const QFontMetricsF metrics(font());
+    const qreal textHeight = qCeil(metrics.leading()) + metrics.ascent() + metrics.descent();
+    if (shapedFont_ != font()) {
+        shaped_.clear();
+        lastShown_.clear();
+        shapedFont_ = font();
+    }
+    lastShown_.resize(std::max(lastShown_.size(), std::size_t(rowCount) * Col::Count));
+    const ShapedText marker = shaped(QString::fromLatin1(PointGrid::kCutMarker));
+    const QColor black(Qt::black), white(Qt::white);
+    // A few rows at a time, so that the pixels a text is blended into were filled only just
+    // before and are still in the processor's cache: a band of rows takes up to 256 KiB.
+    const int bandRows =
+        std::max(1, (256 << 10) / std::max(1, 4 * viewport()->width() * rowHeight(top)));
+    int painted = 0;
+    for (int first = top; first <= bottom; first += bandRows) {
+        const int last = std::min(bottom, first + bandRows - 1);
+        const int bandTop = rowViewportPosition(first);
+        const int bandBottom = rowViewportPosition(last) + rowHeight(last);
+        for (const Column& column : columns) {
+            // One stripe in the column's colour; grid lines take the last pixel of each cell.
+            painter.fillRect(QRect(column.x, bandTop, column.width - 1, bandBottom - bandTop),
+                             column.background);
+            for (int row = first; row <= last; ++row) {
+                const QRect cell(column.x, rowViewportPosition(row), column.width - 1,
+                                 rowHeight(row) - 1);
+                const bool focused =
+                    focus && current.row() == row && current.column() == column.index;
+                if (focused || isSelected(row, column.index))
+                    painter.fillRect(cell, gridstyle::kSelected);
+                const QString text = table_.normaliseCell(column.index, PointGrid::tableRow(row));
+                if (text.isEmpty())
+                    continue;
+                ++painted;
+                const QRect room = textRect(cell);
+                LastShown& last = lastShown_[std::size_t(row) * Col::Count + column.index];
+                if (last.text != text) {
+                    last.shape = shaped(text);
+                    last.text = text;
+                }
+                const ShapedText* shown = &last.shape;
+                if (!PointGrid::fits(column.index, shown->advance, cell.width()))
+                    shown = &marker;
+                const QColor& ink = focused ? white : black;
+                if (painter.pen().color() != ink)
+                    painter.setPen(ink);
+                if (shown->breaksLines) {
+                    // Line breaks and tabs as the painter lays out a text in a rectangle.
+                    painter.drawText(room, int(column.alignment | Qt::AlignVCenter),
+                                     shown->text.text());
+                    continue;
+                }
+                const qreal left = column.alignment & Qt::AlignRight
+                                       ? room.x() + room.width() - shown->width
+                                       : room.x();
+                // Placed as the painter places aligned text: the line's top on a whole pixel,
+                // cut at the room's edges where the text does not fit in it.
+                const qreal lineTop = room.y() + (room.height() - textHeight) / 2;
+                const bool cut =
+                    !QRectF(room).contains(QRectF(left, lineTop, shown->width, textHeight));
+                if (cut) {
+                    painter.save();
+                    painter.setClipRect(room, Qt::IntersectClip);
+                }
+                painter.drawStaticText(QPointF(left, qFloor(lineTop) + qCeil(metrics.leading())),
+                                       shown->text);
+                if (cut)
+                    painter.restore();
+            }
+        }
+        if (!line.isValid())
             continue;
-        // One stripe in the column's colour; grid lines take the last pixel of each cell.
-        painter.fillRect(QRect(x, rowsTop, width - 1, rowsBottom - rowsTop),
-                         gridstyle::cellBackground(column, palette()));
-        const Qt::Alignment alignment = gridstyle::columnAlignment(column);
-        for (int row = top; row <= bottom; ++row) {
-            const QRect cell(x, rowViewportPosition(row), width - 1, rowHeight(row) - 1);
-            const bool focused = focus && current.row() == row && current.column() == column;
-            if (focused || isSelected(row, column))
-                painter.fillRect(cell, gridstyle::kSelected);
-            const QString text = table_.normaliseCell(column, PointGrid::tableRow(row));
-            if (text.isEmpty())
-                continue;
-            ++painted;
-            const QRect room = textRect(cell);
-            const ShapedText* shown = &shaped(text);
-            if (!PointGrid::fits(column, shown->advance, cell.width()))
-                shown = &shaped(marker);
-            painter.setPen(focused ? Qt::white : Qt::black);
-            if (shown->breaksLines) {
-                // Line breaks and tabs as the painter lays out a text in a rectangle.
-                painter.drawText(room, int(alignment | Qt::AlignVCenter), shown->text.text());
-                continue;
-            }
-            const qreal left =
-                alignment & Qt::AlignRight ? room.x() + room.width() - shown->width : room.x();
-            // Placed as the painter places aligned text: the line's top on a whole pixel,
-            // cut at the room's edges where the text does not fit in it.
-            const qreal lineTop = room.y() + (room.height() - textHeight) / 2;
-            const bool cut =
-                !QRectF(room).contains(QRectF(left, lineTop, shown->width, textHeight));
-            if (cut) {
-                painter.save();
-                painter.setClipRect(room, Qt::IntersectClip);
-            }
-            painter.drawStaticText(QPointF(left, qFloor(lineTop) + qCeil(metrics.leading())),
-                                   shown->text);
-            if (cut)
-                painter.restore();
+        // Solid lines one pixel wide.
+        for (int row = first; row <= last; ++row) {
+            const int y = rowViewportPosition(row) + rowHeight(row) - 1;
+            painter.fillRect(QRect(area.left(), y, right - area.left() + 1, 1), line);
+        }
+        const int linesTop = std::max(area.top(), bandTop);
+        const int linesBottom = std::min(lowest, bandBottom - 1);
+        for (const Column& column : columns) {
+            const int x = column.x + column.width - 1;
+            if (x >= area.left() && x <= right && linesTop <= linesBottom)
+                painter.fillRect(QRect(x, linesTop, 1, linesBottom - linesTop + 1), line);
         }
     }
     cellsPainted_ = painted;
-    if (!showGrid())
-        return;
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    const QColor line =
-        QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
-    // Solid lines one pixel wide, within the area and the table's extent.
-    const int lowest =
-        qMin(area.bottom(), verticalHeader()->length() - verticalHeader()->offset() - 1);
-    for (int row = top; row <= bottom; ++row) {
-        const int y = rowViewportPosition(row) + rowHeight(row) - 1;
-        painter.fillRect(QRect(area.left(), y, right - area.left() + 1, 1), line);
-    }
-    for (int column = 0; column < Col::Count; ++column) {
-        if (isColumnHidden(column))
-            continue;
-        const int x = columnViewportPosition(column) + columnWidth(column) - 1;
-        if (x >= area.left() && x <= right)
-            painter.fillRect(QRect(x, area.top(), 1, lowest - area.top() + 1), line);
-    }
 }
 
 CaptionRowProxy::CaptionRowProxy(QObject* parent) : QSortFilterProxyModel(parent) {}

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QTouchEvent;
 
@@ -54,10 +55,18 @@ private:
     };
     const ShapedText& shaped(const QString& text);
 
+    // The text a cell showed last, with its shape: a cell that shows the same text again
+    // needs no look-up in the store.
+    struct LastShown {
+        QString text;
+        ShapedText shape;
+    };
+
     PointTable& table_;
     QHash<QString, ShapedText> shaped_;
-    QFont shapedFont_;     // the font the kept shapes were made with
-    int cellsPainted_ = 0; // cells with text in the last paint
+    std::vector<LastShown> lastShown_; // by view row and column
+    QFont shapedFont_;                 // the font the kept shapes were made with
+    int cellsPainted_ = 0;             // cells with text in the last paint
 };
 
 // The cells view: Enter moves to the next column and opens its editor.

@@ -134,7 +134,27 @@ TEST(PointTable, NumberWrittenAsValueActsAsItsText) {
         // Outside the display rule (the caption row) the text stays general.
         shownFirst.setCellNumber(Col::ASps, 0, v);
         EXPECT_EQ(shown(shownFirst, Col::ASps, 0), text);
+
+        // The shown text is its own display: typed as it stands, it shows unchanged.
+        const QString once = shown(byText, Col::BNeu, 4);
+        PointTable typedAgain(rs);
+        typedAgain.setCellText(Col::BNeu, 4, once);
+        EXPECT_EQ(shown(typedAgain, Col::BNeu, 4), once);
+        EXPECT_EQ(shown(byText, Col::BNeu, 4), once);
     }
+
+    // A write after the cell was shown is shown anew, whichever kind it is.
+    PointTable rewritten(rs);
+    rewritten.setCellNumber(Col::ANeu, 4, 1.23456);
+    EXPECT_EQ(shown(rewritten, Col::ANeu, 4), u"1,235"_s);
+    rewritten.setCellNumber(Col::ANeu, 4, 2.34567);
+    EXPECT_EQ(rewritten.cellText(Col::ANeu, 4), u"2,34567"_s);
+    EXPECT_EQ(shown(rewritten, Col::ANeu, 4), u"2,346"_s);
+    rewritten.setCellText(Col::ANeu, 4, u"3,45678"_s);
+    EXPECT_EQ(shown(rewritten, Col::ANeu, 4), u"3,457"_s);
+    rewritten.clear();
+    rewritten.setCellText(Col::ANeu, 4, u"4,56789"_s);
+    EXPECT_EQ(shown(rewritten, Col::ANeu, 4), u"4,568"_s);
 
     PointTable table(rs);
     table.setCellNumber(Col::ANeu, 2, 1.5);
