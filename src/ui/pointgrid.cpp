@@ -188,7 +188,7 @@ void GridView::paintEvent(QPaintEvent* event) {
         lastShown_.clear();
         shapedFont_ = font();
     }
-    lastShown_.resize(std::max(lastShown_.size(), std::size_t(rowCount) * Col::Count));
+    lastShown_.resize(std::max(lastShown_.size(), std::size_t(bottom + 1) * Col::Count));
     const ShapedText marker = shaped(QString::fromLatin1(PointGrid::kCutMarker));
     const QColor black(Qt::black), white(Qt::white);
     // A few rows at a time, so that the pixels a text is blended into were filled only just
@@ -217,11 +217,11 @@ void GridView::paintEvent(QPaintEvent* event) {
                 ++painted;
                 const QRect room = textRect(cell);
                 LastShown& last = lastShown_[std::size_t(row) * Col::Count + column.index];
-                if (last.text != text) {
+                if (!last.shape || last.text != text) {
                     last.shape = shaped(text);
                     last.text = text;
                 }
-                const ShapedText* shown = &last.shape;
+                const ShapedText* shown = &*last.shape;
                 if (!PointGrid::fits(column.index, shown->advance, cell.width()))
                     shown = &marker;
                 const QColor& ink = focused ? white : black;

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QTouchEvent;
@@ -56,10 +57,11 @@ private:
     const ShapedText& shaped(const QString& text);
 
     // The text a cell showed last, with its shape: a cell that shows the same text again
-    // needs no look-up in the store.
+    // needs no look-up in the store. (Empty until then: an empty static text still takes
+    // room of its own.)
     struct LastShown {
         QString text;
-        ShapedText shape;
+        std::optional<ShapedText> shape;
     };
 
     PointTable& table_;
