@@ -197,14 +197,14 @@ void GridView::paintEvent(QPaintEvent* event) {
         std::max(1, (256 << 10) / std::max(1, 4 * viewport()->width() * rowHeight(top)));
     int painted = 0;
     for (int first = top; first <= bottom; first += bandRows) {
-        const int last = std::min(bottom, first + bandRows - 1);
+        const int lastRow = std::min(bottom, first + bandRows - 1);
         const int bandTop = rowViewportPosition(first);
-        const int bandBottom = rowViewportPosition(last) + rowHeight(last);
+        const int bandBottom = rowViewportPosition(lastRow) + rowHeight(lastRow);
         for (const Column& column : columns) {
             // One stripe in the column's colour; grid lines take the last pixel of each cell.
             painter.fillRect(QRect(column.x, bandTop, column.width - 1, bandBottom - bandTop),
                              column.background);
-            for (int row = first; row <= last; ++row) {
+            for (int row = first; row <= lastRow; ++row) {
                 const QRect cell(column.x, rowViewportPosition(row), column.width - 1,
                                  rowHeight(row) - 1);
                 const bool focused =
@@ -216,12 +216,12 @@ void GridView::paintEvent(QPaintEvent* event) {
                     continue;
                 ++painted;
                 const QRect room = textRect(cell);
-                LastShown& last = lastShown_[std::size_t(row) * Col::Count + column.index];
-                if (!last.shape || last.text != text) {
-                    last.shape = shaped(text);
-                    last.text = text;
+                LastShown& memo = lastShown_[std::size_t(row) * Col::Count + column.index];
+                if (!memo.shape || memo.text != text) {
+                    memo.shape = shaped(text);
+                    memo.text = text;
                 }
-                const ShapedText* shown = &*last.shape;
+                const ShapedText* shown = &*memo.shape;
                 if (!PointGrid::fits(column.index, shown->advance, cell.width()))
                     shown = &marker;
                 const QColor& ink = focused ? white : black;
@@ -254,7 +254,7 @@ void GridView::paintEvent(QPaintEvent* event) {
         if (!line.isValid())
             continue;
         // Solid lines one pixel wide.
-        for (int row = first; row <= last; ++row) {
+        for (int row = first; row <= lastRow; ++row) {
             const int y = rowViewportPosition(row) + rowHeight(row) - 1;
             painter.fillRect(QRect(area.left(), y, right - area.left() + 1, 1), line);
         }
