@@ -11,6 +11,7 @@ packages=(
     xvfb xauth openbox x11-utils time
     desktop-file-utils
     poppler-utils
+    clang libclang-rt-14-dev
 )
 
 missing=()

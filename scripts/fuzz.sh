@@ -1,32 +1,44 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (build-fuzz/) and runs each for the given number of
 # seconds (default 60), starting from the committed seed corpus; a target's findings go to
-# build-fuzz/findings/<target>/. Usage: scripts/fuzz.sh [seconds] [target ...]
-# Targets: reply numbers ini csv.
+# build-fuzz/findings/<target>/, its log to build-fuzz/logs/fuzz_<target>.log. Every target
+# runs; the exit status is non-zero when one of them found something.
+# Usage: scripts/fuzz.sh [seconds] [target ...]   Targets: reply numbers ini csv.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
-if ! dpkg-query -W -f='${Status}' clang libclang-rt-14-dev 2>/dev/null | grep -q 'install ok installed'; then
-    as_root=()
-    [ "$(id -u)" -ne 0 ] && as_root=(sudo)
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-        clang libclang-rt-14-dev
-fi
+source scripts/fuzz-common.sh
+
 seconds=${1:-60}
+if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
+    echo "usage: scripts/fuzz.sh [seconds] [target ...]" >&2
+    exit 2
+fi
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(reply numbers ini csv)
+if ((${#targets[@]} == 0)); then
+    targets=("${fuzz_targets[@]}")
+fi
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DABGLEICH_FUZZ=ON -DABGLEICH_BUILD_TESTS=OFF -DABGLEICH_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
+fuzz_configure
+fuzz_build "${targets[@]}"
 
+failed=()
 for t in "${targets[@]}"; do
     corpus=build-fuzz/corpus/$t
     findings=build-fuzz/findings/$t
-    mkdir -p "$corpus" "$findings"
+    log=build-fuzz/logs/fuzz_$t.log
+    mkdir -p "$corpus" "$findings" build-fuzz/logs
     echo "== fuzz_$t for ${seconds}s"
-    build-fuzz/fuzz/fuzz_"$t" "$corpus" fuzz/corpus/"$t" -max_total_time="$seconds" \
-        -artifact_prefix="$findings/" -print_final_stats=1 -max_len=8192 2>&1 |
-        grep -E 'stat::number_of_executed_units|stat::average_exec_per_sec|ERROR|invariant|SUMMARY|Done' || true
+    if build-fuzz/fuzz/fuzz_"$t" "$corpus" fuzz/corpus/"$t" -max_total_time="$seconds" \
+        -artifact_prefix="$findings/" -print_final_stats=1 -max_len=8192 >"$log" 2>&1; then
+        grep -E 'stat::number_of_executed_units|stat::average_exec_per_sec|Done' "$log" || true
+    else
+        grep -E 'ERROR|invariant|SUMMARY|Test unit written' "$log" || tail -n 20 "$log"
+        failed+=("fuzz_$t")
+    fi
 done
+
+if ((${#failed[@]} > 0)); then
+    echo "Findings in: ${failed[*]} (see build-fuzz/findings/ and build-fuzz/logs/)" >&2
+    exit 1
+fi

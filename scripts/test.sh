@@ -9,6 +9,7 @@ jobs=$(nproc)
 
 bash scripts/build.sh
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+bash scripts/fuzz-smoke.sh
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABGLEICH_SANITIZE=ON \
     -DABGLEICH_BUILD_BENCHMARKS=OFF >/dev/null
