@@ -1,19 +1,24 @@
-// Building and writing an upload of 256 points (record, change log, CSV record), importing a
-// 256-point CSV record, and reading a change log of 10,000 uploads back.
+// An upload of 256 points as the operator makes it (record sent to the simulated bench on
+// 127.0.0.1, change log, CSV record), importing a 256-point CSV record, and reading a change
+// log of 10,000 uploads back.
+#include "bench-sim/benchdevice.h"
+#include "bench-sim/simulator.h"
 #include "changelog10000.h"
 #include "records/csvimport.h"
 #include "records/history.h"
+#include "records/textfile.h"
 #include "records/upload.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
+#include "workflow/workbench.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 using namespace abgleich;
 using test::FixedClock;
-using test::ScriptedDialogs;
 
 namespace {
 
@@ -32,40 +37,61 @@ void fillDevice(WorkingState& state) {
     }
 }
 
-// The operator who always confirms with the right password.
-ScriptedDialogs authorisingOperator() {
-    ScriptedDialogs dialogs;
-    dialogs.record = false;
-    dialogs.standingAuthorisation =
-        AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
-    return dialogs;
-}
+// The application layer over a session with the simulated bench on 127.0.0.1, its state
+// filled with 256 points, and the operator who always confirms with the right password.
+class Bench256 {
+public:
+    Bench256() : simulator_(sim::defaultDevice(), sim::SimOptions{.port = 0}) {
+        dialogs.record = false;
+        dialogs.standingAuthorisation =
+            AuthorisationInput{QStringLiteral("abc-4711"), QStringLiteral("Benchmark")};
+        QString error;
+        listening = simulator_.listen(&error);
+        session_.client().setPort(simulator_.port());
+        bench.changeHost(QStringLiteral("127.0.0.1"));
+        fillDevice(bench.workingState());
+    }
+
+    class OpenBench : public Workbench {
+    public:
+        using Workbench::Workbench;
+        using Workbench::workingState;
+    };
+
+    QTemporaryDir dir;
+    test::ScriptedDialogs dialogs;
+    bool listening = false;
+
+private:
+    sim::BenchSimulator simulator_;
+    BenchSession session_;
+    const FixedClock clock_;
+
+public:
+    OpenBench bench{{dialogs, session_, clock_}, RegionalSettings::german(), dir.path()};
+};
 
 void BM_Upload256(benchmark::State& run) {
-    QTemporaryDir dir;
-    WorkingState state(RegionalSettings::german());
-    state.prepare(dir.path());
-    fillDevice(state);
-    ScriptedDialogs dialogs = authorisingOperator();
-    const FixedClock clock;
-    qsizetype sent = 0;
-    const UploadLink link{[&](const QString& record) { sent += record.size(); }, [] {}};
-    for (auto _ : run)
-        sendCorrData(state, dialogs, clock, link);
-    if (sent == 0)
-        run.SkipWithError("nothing sent");
+    Bench256 b;
+    if (!b.listening)
+        run.SkipWithError("the simulated bench does not listen");
+    for (auto _ : run) {
+        b.bench.upload();
+        QCoreApplication::processEvents(); // the bench takes the record
+    }
+    if (!QFile::exists(correctionRecordPath(b.bench.state())))
+        run.SkipWithError("nothing written");
 }
 
 void BM_Import256(benchmark::State& run) {
-    QTemporaryDir dir;
-    WorkingState writer(RegionalSettings::german());
-    writer.prepare(dir.path());
-    fillDevice(writer);
-    ScriptedDialogs dialogs = authorisingOperator();
-    sendCorrData(writer, dialogs, FixedClock(), {[](const QString&) {}, [] {}});
+    Bench256 b;
+    WorkingState& writer = b.bench.workingState();
     const QString path = correctionRecordPath(writer);
+    replaceTextFile(path, correctionRecordText(writer.regional, FixedClock().now(), writer.device,
+                                               QStringLiteral("Benchmark"),
+                                               buildUpload(writer, 256).csvBody));
     WorkingState state(RegionalSettings::german());
-    state.prepare(dir.path());
+    state.prepare(b.dir.path());
     for (auto _ : run)
         importCSVFile(state, path);
     if (state.anzMS != 256)
@@ -88,4 +114,10 @@ BENCHMARK(BM_Upload256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadHistory10000)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

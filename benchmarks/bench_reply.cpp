@@ -1,9 +1,12 @@
-// A 256-point correction-data reply, as bytes off the wire, through decoding, the reply
-// parser and into the table model.
-#include "bench/replyparser.h"
+// A 256-point correction-data reply, as bytes off the wire, the way the program takes them:
+// the bench session decodes, logs and frames them, the application layer loads the reply
+// into the table model.
 #include "core/ansicodec.h"
+#include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
+#include "workflow/workbench.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -26,19 +29,16 @@ QByteArray fullRecord() {
 void feedRecord(benchmark::State& run, qsizetype chunkSize) {
     static QTemporaryDir dir;
     const QByteArray wire = fullRecord();
-    WorkingState state(RegionalSettings::german());
-    state.prepare(dir.path());
-    ReceiveBuffer rx;
     test::ScriptedDialogs dialogs;
     dialogs.record = false;
+    BenchSession session;
+    const test::FixedClock clock;
+    Workbench bench({dialogs, session, clock}, RegionalSettings::german(), dir.path());
     for (auto _ : run) {
-        rx.expectedReply = QChar(u'U');
-        for (qsizetype pos = 0; pos < wire.size(); pos += chunkSize) {
-            rx.empfangen +=
-                decodeAnsi(QByteArrayView(wire).sliced(pos, qMin(chunkSize, wire.size() - pos)));
-            processReceived(rx, state, dialogs);
-        }
-        if (state.anzMS != 256 || !rx.empfangen.isEmpty())
+        session.awaitReply(u'U');
+        for (qsizetype pos = 0; pos < wire.size(); pos += chunkSize)
+            session.receive(QByteArrayView(wire).sliced(pos, qMin(chunkSize, wire.size() - pos)));
+        if (bench.state().anzMS != 256 || !session.receiveBuffer().empfangen.isEmpty())
             run.SkipWithError("record not taken");
     }
     run.SetBytesProcessed(run.iterations() * wire.size());
@@ -57,4 +57,10 @@ void BM_Reply256Chunks100(benchmark::State& run) {
 BENCHMARK(BM_Reply256OneChunk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reply256Chunks100)->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

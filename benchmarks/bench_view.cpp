@@ -2,14 +2,24 @@
 // goes through the display rule, which rewrites the numbers written at full precision; once
 // with the numbers shown before, once with new ones. And
 // opening the history of a device with 10,000 uploads: reading the change log, filling the
-// dialog and drawing it once.
+// dialog and drawing it once. And a soak of the window over 3,000 reads of a 256-point
+// record: the memory after 500 and after 3,000, with the protocol long at its limit.
 #include "changelog10000.h"
+#include "core/ansicodec.h"
+#include "scripted/fixedclock.h"
+#include "scripted/scripteddialogs.h"
 #include "ui/historydialog.h"
+#include "ui/mainwindow.h"
 #include "ui/pointgrid.h"
+#include "workflow/workbench.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
 
 using namespace abgleich;
 
@@ -67,8 +77,70 @@ void BM_OpenHistory10000(benchmark::State& run) {
         run.SkipWithError("not every upload was listed");
 }
 
+// The resident memory of this process in MB; "held": after the allocator has given back
+// what is free, so what the objects alive take.
+double residentMB(bool held = false) {
+    if (held)
+        malloc_trim(0);
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+QByteArray record256() {
+    QString text = QStringLiteral("U4711,ABC12,1.7,220315143005,256");
+    for (int k = 1; k <= 256; ++k)
+        text +=
+            QStringLiteral(",Temperatur %1,°C,%2,%3").arg(k).arg(k * 7 - 900).arg(1000 + k % 13);
+    return encodeAnsi(text + QStringLiteral(",#"));
+}
+
+// The window as the program composes it, reading the same record again and again the way
+// the link hands it over; each read logs about 9,000 characters to the protocol.
+void BM_ProtocolSoak3000Reads(benchmark::State& run) {
+    QTemporaryDir dir;
+    test::ScriptedDialogs dialogs;
+    dialogs.record = false;
+    BenchSession session;
+    const test::FixedClock clock;
+    Workbench bench({dialogs, session, clock}, RegionalSettings::german(), dir.path());
+    TFoAbgleich window(bench);
+    window.show();
+    QApplication::processEvents();
+    const QByteArray wire = record256();
+    double after500 = 0;
+    double after3000 = 0;
+    double held500 = 0;
+    double held3000 = 0;
+    for (auto _ : run) {
+        for (int read = 1; read <= 3000; ++read) {
+            session.awaitReply(u'U');
+            session.receive(wire);
+            QApplication::processEvents();
+            if (read == 500) {
+                after500 = residentMB();
+                held500 = residentMB(true);
+            }
+        }
+        after3000 = residentMB();
+        held3000 = residentMB(true);
+    }
+    if (bench.state().anzMS != 256)
+        run.SkipWithError("the record was not taken");
+    run.counters["rss_after_500_MB"] = after500;
+    run.counters["rss_after_3000_MB"] = after3000;
+    run.counters["held_after_500_MB"] = held500;
+    run.counters["held_after_3000_MB"] = held3000;
+}
+
 } // namespace
 
+BENCHMARK(BM_ProtocolSoak3000Reads)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_RefreshFull256RowView)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshFull256RowViewNewTexts)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenHistory10000)->Unit(benchmark::kMillisecond);

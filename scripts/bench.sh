@@ -2,8 +2,9 @@
 # Builds the benchmarks and prints one table of medians: a 256-point reply from bytes to
 # table, refreshing a full 256-row view, recalculating all 256 points, building and writing
 # an upload, importing a 256-point CSV record, reading and showing a device history of 10,000
-# uploads, and start-up to a shown window with the memory after showing (under a virtual X
-# server), each beside its target; start-up and memory also as ratios against a bare Qt window
+# uploads, the window's memory over a soak of 3,000 reads of a 256-point record, and start-up
+# to a shown window with the memory after showing (under a virtual X server), each beside its
+# target; start-up and memory also as ratios against a bare Qt window
 # measured in the same run. Usage: scripts/bench.sh [repetitions]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,12 +39,25 @@ printf '|%s|%s|%s|\n' "------------------------------------------------------" \
     "----------------" "------------------------"
 for b in bench_reply bench_view bench_calc bench_records; do
     build/benchmarks/$b --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true \
-        --benchmark_format=csv 2>/dev/null |
+        --benchmark_filter=-Soak --benchmark_format=csv 2>/dev/null |
         awk -F, '/_median"/ { gsub(/"/, "", $1); sub(/_median$/, "", $1); print $1, $3, $5 }' |
         while read -r name value unit; do
             row "${label[$name]:-$name}" "$(printf '%.3f %s' "$value" "$unit")" "${target[$name]:--}"
         done
 done
+
+# The soak, once: the resident memory after 500 and after 3,000 reads, the protocol at its
+# limit long before the end.
+soak=$(build/benchmarks/bench_view --benchmark_filter=Soak --benchmark_format=csv 2>/dev/null |
+    awk -F, 'NR == 1 { gsub(/"/, ""); for (i = 1; i <= NF; i++) col[$i] = i }
+             NR == 2 { printf "%.1f %.1f %.1f %.1f", $col["rss_after_500_MB"],
+                       $col["rss_after_3000_MB"], $col["held_after_500_MB"],
+                       $col["held_after_3000_MB"] }')
+read -r at500 at3000 held500 held3000 <<<"$soak"
+row "memory after 500 reads of a 256-point record" "$at500 MB" "-"
+row "memory after 3,000 reads" "$at3000 MB" "-"
+row "memory held after 500 reads (allocator trimmed)" "$held500 MB" "-"
+row "memory held after 3,000 reads (allocator trimmed)" "$held3000 MB" "within 2 MB of 500"
 
 # Start-up to a shown window (first frame drawn) and the memory after showing: the tool's
 # window, composed as the program entry composes it, and the bare window, taking turns on

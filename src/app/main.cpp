@@ -4,11 +4,15 @@
 #include "ui/mainwindow.h"
 #include "ui/passworddialog.h"
 #include "ui/qtdialogs.h"
+#include "ui/reportpdf.h"
+#include "workflow/workbench.h"
 
 #include <QApplication>
+#include <QDir>
 
-// The program entry: the main window, then the authorisation dialog, which lives until the
-// end and is reused; the event loop runs until the main window has been closed.
+// The program entry: the services, the application layer over them and the main window,
+// then the authorisation dialog, which lives until the end and is reused; the event loop
+// runs until the main window has been closed.
 int main(int argc, char** argv) {
     // The tool is configured by its settings file alone: Qt sees only the program name, so
     // options such as -style, -stylesheet, -platform or -reverse change nothing.
@@ -22,8 +26,10 @@ int main(int argc, char** argv) {
     abgleich::QtOperatorDialogs dialogs;
     abgleich::BenchSession session;
     const abgleich::SystemClock clock;
-    abgleich::TFoAbgleich window({dialogs, session, clock},
-                                 abgleich::RegionalSettings::fromSystem());
+    abgleich::PdfReportWriter reports;
+    abgleich::Workbench bench({dialogs, session, clock, &reports},
+                              abgleich::RegionalSettings::fromSystem(), QDir::currentPath());
+    abgleich::TFoAbgleich window(bench);
     dialogs.setMainWindow(&window);
     abgleich::TFoPasswort passwort(&window);
     dialogs.setPasswordDialog(&passwort);

@@ -23,7 +23,7 @@ void BenchSession::send2SPS(const QString& host, const QString& text) {
     }
     client_.send(text);
     emit logLine(QStringLiteral("-> ") + text);
-    rx_.expectedReply = text.isEmpty() ? QChar(0) : text.front();
+    awaitReply(text.isEmpty() ? QChar(0) : text.front());
 }
 
 void BenchSession::sendFreeText(const QString& text) {

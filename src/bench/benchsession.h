@@ -36,6 +36,8 @@ public:
     // the text, logs "-> " + text and awaits the reply letter, the text's first character.
     // A failure ends it before anything is logged or awaited.
     void send2SPS(const QString& host, const QString& text);
+    // Awaits the reply of a command with this letter (0: none), as sending the command does.
+    void awaitReply(QChar letter) { rx_.expectedReply = letter; }
     // The free text: sent as it is, over a link opened to the host the client already holds;
     // the awaited letter stays.
     void sendFreeText(const QString& text);

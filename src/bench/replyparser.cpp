@@ -133,28 +133,4 @@ CorrectionReply parseCorrectionReply(QStringView body, const RegionalSettings& r
     return recordFrom(fields, *count, rs);
 }
 
-void loadCorrectionReply(WorkingState& state, OperatorDialogs& dialogs, QStringView body) {
-    if (body.isEmpty())
-        return;
-    CorrectionReply reply = parseCorrectionReply(body, state.regional);
-    if (const auto* error = std::get_if<ControllerError>(&reply)) {
-        dialogs.showMessage(QStringLiteral("Fehler ") + error->text);
-    } else if (const auto* unusable = std::get_if<UnusableCount>(&reply)) {
-        // A record whose point count the table and the store cannot take as a whole changes
-        // nothing, device fields included: they would name a device whose points are not
-        // shown, and the next upload would send that device another one's coefficients.
-        dialogs.showErrorBox(QStringLiteral("Die SPS meldet eine ungültige Anzahl Messstellen: "
-                                            "'%1' (möglich sind 0 bis %2)")
-                                 .arg(unusable->countText)
-                                 .arg(CoefficientStore::kSlots));
-    } else if (auto* record = std::get_if<ControllerRecord>(&reply)) {
-        applyRecord(state, std::move(*record));
-    }
-}
-
-void processReceived(ReceiveBuffer& rx, WorkingState& state, OperatorDialogs& dialogs) {
-    if (const auto frame = takeFrame(rx); frame && frame->letter == u'U')
-        loadCorrectionReply(state, dialogs, frame->body);
-}
-
 } // namespace abgleich

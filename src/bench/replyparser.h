@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/operatordialogs.h"
 #include "state/loadedrecord.h"
 
 #include <QChar>
@@ -57,14 +56,5 @@ struct UnusableCount {
 using CorrectionReply =
     std::variant<ControllerError, UploadAcknowledged, UnusableCount, ControllerRecord>;
 CorrectionReply parseCorrectionReply(QStringView body, const RegionalSettings& rs);
-
-// A "U" frame's body into the working state: an error reply goes to the operator as
-// "Fehler " + text, a record through applyRecord; a record whose point count cannot be used
-// changes nothing and is named in the general error box.
-void loadCorrectionReply(WorkingState& state, OperatorDialogs& dialogs, QStringView body);
-
-// One pass over the buffer as the bench session makes it: at most one frame taken, a "U"
-// frame loaded, frames of other letters consumed without effect.
-void processReceived(ReceiveBuffer& rx, WorkingState& state, OperatorDialogs& dialogs);
 
 } // namespace abgleich

@@ -81,8 +81,9 @@ Outcome recalculate(WorkingState& state, int n) {
     std::vector<ChartDeviations> shown;
     for (std::size_t k = 0; k < pairs.size(); ++k) {
         const Pair& p = pairs[k];
-        shown.push_back(
-            {p.ref, checkedValue(p.mw - p.ref), checkedValue(p.tm - p.ref), deviations[k]});
+        checkedValue(p.mw - p.ref);
+        checkedValue(p.tm - p.ref);
+        shown.push_back(pairDeviations({p.ref, p.tm}, aCur, bCur, deviations[k]));
     }
     {
         BatchUpdate batch(table);
@@ -108,6 +109,15 @@ std::vector<ValuePair> presentPairs(PointTable& table, int n) {
         pairs.push_back({ref, table.shownNumber(Col::tm(p), n)});
     }
     return pairs;
+}
+
+ChartDeviations pairDeviations(const ValuePair& pair, double a, double b,
+                               std::optional<double> recalculated) {
+    const double mw = (pair.tm - a) / b;
+    std::optional<double> uncorrected;
+    if (std::isfinite(mw) && std::isfinite(mw - pair.ref))
+        uncorrected = mw - pair.ref;
+    return {pair.ref, uncorrected, pair.tm - pair.ref, recalculated};
 }
 
 DeviationChartData deviationChart(const std::vector<ChartDeviations>& pairs,

@@ -28,6 +28,13 @@ struct ChartDeviations {
     std::optional<double> recalculated;
 };
 
+// The deviations of one pair, as the table, the chart and the report show them: the raw
+// value recovered with the coefficients (a, b) the bench displayed with, less Ref (nothing
+// where that is no finite number), tm - Ref, and the deviation left with the new
+// coefficients where there is one.
+ChartDeviations pairDeviations(const ValuePair& pair, double a, double b,
+                               std::optional<double> recalculated);
+
 // The deviation chart of point n as the recalculation draws it: the zero line, the three
 // series sorted by x, and the title naming the row's number text.
 DeviationChartData deviationChart(const std::vector<ChartDeviations>& pairs,

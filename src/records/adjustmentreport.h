@@ -58,16 +58,19 @@ struct AdjustmentReport {
     const ReportPoint* largestAfter() const;
 };
 
-// The report of points 1..count of the table as it stands. Deviations before are tm - Ref;
-// the raw values for the chart use the coefficients of the store, as the recalculation does
-// (so the report of an upload is built before the upload changes the store). Never raises
-// for a point whose values cannot be converted: that part of its chart stays empty.
-AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, bool uploaded);
-
 // The report's file name in the configuration directory, without ".pdf" and without the
 // "_2", "_3", ... that keeps an earlier report of the same second.
 QString adjustmentReportStem(const QString& configdir, const QString& deviceId,
                              const QDateTime& when);
 inline const QString kReportSuffix = QStringLiteral(".pdf");
+
+// Writes an adjustment report as a document into the configuration directory, as a new file
+// that never replaces an earlier one, and returns its path; raises the write error when it
+// cannot be written.
+class ReportWriter {
+public:
+    virtual ~ReportWriter() = default;
+    virtual QString write(const AdjustmentReport& report, const QString& configdir) = 0;
+};
 
 } // namespace abgleich

@@ -37,13 +37,6 @@ void setNewCoefficientText(PointTable& table, int column, int row, const QString
     table.setCellText(column, row, newCoefficientText(field, table.regional()));
 }
 
-void importCSV(WorkingState& state, OperatorDialogs& dialogs) {
-    const auto path = dialogs.chooseFileToOpen(state.configdir, kCsvFilter);
-    if (!path || !QFileInfo::exists(*path))
-        return;
-    importCSVFile(state, *path);
-}
-
 // Where the point lines begin: after the column heading. A comment with line breaks makes
 // line 1 span several lines, so the heading is looked for; without one, line 2 is taken as
 // the heading.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/operatordialogs.h"
 #include "state/loadedrecord.h"
 
 #include <QString>
@@ -31,13 +30,11 @@ QChar recordSeparator(QStringView firstLine, const RegionalSettings& rs);
 QString newCoefficientText(QString field, const RegionalSettings& rs);
 void setNewCoefficientText(PointTable& table, int column, int row, const QString& field);
 
-// Loads a correction-data record (as the upload writes it) back: date, time, device ID and
+// Loads a correction-data record file (as the upload writes it) back: date, time, device ID and
 // type into the device fields; names, units and the new a and b into the table rows 1..N and
 // the coefficient store; N is the number of point lines (after the column heading, also when
 // a comment with line breaks comes before it) up to the last non-empty one. A file
 // with more points than the store holds is refused before anything changes.
-void importCSV(WorkingState& state, OperatorDialogs& dialogs);
-// The same for a file already chosen, and for its lines.
 void importCSVFile(WorkingState& state, const QString& path);
 void importCSVLines(WorkingState& state, QStringList lines);
 // The lines of a record file read into a value; nothing changes on an error.

@@ -2,11 +2,8 @@
 
 #include "core/checkedmath.h"
 #include "core/errors.h"
-#include "core/numbers.h"
 #include "core/text.h"
 #include "records/csvimport.h"
-#include "records/textfile.h"
-#include "state/authorisation.h"
 #include "state/loadedrecord.h"
 
 #include <QDir>
@@ -23,16 +20,16 @@ QString trimmed(const QString& text) {
     return trimBlanksAndControls(text).toString();
 }
 
-// The comment's line breaks as "\n", and as the files carry them.
-QString withLf(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text.replace(u'\r', u'\n');
-}
 QString withCrLf(const QString& text) {
     return withLf(text).replace(QStringLiteral("\n"), kCrLf);
 }
 
 } // namespace
+
+QString withLf(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text.replace(u'\r', u'\n');
+}
 
 QString thousandths(double value) {
     const double scaled = checkedValue(value * 1000.0);
@@ -105,55 +102,13 @@ QString correctionRecordPath(const WorkingState& state) {
            state.device.geraeteId + QStringLiteral(".csv");
 }
 
-void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock,
-                  const UploadLink& link) {
-    // The rows after a break-off hold no name and no coefficients; sent, they would give
-    // those points the neutral correction in the controller.
-    if (state.readBrokeOff) {
-        dialogs.showWarning(kReadBrokeOffWarning);
-        return;
-    }
-    if (!checkDeviceId(state.device.geraeteId, dialogs))
-        return;
-    const int count = strToInt(state.device.anzMS);
-    const ChangeList changes = buildChangeList(state.table, count);
-    if (changes.changed == 0 && !dialogs.askYesNo(QStringLiteral(
-                                    "Es wurden keine Änderungen vorgenommen. Trotzdem senden")))
-        return;
-    QString comment;
-    if (!askAuthorisation(AuthorisationForm::Full, changes.lines.join(u'\n'), PasswordRule::Upload,
-                          state.device, dialogs, &comment))
-        return;
-    const UploadContent content = buildUpload(state, count);
-
-    link.startIndicator();
-    link.send2SPS(content.record);
-    // The report shows the deviations as the bench displayed them, with the coefficients
-    // the store holds until the upload.
-    std::optional<AdjustmentReport> report;
-    if (link.writeReport)
-        report = buildAdjustmentReport(state, count, true);
-    // Only a record handed to the link changes what the store says the controller holds.
-    for (const UploadContent::StoreUpdate& update : content.storeUpdates) {
-        state.coef.setA(update.slot, update.a);
-        if (update.b)
-            state.coef.setB(update.slot, *update.b);
-    }
-
-    const QString logComment = withCrLf(comment);
-    const QDateTime loggedAt = clock.now();
-    appendTextFile(changeLogPath(state),
-                   changeLogEntry(state.regional, loggedAt, comment, content.record));
-    const QString header = state.regional.formatDateTime(clock.now()) + kCsvSeparator +
-                           state.device.geraeteId + kCsvSeparator + state.device.geraetetyp +
-                           kCsvSeparator + logComment + kCrLf;
-    replaceTextFile(correctionRecordPath(state),
-                    header + kCsvHeading + kCrLf + content.csvBody + kCrLf);
-    if (report) {
-        report->when = loggedAt;
-        report->comment = withLf(comment);
-        link.writeReport(*report);
-    }
+QString correctionRecordText(const RegionalSettings& rs, const QDateTime& when,
+                             const DeviceFields& device, const QString& comment,
+                             const QString& csvBody) {
+    const QString header = rs.formatDateTime(when) + kCsvSeparator + device.geraeteId +
+                           kCsvSeparator + device.geraetetyp + kCsvSeparator + withCrLf(comment) +
+                           kCrLf;
+    return header + kCsvHeading + kCrLf + csvBody + kCrLf;
 }
 
 } // namespace abgleich

@@ -1,14 +1,10 @@
 #pragma once
 
-#include "core/clock.h"
-#include "core/operatordialogs.h"
-#include "records/adjustmentreport.h"
 #include "state/workingstate.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,16 +30,11 @@ struct UploadContent {
 };
 UploadContent buildUpload(const WorkingState& state, int count);
 
+// A comment's line breaks as "\n" (the files carry them as CR LF).
+QString withLf(QString text);
+
 // a or b times 1000, rounded to the nearest integer (halves to the even one).
 QString thousandths(double value);
-
-// What the upload needs from the window: the command sender and the busy indicator, and
-// the writer of the adjustment report (none: no report).
-struct UploadLink {
-    std::function<void(const QString& record)> send2SPS;
-    std::function<void()> startIndicator;
-    std::function<void(const AdjustmentReport& report)> writeReport = {};
-};
 
 // The two lines an upload appends to the change log: date, time and comment (its line breaks
 // as CR LF), then the record.
@@ -54,18 +45,10 @@ QString changeLogEntry(const RegionalSettings& rs, const QDateTime& when, const 
 QString changeLogPath(const WorkingState& state);
 QString correctionRecordPath(const WorkingState& state);
 
-// Shown instead of an upload while the table holds a point list that broke off part-way.
-inline const QString kReadBrokeOffWarning =
-    QStringLiteral("Die Abgleichwerte wurden nicht vollständig von der SPS gelesen. Bitte vor "
-                   "dem Senden neu abfragen (F1) oder eine CSV-Datei importieren (F3).");
-
-// The correction-data upload: a table whose point list broke off part-way is refused with a
-// warning; then the device-ID check, change list (and the question when nothing
-// changed), authorisation with the comment, the record sent to the controller, then the
-// coefficient store updated, two lines appended to the change log, the correction-data
-// record replaced and the adjustment report written (its time that of the change log's
-// line). Any refusal stops it before anything is sent or written.
-void sendCorrData(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock,
-                  const UploadLink& link);
+// The text of a correction-data record: the line with the upload's time, device ID, type and
+// comment (its line breaks as CR LF), the column heading, the points' lines and an empty line.
+QString correctionRecordText(const RegionalSettings& rs, const QDateTime& when,
+                             const DeviceFields& device, const QString& comment,
+                             const QString& csvBody);
 
 } // namespace abgleich

@@ -1,6 +1,5 @@
 #include "state/authorisation.h"
 
-#include "core/numbers.h"
 #include "core/text.h"
 
 namespace abgleich {
@@ -35,27 +34,9 @@ QString expectedPassword(PasswordRule rule, const QString& deviceType, const QSt
     return lowerAscii(password);
 }
 
-bool checkDeviceId(const QString& deviceId, OperatorDialogs& dialogs) {
-    if (trimBlanksAndControls(deviceId).isEmpty() || strToInt(deviceId) == 0) {
-        dialogs.showWarning(QStringLiteral("Geräte-ID muss angegeben werden"));
-        return false;
-    }
-    return true;
-}
-
-bool askAuthorisation(AuthorisationForm form, const QString& changeList, PasswordRule rule,
-                      const DeviceFields& device, OperatorDialogs& dialogs, QString* comment) {
-    const QString expected = expectedPassword(rule, device.geraetetyp, device.geraeteId);
-    const auto input = dialogs.authorise(form, changeList);
-    if (!input)
-        return false;
-    if (lowerAscii(input->password) != expected) {
-        dialogs.showWarning(QStringLiteral("Falsches Passwort"));
-        return false;
-    }
-    if (comment)
-        *comment = input->comment;
-    return true;
+bool passwordMatches(const QString& typed, PasswordRule rule, const QString& deviceType,
+                     const QString& deviceId) {
+    return lowerAscii(typed) == expectedPassword(rule, deviceType, deviceId);
 }
 
 } // namespace abgleich

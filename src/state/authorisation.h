@@ -1,8 +1,5 @@
 #pragma once
 
-#include "core/operatordialogs.h"
-#include "state/workingstate.h"
-
 #include <QString>
 
 namespace abgleich {
@@ -18,16 +15,8 @@ enum class PasswordRule { Upload, EA };
 // Type letters, separator and trimmed device ID, lower-cased (A-Z only).
 QString expectedPassword(PasswordRule rule, const QString& deviceType, const QString& deviceId);
 
-// A device ID must be given and not 0 before an authorisation is attempted; otherwise the
-// warning "Geräte-ID muss angegeben werden". An ID that is no whole number raises the
-// conversion error.
-bool checkDeviceId(const QString& deviceId, OperatorDialogs& dialogs);
-
-// Shows the authorisation dialog and compares the password typed (case of A-Z ignored) with
-// the expected one; a wrong one gets the warning "Falsches Passwort". The comment of a
-// confirmed full dialog is returned through comment.
-bool askAuthorisation(AuthorisationForm form, const QString& changeList, PasswordRule rule,
-                      const DeviceFields& device, OperatorDialogs& dialogs,
-                      QString* comment = nullptr);
+// Whether a typed password is the expected one, the case of A-Z ignored.
+bool passwordMatches(const QString& typed, PasswordRule rule, const QString& deviceType,
+                     const QString& deviceId);
 
 } // namespace abgleich

@@ -40,8 +40,8 @@ void WorkingState::clearChartSeries() {
     emit chartChanged();
 }
 
-WorkingState::WorkingState(const RegionalSettings& regional, QObject* parent)
-    : QObject(parent), regional(regional), table(regional) {}
+WorkingState::WorkingState(const RegionalSettings& settings, QObject* parent)
+    : QObject(parent), regional(settings), table(settings) {}
 
 QString configDirFor(const QString& workingDir) {
     return QDir::toNativeSeparators(workingDir) + QDir::separator() + QStringLiteral("config");
@@ -49,7 +49,6 @@ QString configDirFor(const QString& workingDir) {
 
 void WorkingState::prepare(const QString& currentDir) {
     dList.clear();
-    defSize = kDefaultFontSize;
     startverzeichnis = QDir::toNativeSeparators(currentDir);
     configdir = configDirFor(currentDir);
     QDir().mkpath(configdir); // a failure shows later, when a file is written there

@@ -63,8 +63,6 @@ class WorkingState : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kDefaultFontSize = 10;
-
     explicit WorkingState(const RegionalSettings& regional, QObject* parent = nullptr);
 
     const RegionalSettings regional;
@@ -72,19 +70,17 @@ public:
     CoefficientStore coef;
     QStringList dList; // lines of the CSV file being imported
     int anzMS = 0;     // points of the last reply or import
-    int defSize = kDefaultFontSize;
     QString startverzeichnis;
     QString configdir;
     DeviceFields device;
-    int msUpperBound = 0;     // upper bound of the point selector; its lower bound is 0
-    int datenPanelHeight = 0; // the data panel's height as laid out, kept for the toggle
+    int msUpperBound = 0; // upper bound of the point selector; its lower bound is 0
     // A point list from the controller broke off part-way: the later rows hold no names and
     // no coefficients, so nothing may be uploaded until a complete read or an import has
     // filled the table again.
     bool readBrokeOff = false;
     DeviationChartData chart;
 
-    // Start values: empty buffer and list, font size, the working and configuration
+    // Start values: empty list, the working and configuration
     // directories below currentDir (the configuration directory is created with its
     // parents; a failure is silent), captions and row numbers, the neutral correction.
     void prepare(const QString& currentDir);

@@ -168,10 +168,10 @@ QString DeviationChart::labelText(double value) const {
     return text;
 }
 
-void DeviationChart::render(const DeviationChartData& data) {
-    chart()->setTitle(data.title);
-    const std::vector<QPointF>* points[4] = {&data.uncorrected, &data.recalculated, &data.zeroLine,
-                                             &data.corrected};
+void DeviationChart::render(const DeviationChartData& shown) {
+    chart()->setTitle(shown.title);
+    const std::vector<QPointF>* points[4] = {&shown.uncorrected, &shown.recalculated,
+                                             &shown.zeroLine, &shown.corrected};
     for (int i = 0; i < 4; ++i)
         series_[std::size_t(i)]->replace(QList<QPointF>(points[i]->begin(), points[i]->end()));
     labels_->refresh();

@@ -23,7 +23,7 @@ public:
     explicit DeviationChart(const RegionalSettings& regional, QWidget* parent = nullptr);
 
     // Shows title and series as the calculation left them.
-    void render(const DeviationChartData& data);
+    void render(const DeviationChartData& shown);
 
     // Series 1..4 as the calculation names them.
     QLineSeries* series(int number) const { return series_[std::size_t(number - 1)]; }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPalette>
+#include <QRect>
 
 namespace abgleich::gridstyle {
 
@@ -17,5 +18,11 @@ inline const QColor kSelected(176, 196, 222);         // selected and focused ce
 QColor cellBackground(int column, const QPalette& palette);
 // Point names and units are left-aligned, numbers right-aligned.
 Qt::Alignment columnAlignment(int column);
+
+// Room left for a cell's text: a margin of 2 pixels on either side (a value with three
+// integer digits and three decimals still fits the data columns at the designed size).
+inline QRect textRect(const QRect& cell) {
+    return cell.adjusted(2, 0, -2, 0);
+}
 
 } // namespace abgleich::gridstyle

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/operatordialogs.h"
+#include "workflow/operatordialogs.h"
 
 #include <QDialog>
 

@@ -1,6 +1,7 @@
 #include "ui/qtdialogs.h"
 
 #include "core/errors.h"
+#include "ui/historydialog.h"
 #include "ui/passworddialog.h"
 
 #include <QCoreApplication>
@@ -64,6 +65,15 @@ std::optional<QString> QtOperatorDialogs::chooseFileToOpen(const QString& direct
     if (file.isEmpty())
         return std::nullopt;
     return file;
+}
+
+std::optional<LoggedUpload> QtOperatorDialogs::chooseUpload(const DeviceHistory& history,
+                                                            const QString& deviceId,
+                                                            PointTable& table) {
+    THistoryDialog dialog(history, deviceId, table, window_);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosenUpload())
+        return std::nullopt;
+    return *dialog.chosenUpload();
 }
 
 } // namespace abgleich

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/operatordialogs.h"
+#include "workflow/operatordialogs.h"
 
 class QWidget;
 
@@ -23,6 +23,8 @@ public:
                                                 const QString& changeList) override;
     std::optional<QString> chooseFileToOpen(const QString& directory,
                                             const QString& filter) override;
+    std::optional<LoggedUpload> chooseUpload(const DeviceHistory& history, const QString& deviceId,
+                                             PointTable& table) override;
 
 private:
     QWidget* window_ = nullptr;

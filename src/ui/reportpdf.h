@@ -18,4 +18,12 @@ QByteArray adjustmentReportPdf(const AdjustmentReport& report);
 // one; returns its path. Raises the write error when it cannot be written.
 QString writeAdjustmentReport(const AdjustmentReport& report, const QString& configdir);
 
+// The report writer of the program: the PDF document above.
+class PdfReportWriter : public ReportWriter {
+public:
+    QString write(const AdjustmentReport& report, const QString& configdir) override {
+        return writeAdjustmentReport(report, configdir);
+    }
+};
+
 } // namespace abgleich

@@ -1,16 +1,8 @@
 #include "ui/tablemenu.h"
 
-#include "core/numbers.h"
-#include "records/adjustmentreport.h"
-#include "records/history.h"
-#include "records/upload.h"
-#include "state/authorisation.h"
-#include "ui/historydialog.h"
 #include "ui/pointgrid.h"
-#include "ui/reportpdf.h"
 
 #include <QAction>
-#include <QDir>
 #include <QMenu>
 
 namespace abgleich {
@@ -35,29 +27,6 @@ TableMenu::TableMenu(PointGrid* grid, std::function<void()> history, std::functi
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this, grid](const QPoint& at) { menu_->popup(grid->mapToGlobal(at)); });
-}
-
-void showDeviceHistory(WorkingState& state, OperatorDialogs& dialogs, QWidget* parent) {
-    if (!checkDeviceId(state.device.geraeteId, dialogs))
-        return;
-    THistoryDialog dialog(readDeviceHistory(changeLogPath(state), state.regional),
-                          state.device.geraeteId, state.table, parent);
-    if (dialog.exec() != QDialog::Accepted || !dialog.chosenUpload())
-        return;
-    const QString notice = takeOverNotice(takeOverUpload(state, *dialog.chosenUpload()));
-    if (!notice.isEmpty())
-        dialogs.showNotice(notice);
-}
-
-void writeTableReport(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock) {
-    if (!checkDeviceId(state.device.geraeteId, dialogs))
-        return;
-    AdjustmentReport report = buildAdjustmentReport(state, strToInt(state.device.anzMS), false);
-    report.when = clock.now();
-    const QString path = writeAdjustmentReport(report, state.configdir);
-    dialogs.showNotice(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
-                                      "gespeichert:\n") +
-                       QDir::toNativeSeparators(path));
 }
 
 } // namespace abgleich

@@ -1,9 +1,5 @@
 #pragma once
 
-#include "core/clock.h"
-#include "core/operatordialogs.h"
-#include "state/workingstate.h"
-
 #include <QObject>
 
 #include <functional>
@@ -33,14 +29,5 @@ private:
     QAction* history_;
     QAction* report_;
 };
-
-// "Verlauf…": the device's uploads from its change log in the history dialog; an upload
-// taken over ("Übernehmen") goes into columns 17 and 18, and a notice tells of points that
-// did not match. The device ID must be given, as for an upload.
-void showDeviceHistory(WorkingState& state, OperatorDialogs& dialogs, QWidget* parent);
-
-// "Protokoll erstellen…": the adjustment report of the table as it stands, marked as not
-// uploaded, in the configuration directory; the operator is told its file name.
-void writeTableReport(WorkingState& state, OperatorDialogs& dialogs, const Clock& clock);
 
 } // namespace abgleich

@@ -1,46 +1,33 @@
 // The bench session against a peer on 127.0.0.1, without a window: what it logs, what it
-// awaits and buffers, how it connects, reconnects and follows a new address, and how the
-// reply frames it takes fill a working state (as the window wires them).
-#include "bench-sim/benchdevice.h"
+// awaits, how it connects, reconnects and follows a new address. What the reply frames it
+// takes do to the working state is the workbench's (tests/workflow/test_replyloading.cpp).
 #include "bench/benchsession.h"
 #include "core/ansicodec.h"
-#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
 #include "support/scriptedecho.h"
 #include "support/testpeer.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
-using test::ScriptedDialogs;
 using test::TestPeer;
 
 namespace {
 
-const QByteArray kRecord = encodeAnsi(sim::correctionReply(sim::defaultDevice()));
-const QByteArray kTwoPoints =
-    encodeAnsi(u"U4711,ZYK12,317,240611093012,2,Temp 1,°C,439,1005,Druck,bar,-500,1000,#"_s);
 const QString kHost = u"127.0.0.1"_s;
 
 class Session : public ::testing::Test {
 protected:
-    Session() : session(makeEcho()), state(RegionalSettings::german()) {
-        state.prepare(dir.path());
+    Session() : session(makeEcho()) {
         EXPECT_TRUE(peer.listen());
         session.client().setPort(peer.port());
         QObject::connect(&session, &BenchSession::logLine,
                          [this](const QString& line) { log << line; });
         QObject::connect(&session, &BenchSession::connectionChanged,
                          [this](bool open) { log << (open ? u"[open]"_s : u"[closed]"_s); });
-        QObject::connect(&session, &BenchSession::frameTaken,
-                         [this](QChar letter, const QString& body) {
-                             if (letter == u'U')
-                                 loadCorrectionReply(state, dialogs, body);
-                         });
     }
 
     std::unique_ptr<EchoProbe> makeEcho() {
@@ -48,52 +35,17 @@ protected:
         echo = made.get();
         return made;
     }
-    QString buffer() const { return session.receiveBuffer().empfangen; }
     bool waitForLog(const QString& line, int timeoutMs = 5000) {
         return QTest::qWaitFor([&] { return log.contains(line); }, timeoutMs);
     }
 
-    QTemporaryDir dir;
     test::ScriptedEcho* echo = nullptr;
     BenchSession session;
-    WorkingState state;
-    ScriptedDialogs dialogs;
     TestPeer peer;
     QStringList log;
 };
 
 } // namespace
-
-TEST_F(Session, CommandOpensSendsLogsAndAwaits) {
-    session.send2SPS(kHost, u"U;"_s);
-    EXPECT_EQ(log, (QStringList{u"Connected to 127.0.0.1"_s, u"[open]"_s, u"-> U;"_s}));
-    EXPECT_EQ(session.expectedReply(), u'U');
-    ASSERT_TRUE(peer.waitForReceived(2));
-    EXPECT_EQ(peer.received(), QByteArray("U;"));
-
-    peer.sendInPieces(kRecord, 97);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state.anzMS == 40; }, 5000));
-    EXPECT_EQ(state.table.cellText(1, 1), u" Temperatur Öl 1 "_s);
-    EXPECT_EQ(session.expectedReply(), QChar(0));
-    EXPECT_TRUE(buffer().isEmpty());
-    EXPECT_TRUE(log.at(3).startsWith(u"<- U4711,ZYK12,317,"_s));
-}
-
-TEST_F(Session, SeveralRepliesInOneChunk) {
-    session.send2SPS(kHost, u"Z;"_s);
-    ASSERT_TRUE(peer.waitForReceived(2));
-    EXPECT_EQ(session.expectedReply(), u'Z');
-    // The "Z" reply and a "U" record that nobody asked for yet, in one chunk.
-    peer.send("Z#" + kRecord);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return session.expectedReply() == QChar(0); }, 5000));
-    EXPECT_EQ(state.anzMS, 0);
-    EXPECT_EQ(buffer(), decodeAnsi(kRecord));
-    // The next "U;" takes it with the first chunk that arrives.
-    session.send2SPS(kHost, u"U;"_s);
-    peer.send("Z#");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state.anzMS == 40; }, 5000));
-    EXPECT_EQ(buffer(), u"Z#"_s);
-}
 
 TEST_F(Session, CheckedConnection) {
     session.connectChecked(kHost);
@@ -179,53 +131,6 @@ TEST_F(Session, ChunkIsDecodedOnItsOwn) {
     ASSERT_TRUE(peer.waitForClient());
     peer.send(QByteArray("\xB0\xFC"));
     ASSERT_TRUE(waitForLog(u"<- °ü"_s));
-}
-
-TEST_F(Session, ReplyOneByteAtATime) {
-    session.send2SPS(kHost, u"U;"_s);
-    ASSERT_TRUE(peer.waitForReceived(2));
-    peer.sendInPieces(kTwoPoints, 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state.anzMS == 2; }, 10000));
-    EXPECT_EQ(state.table.cellText(Col::Name, 2), u" Druck "_s);
-    EXPECT_TRUE(buffer().isEmpty());
-}
-
-TEST_F(Session, PeerClosingInTheMiddleOfAReply) {
-    session.send2SPS(kHost, u"U;"_s);
-    ASSERT_TRUE(peer.waitForReceived(2));
-    peer.send(kTwoPoints.left(30));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !buffer().isEmpty(); }, 5000));
-    peer.closeClient();
-    ASSERT_TRUE(waitForLog(u"Disconnected"_s));
-    EXPECT_TRUE(buffer().isEmpty()); // the cut-off reply is gone
-    EXPECT_EQ(session.expectedReply(), u'U');
-    ASSERT_TRUE(QTest::qWaitFor([&] { return session.isOpen(); }, 5000));
-    ASSERT_TRUE(peer.waitForClient());
-    peer.clearReceived();
-    session.send2SPS(kHost, u"U;"_s);
-    ASSERT_TRUE(peer.waitForReceived(2));
-    // The new buffer is searched from its start: a "?" among its first characters still
-    // discards the reply around it.
-    peer.send("x?" + kTwoPoints);
-    ASSERT_TRUE(waitForLog(u"<- x?"_s + decodeAnsi(kTwoPoints)));
-    EXPECT_EQ(state.anzMS, 0);
-    EXPECT_TRUE(buffer().isEmpty());
-    peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state.anzMS == 2; }, 5000));
-    EXPECT_EQ(state.table.cellText(Col::ASps, 1), u"0,439"_s);
-    EXPECT_EQ(state.coef.b(2), 1.0);
-}
-
-TEST_F(Session, QuestionMarkInAPointName) {
-    session.send2SPS(kHost, u"U;"_s);
-    ASSERT_TRUE(peer.waitForReceived(2));
-    peer.send(encodeAnsi(u"U4711,ZYK12,317,240611093012,1,Temp?1,°C,439,1005,#"_s));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.size() >= 4; }, 5000));
-    EXPECT_TRUE(buffer().isEmpty());
-    EXPECT_EQ(state.anzMS, 0);
-    EXPECT_EQ(session.expectedReply(), u'U');
-    peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state.anzMS == 2; }, 5000));
 }
 
 // The controller resets the connection just before a command goes out: the command ends

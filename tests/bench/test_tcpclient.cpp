@@ -7,6 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace abgleich;
 using namespace Qt::StringLiterals;
 using test::TestPeer;
@@ -29,6 +39,84 @@ protected:
     TcpClient client;
     QStringList events;
     QByteArray received;
+};
+
+// A controller on 127.0.0.1 in a thread of its own, so that it goes on while the client's
+// thread waits in a send. It accepts one connection, sends its reply when told, and starts
+// taking the client's bytes only a moment after it is told that the send has begun, so that
+// the send has to wait for it. Every wait of it is bounded.
+class SlowReader {
+public:
+    explicit SlowReader(QByteArray reply) : reply_(std::move(reply)) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        // A small receive buffer (no growing): a large send fills it and the client's quickly.
+        const int size = 64 * 1024;
+        ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(listener_, 1) == 0 &&
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~SlowReader() {
+        stop_ = true;
+        thread_.join();
+        ::close(listener_);
+    }
+    SlowReader(const SlowReader&) = delete;
+    SlowReader& operator=(const SlowReader&) = delete;
+
+    quint16 port() const { return port_; }
+    void sendReply() { replyWanted_ = true; }
+    void sendHasBegun() { sendBegun_ = true; }
+    qsizetype taken() const { return taken_; }
+
+private:
+    // Waits for the flag, or the end of the test, for at most ten seconds.
+    bool await(const std::atomic<bool>& flag) const {
+        for (int ms = 0; ms < 10000 && !flag && !stop_; ++ms)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return flag && !stop_;
+    }
+
+    void run() {
+        pollfd incoming{listener_, POLLIN, 0};
+        if (::poll(&incoming, 1, 5000) != 1)
+            return;
+        const int fd = ::accept(listener_, nullptr, nullptr);
+        if (fd < 0)
+            return;
+        if (await(replyWanted_) &&
+            ::send(fd, reply_.constData(), size_t(reply_.size()), 0) == ssize_t(reply_.size()) &&
+            await(sendBegun_)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            std::vector<char> chunk(1024 * 1024);
+            pollfd readable{fd, POLLIN, 0};
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!stop_ && std::chrono::steady_clock::now() < deadline) {
+                if (::poll(&readable, 1, 50) != 1)
+                    continue;
+                const ssize_t n = ::recv(fd, chunk.data(), chunk.size(), 0);
+                if (n <= 0)
+                    break;
+                taken_ += n;
+            }
+        }
+        ::close(fd);
+    }
+
+    QByteArray reply_;
+    int listener_ = -1;
+    quint16 port_ = 0;
+    std::atomic<bool> replyWanted_{false};
+    std::atomic<bool> sendBegun_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<qsizetype> taken_{0};
+    std::thread thread_;
 };
 
 quint16 refusedPort() {
@@ -147,4 +235,30 @@ TEST_F(Client, ErrorsOfHandlersAreIgnored) {
     client.setEvents({[] { throw AppError(u"handler"_s); }, {}, {}, {}});
     EXPECT_NO_THROW(client.open());
     EXPECT_TRUE(client.isOpen());
+}
+
+// A reply that arrives while a send still waits for the system to take its bytes is not
+// delivered in the middle of the send (the session sets the awaited reply only after it),
+// but once the send is complete.
+TEST_F(Client, ReplyArrivingWhileASendWaitsIsDeliveredAfterTheSend) {
+    const QByteArray reply = "U4711#";
+    SlowReader peer(reply);
+    ASSERT_NE(peer.port(), 0);
+    client.setPort(peer.port());
+    client.open();
+    const auto* socket = client.findChild<QTcpSocket*>();
+    ASSERT_NE(socket, nullptr);
+    peer.sendReply();
+    ASSERT_TRUE(test::waitForSystemNews(*socket)); // the reply is there, unseen by Qt
+
+    // Far more than the system's buffers hold while the controller takes nothing.
+    const QString command = u"U"_s + QString(8 * 1024 * 1024, u'x') + u";"_s;
+    peer.sendHasBegun();
+    client.send(command);
+    EXPECT_EQ(received, QByteArray()) << "delivered while the send waited";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }, 5000));
+    EXPECT_EQ(received, reply);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return peer.taken() == command.size(); }, 5000));
+    EXPECT_EQ(peer.taken(), command.size());
+    EXPECT_EQ(events, QStringList{u"connected"_s});
 }

@@ -1,7 +1,6 @@
 #include "core/errors.h"
 #include "records/csvimport.h"
 #include "records/textfile.h"
-#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
 
 #include <QFile>
@@ -12,7 +11,6 @@
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
-using test::ScriptedDialogs;
 
 namespace {
 
@@ -175,21 +173,6 @@ TEST_F(Import, TooManyPointsAreRefusedBeforeAnythingChanges) {
     // A file far beyond any record is not even read.
     QByteArray huge(kMaxCsvBytes + 1, 'x');
     EXPECT_THROW(importCSVFile(state, write(huge)), AppError);
-}
-
-TEST_F(Import, DialogStartsInTheConfigurationDirectory) {
-    ScriptedDialogs dialogs;
-    dialogs.files = {std::nullopt, dir_.filePath(u"missing.csv"_s)};
-    importCSV(state, dialogs); // cancelled
-    importCSV(state, dialogs); // a file that does not exist
-    ASSERT_EQ(dialogs.shown.size(), 2u);
-    EXPECT_EQ(dialogs.shown[0].text, state.configdir + u"|CSV-Dateien (*.csv)"_s);
-    EXPECT_EQ(state.table.rows(), 256);
-    EXPECT_TRUE(state.dList.isEmpty());
-
-    dialogs.files = {write(kText.toUtf8())};
-    importCSV(state, dialogs);
-    EXPECT_EQ(state.anzMS, 2);
 }
 
 TEST(TextLines, Splitting) {

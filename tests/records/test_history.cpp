@@ -1,7 +1,4 @@
 #include "records/history.h"
-#include "records/upload.h"
-#include "scripted/fixedclock.h"
-#include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
 
 #include <QDir>
@@ -14,8 +11,6 @@
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
-using test::FixedClock;
-using test::ScriptedDialogs;
 
 namespace {
 
@@ -63,49 +58,6 @@ protected:
 };
 
 } // namespace
-
-// The uploads as the upload itself writes them into the log: one comment on one line, one
-// over three lines (one of them empty), and one without a comment.
-TEST(History, ReadsTheUploadsTheUploadWrote) {
-    QTemporaryDir dir;
-    WorkingState state(RegionalSettings::german());
-    state.prepare(dir.path());
-    state.device.geraeteId = u"4711"_s;
-    state.device.geraetetyp = u"ABC12"_s;
-    state.device.anzMS = u"2"_s;
-    state.table.setRows(3);
-    state.table.setCellText(Col::Name, 1, u" TA_1 "_s);
-    state.table.setCellText(Col::Unit, 1, u" °C "_s);
-    state.table.setCellText(Col::Name, 2, u" of Druck "_s);
-    state.table.setCellText(Col::Unit, 2, u" bar "_s);
-    ScriptedDialogs dialogs;
-    const QString texts[] = {u"Sensor getauscht"_s, u"Prüfmittel 17\n\nneu kalibriert"_s, u""_s};
-    const QDateTime times[] = {at(15, 14, 30, 5), at(16, 8, 0, 0), at(17, 23, 59, 59)};
-    const QString a[] = {u"-0,5"_s, u"0,0005"_s, u"12,25"_s};
-    for (int i = 0; i < 3; ++i) {
-        state.table.setCellText(Col::ANeu, 1, a[i]);
-        state.table.setCellText(Col::BNeu, 1, u"1,002"_s);
-        dialogs.authorisations.push_back(AuthorisationInput{u"abc-4711"_s, texts[i]});
-        sendCorrData(state, dialogs, FixedClock(times[i]), {[](const QString&) {}, [] {}});
-    }
-
-    const DeviceHistory history = readDeviceHistory(changeLogPath(state), state.regional);
-    EXPECT_EQ(history.notice, QString());
-    EXPECT_EQ(history.skippedLines, 0);
-    ASSERT_EQ(history.uploads.size(), 3u);
-    EXPECT_EQ(comments(history), QStringList(std::begin(texts), std::end(texts)));
-    const qint64 a1000[] = {-500, 0, 12250}; // 0.5 thousandths to the even integer
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        const LoggedUpload& upload = history.uploads[std::size_t(i)];
-        EXPECT_EQ(upload.when, times[i]);
-        EXPECT_EQ(upload.record.deviceId, u"4711"_s);
-        EXPECT_EQ(upload.record.deviceType, u"ABC12"_s);
-        EXPECT_EQ(upload.record.points,
-                  (std::vector<LoggedPoint>{{u"TA_1"_s, u"°C"_s, a1000[i], 1002},
-                                            {u"of Druck"_s, u"bar"_s, 0, 1000}}));
-    }
-}
 
 TEST(History, LogsOfEveryShape) {
     struct Case {
@@ -270,7 +222,7 @@ TEST(History, ThousandthsAsRecordText) {
         EXPECT_EQ(thousandthsText(value), text) << value;
 }
 
-TEST_F(TakeOver, PutsTheUploadsCoefficientsIntoColumns17And18AndTheNextUploadSendsThem) {
+TEST_F(TakeOver, PutsTheUploadsCoefficientsIntoColumns17And18) {
     // The old upload in another order, without P_1 and with a point the table lacks.
     LoggedUpload old{
         at(1, 8, 0, 0), u"alt"_s,
@@ -291,17 +243,6 @@ TEST_F(TakeOver, PutsTheUploadsCoefficientsIntoColumns17And18AndTheNextUploadSen
     EXPECT_EQ(state.coef.a(1), 0.1);
     EXPECT_EQ(state.coef.a(2), 0.0);
     EXPECT_EQ(cell(Col::Name, 1), u" TA_1 "_s);
-
-    // F2 lists them as changed and sends them.
-    ScriptedDialogs dialogs;
-    dialogs.authorisations.push_back(AuthorisationInput{u"abc-4711"_s, u"zurück"_s});
-    QStringList sent;
-    sendCorrData(state, dialogs, FixedClock(),
-                 {[&sent](const QString& record) { sent << record; }, [] {}});
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, u"geänderte Werte\n TA_1   Offset \n TB_1   Offset  Gain "_s);
-    EXPECT_EQ(sent, QStringList{u"U4711,ABC12,,,3,TA_1,°C,-1,1000,TB_1,°C,-600,998,P_1,bar,"
-                                "1000,1000;"_s});
 }
 
 TEST_F(TakeOver, PointsOfTheSameNamePairInOrderAndNoMatchTakesNothing) {

@@ -23,7 +23,6 @@ TEST(WorkingState, StartValues) {
     EXPECT_EQ(state.configdir, QDir::toNativeSeparators(start) + QDir::separator() + u"config"_s);
     EXPECT_TRUE(QFileInfo(state.configdir).isDir());
     EXPECT_TRUE(state.dList.isEmpty());
-    EXPECT_EQ(state.defSize, 10);
     EXPECT_EQ(state.anzMS, 0);
     EXPECT_EQ(state.msUpperBound, 0);
     EXPECT_EQ(state.device, DeviceFields{});

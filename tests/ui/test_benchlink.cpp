@@ -1,7 +1,6 @@
 #include "bench-sim/benchdevice.h"
 #include "bench/replyparser.h"
 #include "core/ansicodec.h"
-#include "core/guard.h"
 #include "records/upload.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
@@ -15,6 +14,8 @@
 #include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
 #include "ui/pointgrid.h"
+#include "ui/protocollog.h"
+#include "workflow/guard.h"
 
 #include <QApplication>
 #include <QChart>
@@ -49,7 +50,8 @@ const QByteArray kRecord = encodeAnsi(sim::correctionReply(sim::defaultDevice())
 class BenchLink : public ::testing::Test {
 protected:
     BenchLink() {
-        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
+        bench = services.workbench(dialogs);
+        window = std::make_unique<TFoAbgleich>(*bench);
         ui(*window).ED_IP->setText(u"127.0.0.1"_s);
         EXPECT_TRUE(peer.listen());
         session().client().setPort(peer.port());
@@ -68,6 +70,7 @@ protected:
     ScriptedDialogs dialogs;
     test::TestServices services;
     TestPeer peer;
+    std::unique_ptr<test::TestWorkbench> bench;
     std::unique_ptr<TFoAbgleich> window;
 };
 
@@ -84,10 +87,10 @@ TEST_F(BenchLink, ReadWithTheLinkClosedFillsTheWindow) {
     EXPECT_EQ(peer.received(), QByteArray("U;"));
 
     peer.sendInPieces(kRecord, 97); // many chunks
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 40; }, 5000));
     EXPECT_EQ(ui(w).ED_GeraeteID->text(), u"4711"_s);
-    EXPECT_EQ(w.state().table.cellText(1, 1), u" Temperatur Öl 1 "_s);
-    EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
+    EXPECT_EQ(w.workbench().table().cellText(1, 1), u" Temperatur Öl 1 "_s);
+    EXPECT_EQ(w.workbench().table().cellText(2, 1), u" °C "_s);
     EXPECT_EQ(session().expectedReply(), QChar(0));
     EXPECT_FALSE(ui(w).ActivityIndicator->isAnimating());
     EXPECT_TRUE(log().at(2).startsWith(u"<- U4711,ZYK12,317,"_s));
@@ -151,7 +154,8 @@ TEST_F(BenchLink, ConnectButtonWithTheRealEcho) {
     }
     test::TestServices real(std::make_unique<IcmpEcho>());
     real.session.client().setPort(peer.port());
-    TFoAbgleich w(real.with(dialogs), RegionalSettings::german());
+    const auto wBench = real.workbench(dialogs);
+    TFoAbgleich w(*wBench);
     ui(w).ED_IP->setText(u"LocalHost"_s);
     ui(w).memLog->clear();
     click(ui(w).Btn_Connect);
@@ -175,8 +179,8 @@ TEST_F(BenchLink, PowerSupplyCommandNeedsIdAndPassword) {
                                  {Kind::Warning, u"Geräte-ID muss angegeben werden"_s}}));
 
     ui(w).ED_GeraeteID->setText(u"4711"_s);
-    w.state().device.geraeteId = u"4711"_s;
-    w.state().device.geraetetyp = u"abc"_s;
+    w.workbench().setDeviceId(u"4711"_s);
+    w.workbench().setDeviceType(u"abc"_s);
     ui(w).NT_Auswahl->setCurrentIndex(1);
     dialogs.shown.clear();
     dialogs.authorisations = {std::nullopt, AuthorisationInput{u"abc-4712"_s, {}},
@@ -213,7 +217,8 @@ TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
     ModalDialogs dialogs;
     test::TestServices services;
     services.session.client().setPort(peer.port());
-    TFoAbgleich w(services.with(dialogs), RegionalSettings::german());
+    const auto wBench = services.workbench(dialogs);
+    TFoAbgleich w(*wBench);
     ui(w).ED_IP->setText(u"127.0.0.1"_s);
     QTest::mouseClick(ui(w).Btn_Abgleichabfrage, Qt::LeftButton);
     ASSERT_TRUE(peer.waitForReceived(2));
@@ -221,10 +226,10 @@ TEST(BenchLinkModal, ChunkArrivingWhileADialogIsOpenIsHandledAtOnce) {
     bool filledWhileOpen = false;
     dialogs.whileOpen = [&](QDialog& dialog) {
         peer.send(kRecord);
-        filledWhileOpen = QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 5000);
+        filledWhileOpen = QTest::qWaitFor([&] { return w.workbench().state().anzMS == 40; }, 5000);
         dialog.reject();
     };
-    w.state().device.geraeteId = u"4711"_s;
+    w.workbench().setDeviceId(u"4711"_s);
     QTest::mouseClick(ui(w).Btn_EA, Qt::LeftButton); // opens the dialog
     EXPECT_TRUE(filledWhileOpen);
 }
@@ -244,15 +249,16 @@ TEST(BenchSimulator, EndToEnd) {
     {
         test::TestServices services;
         services.session.client().setPort(quint16(port.captured(1).toUInt()));
-        TFoAbgleich w(services.with(dialogs), RegionalSettings::german());
+        const auto wBench = services.workbench(dialogs);
+        TFoAbgleich w(*wBench);
         ui(w).ED_IP->setText(u"127.0.0.1"_s);
         QTest::mouseClick(ui(w).Btn_Abgleichabfrage, Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 40; }, 10000));
-        EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12"_s);
-        EXPECT_EQ(w.state().table.cellText(2, 1), u" °C "_s);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 40; }, 10000));
+        EXPECT_EQ(w.workbench().state().device.geraetetyp, u"ZYK12"_s);
+        EXPECT_EQ(w.workbench().table().cellText(2, 1), u" °C "_s);
         // Seven-byte pieces arrive in order: the last point is read in full.
-        EXPECT_FALSE(w.state().table.cellText(Col::Name, 40).trimmed().isEmpty());
-        EXPECT_FALSE(w.state().table.cellText(Col::ASps, 40).isEmpty());
+        EXPECT_FALSE(w.workbench().table().cellText(Col::Name, 40).trimmed().isEmpty());
+        EXPECT_FALSE(w.workbench().table().cellText(Col::ASps, 40).isEmpty());
         // The simulator closes after its reply; the link comes back by itself.
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return ui(w).memLog->toPlainText().contains(u"Reconnected"_s); }, 10000));
@@ -268,9 +274,9 @@ TEST(BenchSimulator, EndToEnd) {
             [&] { return ui(w).memLog->toPlainText().count(u"Reconnected"_s) == 2; }, 10000));
         EXPECT_TRUE(services.session.receiveBuffer().empfangen.isEmpty());
         QTest::mouseClick(ui(w).Btn_Abgleichabfrage, Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 1; }, 10000));
-        EXPECT_EQ(w.state().table.cellText(1, 1), u" Neu "_s);
-        EXPECT_EQ(w.state().coef.b(1), 2.0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 1; }, 10000));
+        EXPECT_EQ(w.workbench().table().cellText(1, 1), u" Neu "_s);
+        EXPECT_EQ(w.workbench().state().coef.b(1), 2.0);
     }
     sim.kill();
     sim.waitForFinished();
@@ -308,7 +314,7 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
     click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 2; }, 5000));
 
     // The operator types two pairs for point 1 in the table and presses F12 in the editor.
     QTableView* cells = ui(w).DGrid->cellsView();
@@ -324,8 +330,8 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
     pressKey(cellEditor(w), Qt::Key_F12);
     EXPECT_EQ(ui(w).Ed_MS->value(), 2); // count + 1, limited to the bounds 0..2
     cells->viewport()->repaint();       // the operator sees the results: three decimals
-    EXPECT_EQ(w.state().table.cellText(Col::ANeu, 1), u"-0,163"_s);
-    EXPECT_EQ(w.state().table.cellText(Col::BNeu, 1), u"1,015"_s);
+    EXPECT_EQ(w.workbench().table().cellText(Col::ANeu, 1), u"-0,163"_s);
+    EXPECT_EQ(w.workbench().table().cellText(Col::BNeu, 1), u"1,015"_s);
 
     // F2 with the right password and a comment over two lines.
     dialogs.authorisations.push_back(AuthorisationInput{u"ZYK-4711"_s, u"Prüfung\nbestanden"_s});
@@ -336,9 +342,9 @@ TEST_F(BenchLink, ReadRecalculateAndUpload) {
     ASSERT_TRUE(peer.waitForReceived(record.size()));
     EXPECT_EQ(peer.received(), record);
     EXPECT_EQ(session().expectedReply(), u'U');
-    EXPECT_EQ(w.state().coef.a(1), -0.163);
-    EXPECT_EQ(w.state().coef.b(1), 1.015);
-    const QString dir = w.state().configdir + QDir::separator();
+    EXPECT_EQ(w.workbench().state().coef.a(1), -0.163);
+    EXPECT_EQ(w.workbench().state().coef.b(1), 1.015);
+    const QString dir = w.workbench().state().configdir + QDir::separator();
     EXPECT_EQ(fileBytes(dir + u"Log_4711.log"_s), "15.03.2022 14:30:05 Pr\xFC"
                                                   "fung\r\nbestanden\r\n" +
                                                       record + "\r\n");
@@ -356,8 +362,8 @@ TEST_F(BenchLink, FailedUploadLeavesStoreAndFiles) {
     click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
-    w.state().table.setCellText(Col::ANeu, 1, u"2"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 2; }, 5000));
+    w.workbench().table().setCellText(Col::ANeu, 1, u"2"_s);
     click(ui(w).Btn_Connect); // closed by the operator: the upload has to open again
     peer.stopListening();
     dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
@@ -365,9 +371,9 @@ TEST_F(BenchLink, FailedUploadLeavesStoreAndFiles) {
     ASSERT_FALSE(dialogs.shown.empty());
     EXPECT_EQ(dialogs.shown.back(), (ScriptedDialogs::Shown{ScriptedDialogs::Kind::ErrorBox,
                                                             u"Verbindung verweigert."_s}));
-    EXPECT_EQ(w.state().coef.a(1), 0.439);
-    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Log_4711.log"_s));
-    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Abgleich_4711.csv"_s));
+    EXPECT_EQ(w.workbench().state().coef.a(1), 0.439);
+    EXPECT_FALSE(QFile::exists(w.workbench().state().configdir + u"/Log_4711.log"_s));
+    EXPECT_FALSE(QFile::exists(w.workbench().state().configdir + u"/Abgleich_4711.csv"_s));
 }
 
 TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
@@ -397,7 +403,7 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     EXPECT_EQ(peer.received(), QByteArray("U;"));
     EXPECT_FALSE(ui(w).ActivityIndicator->isAnimating());
     peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 2; }, 5000));
     EXPECT_EQ(ui(w).ED_IP->text(), u"127.0.0.1"_s); // the field did not take the key as text
 
     // F3 from a cell editor opens the file dialog; F2 and Shift+F2 both upload.
@@ -419,10 +425,10 @@ TEST_F(BenchLink, FunctionKeysFromAnywhereInTheWindow) {
     }
 
     // F4 recalculates the point in the selector.
-    w.state().table.setCellText(Col::ref(1), 2, u"10"_s);
-    w.state().table.setCellText(Col::tm(1), 2, u"11"_s);
-    w.state().table.setCellText(Col::ref(2), 2, u"20"_s);
-    w.state().table.setCellText(Col::tm(2), 2, u"21"_s);
+    w.workbench().table().setCellText(Col::ref(1), 2, u"10"_s);
+    w.workbench().table().setCellText(Col::tm(1), 2, u"11"_s);
+    w.workbench().table().setCellText(Col::ref(2), 2, u"20"_s);
+    w.workbench().table().setCellText(Col::tm(2), 2, u"21"_s);
     ui(w).Ed_MS->setValue(2);
     ui(w).ED_IP->setFocus();
     pressKey(ui(w).ED_IP, Qt::Key_F4);
@@ -447,10 +453,10 @@ TEST_F(BenchLink, FloodWithoutTerminatorIsBounded) {
     EXPECT_LE(session().receiveBuffer().empfangen.size(), kMaxReceiveBuffer);
     EXPECT_EQ(session().expectedReply(), u'U');
     EXPECT_LE(ui(w).memLog->document()->characterCount(),
-              TFoAbgleich::kMaxLogChars + TFoAbgleich::kMaxLogLine + 40);
+              ProtocolLog::kMaxChars + ProtocolLog::kMaxLine + 40);
     // The link still works.
     peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 2; }, 5000));
 }
 
 TEST_F(BenchLink, UploadWhenTheChangeLogCannotBeWritten) {
@@ -458,16 +464,16 @@ TEST_F(BenchLink, UploadWhenTheChangeLogCannotBeWritten) {
     click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 2; }, 5000));
     // A read-only directory does not stop an administrator, so a directory stands where the
     // change log should be written.
-    const QString dir = w.state().configdir + QDir::separator();
+    const QString dir = w.workbench().state().configdir + QDir::separator();
     ASSERT_TRUE(QDir().mkpath(dir + u"Log_4711.log"_s));
     QFile earlier(dir + u"Abgleich_4711.csv"_s);
     ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
     earlier.write("earlier record\r\n");
     earlier.close();
-    w.state().table.setCellText(Col::ANeu, 1, u"0,5"_s);
+    w.workbench().table().setCellText(Col::ANeu, 1, u"0,5"_s);
     dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
     peer.clearReceived();
     click(ui(w).Btn_Abgleichsenden);
@@ -486,7 +492,7 @@ TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
     click(ui(w).Btn_Abgleichabfrage);
     ASSERT_TRUE(peer.waitForReceived(2));
     peer.send(kTwoPoints);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state().anzMS == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.workbench().state().anzMS == 2; }, 5000));
     const auto* socket = session().client().findChild<QTcpSocket*>();
     ASSERT_NE(socket, nullptr);
     const auto resetByTheController = [&] {
@@ -505,32 +511,20 @@ TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return session().isOpen(); }, 5000)); // reconnected
 
     // An upload, the reset coming while the operator types the password.
-    class ResetWhileAuthorising : public ScriptedDialogs {
-    public:
-        std::function<void()> reset;
-        std::optional<AuthorisationInput> authorise(AuthorisationForm form,
-                                                    const QString& changeList) override {
-            reset();
-            return ScriptedDialogs::authorise(form, changeList);
-        }
-    };
     ASSERT_TRUE(peer.waitForClient());
-    w.state().table.setCellText(Col::ANeu, 1, u"0,5"_s);
-    ResetWhileAuthorising resetting;
-    resetting.reset = resetByTheController;
-    resetting.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
+    w.workbench().table().setCellText(Col::ANeu, 1, u"0,5"_s);
+    dialogs.whileAuthorising = resetByTheController;
+    dialogs.authorisations.push_back(AuthorisationInput{u"zyk-4711"_s, {}});
+    dialogs.shown.clear();
     ui(w).memLog->clear();
     peer.clearReceived();
-    runGuarded(resetting, [&] {
-        sendCorrData(w.state(), resetting, FixedClock(),
-                     {[&](const QString& record) { w.send2SPS(record); }, [] {}});
-    });
-    EXPECT_TRUE(resetting.shown.size() == 1 &&
-                resetting.shown[0].kind == ScriptedDialogs::Kind::Authorisation);
+    w.workbench().upload();
+    EXPECT_TRUE(dialogs.shown.size() == 1 &&
+                dialogs.shown[0].kind == ScriptedDialogs::Kind::Authorisation);
     EXPECT_EQ(log(), QStringList{u"Disconnected"_s});
-    EXPECT_EQ(w.state().coef.a(1), 0.439);
-    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Log_4711.log"_s));
-    EXPECT_FALSE(QFile::exists(w.state().configdir + u"/Abgleich_4711.csv"_s));
+    EXPECT_EQ(w.workbench().state().coef.a(1), 0.439);
+    EXPECT_FALSE(QFile::exists(w.workbench().state().configdir + u"/Log_4711.log"_s));
+    EXPECT_FALSE(QFile::exists(w.workbench().state().configdir + u"/Abgleich_4711.csv"_s));
     QTest::qWait(100);
     EXPECT_TRUE(peer.received().isEmpty());
 }
@@ -538,15 +532,15 @@ TEST_F(BenchLink, SendThatFailsAtTheSocketLeavesNoTrace) {
 // A point count beyond every table: F12 ends, computing the points there are.
 TEST_F(BenchLink, HugePointCountEnds) {
     TFoAbgleich& w = *window;
-    w.state().table.setCellText(Col::ref(1), 1, u"10"_s);
-    w.state().table.setCellText(Col::tm(1), 1, u"11"_s);
-    w.state().table.setCellText(Col::ref(2), 1, u"20"_s);
-    w.state().table.setCellText(Col::tm(2), 1, u"21"_s);
-    w.state().device.anzMS = u"2147483647"_s;
-    w.state().notifyDeviceFieldsChanged();
+    w.workbench().table().setCellText(Col::ref(1), 1, u"10"_s);
+    w.workbench().table().setCellText(Col::tm(1), 1, u"11"_s);
+    w.workbench().table().setCellText(Col::ref(2), 1, u"20"_s);
+    w.workbench().table().setCellText(Col::tm(2), 1, u"21"_s);
+    bench->workingState().device.anzMS = u"2147483647"_s;
+    bench->workingState().notifyDeviceFieldsChanged();
     ui(w).ED_IP->setFocus();
     pressKey(ui(w).ED_IP, Qt::Key_F12);
-    EXPECT_EQ(w.state().table.cellText(Col::ANeu, 1), u"-1"_s);
+    EXPECT_EQ(w.workbench().table().cellText(Col::ANeu, 1), u"-1"_s);
     EXPECT_EQ(ui(w).Ed_MS->value(), 2147483647); // the bounds are still equal: not limited
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -565,6 +559,6 @@ TEST_F(BenchLink, HugeCsvIsRefused) {
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::ErrorBox);
     EXPECT_TRUE(dialogs.shown[1].text.contains(u"100000"_s));
-    EXPECT_EQ(w.state().table.rows(), 256);
-    EXPECT_TRUE(w.state().device.geraeteId.isEmpty());
+    EXPECT_EQ(w.workbench().table().rows(), 256);
+    EXPECT_TRUE(w.workbench().state().device.geraeteId.isEmpty());
 }

@@ -50,8 +50,8 @@ protected:
     }
 
     std::unique_ptr<TFoAbgleich> start() {
-        auto window =
-            std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
+        benches.push_back(services.workbench(dialogs));
+        auto window = std::make_unique<TFoAbgleich>(*benches.back());
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -60,6 +60,7 @@ protected:
     test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
     test::TestServices services;
+    std::vector<std::unique_ptr<test::TestWorkbench>> benches; // one for each window started
 };
 
 } // namespace

@@ -1,7 +1,6 @@
 // The history dialog, and the table's context menu that opens it and writes a report of
 // the table.
 #include "bench-sim/benchdevice.h"
-#include "bench/replyparser.h"
 #include "core/ansicodec.h"
 #include "records/upload.h"
 #include "scripted/scripteddialogs.h"
@@ -52,12 +51,13 @@ namespace {
 class History : public ::testing::Test {
 protected:
     History() {
-        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
-        ReceiveBuffer rx{sim::correctionReply(sim::defaultDevice()), u'U'};
-        processReceived(rx, window->state(), dialogs);
+        bench = services.workbench(dialogs);
+        window = std::make_unique<TFoAbgleich>(*bench);
+        services.session.awaitReply(u'U');
+        services.session.receive(encodeAnsi(sim::correctionReply(sim::defaultDevice())));
     }
 
-    QString logPath() const { return changeLogPath(window->state()); }
+    QString logPath() const { return changeLogPath(bench->state()); }
     void writeLog(const QString& text) {
         QFile log(logPath());
         ASSERT_TRUE(log.open(QIODevice::WriteOnly));
@@ -76,16 +76,16 @@ protected:
                  u";\r\n"_s);
     }
     THistoryDialog* openDialog() {
-        dialog =
-            std::make_unique<THistoryDialog>(readDeviceHistory(logPath(), window->state().regional),
-                                             u"4711"_s, window->state().table);
+        dialog = std::make_unique<THistoryDialog>(
+            readDeviceHistory(logPath(), bench->state().regional), u"4711"_s, bench->table());
         return dialog.get();
     }
-    QString cell(int column, int row) const { return window->state().table.cellText(column, row); }
+    QString cell(int column, int row) const { return bench->table().cellText(column, row); }
 
     test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
     test::TestServices services;
+    std::unique_ptr<test::TestWorkbench> bench;
     std::unique_ptr<TFoAbgleich> window;
     std::unique_ptr<THistoryDialog> dialog;
 };
@@ -179,39 +179,35 @@ TEST_F(History, TheTableMenuOpensItAndTakesTheChosenUploadOver) {
     EXPECT_EQ(captions, (QStringList{u"Verlauf…"_s, u"Protokoll erstellen…"_s}));
 
     // The operator picks the oldest upload and takes it over.
-    QStringList seen;
-    QTimer answer;
-    answer.setInterval(10);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* d = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
-        if (!d)
-            return;
-        answer.stop();
-        seen << d->windowTitle();
-        d->chooseUpload(0);
-        d->Btn_Uebernehmen->click();
-    });
-    answer.start();
+    dialogs.uploadChoices.push_back(0);
     menu->actions().value(0)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.shown.empty(); }, 5000));
-    EXPECT_EQ(seen, QStringList{u"Verlauf – Gerät 4711"_s});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.size() == 2; }, 5000));
+    EXPECT_EQ(dialogs.shown[0],
+              (ScriptedDialogs::Shown{ScriptedDialogs::Kind::History, u"4711"_s}));
+    ASSERT_TRUE(dialogs.shownHistory);
+    EXPECT_EQ(dialogs.shownHistory->uploads.size(), 3u);
     EXPECT_EQ(cell(Col::ANeu, 2), u"-0,777"_s);
     EXPECT_EQ(cell(Col::BNeu, 2), u"1,010"_s);
     EXPECT_EQ(cell(Col::ANeu, 1), u"0,005"_s);
     EXPECT_EQ(cell(Col::BNeu, 1), u"0,990"_s);
-    EXPECT_EQ(window->state().coef.a(2), sim::defaultDevice().points[1].a1000 / 1000.0);
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::Message);
-    EXPECT_TRUE(dialogs.shown[0].text.startsWith(
+    EXPECT_EQ(bench->state().coef.a(2), sim::defaultDevice().points[1].a1000 / 1000.0);
+    EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::Message);
+    EXPECT_TRUE(dialogs.shown[1].text.startsWith(
         u"Übernommen für 2 Messstelle(n).\nNicht in dieser Übertragung (a (NEU), b (NEU) "
         "unverändert): of Druck 1, Durchfluss 1,"_s))
-        << dialogs.shown[0].text.toStdString();
+        << dialogs.shown[1].text.toStdString();
+
+    // Closed without a choice, it changes nothing.
+    menu->actions().value(0)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.size() == 3; }, 5000));
+    EXPECT_EQ(dialogs.shown[2].kind, ScriptedDialogs::Kind::History);
+    EXPECT_EQ(cell(Col::ANeu, 2), u"-0,777"_s);
 
     // Without a device ID there is no history to show.
-    window->state().device.geraeteId.clear();
+    bench->setDeviceId({});
     menu->actions().value(0)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.size() == 2; }, 5000));
-    EXPECT_EQ(dialogs.shown[1], (ScriptedDialogs::Shown{ScriptedDialogs::Kind::Warning,
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.size() == 4; }, 5000));
+    EXPECT_EQ(dialogs.shown[3], (ScriptedDialogs::Shown{ScriptedDialogs::Kind::Warning,
                                                         u"Geräte-ID muss angegeben werden"_s}));
 }
 
@@ -221,9 +217,9 @@ TEST_F(History, TheTableMenuWritesAReportOfTheTableNotUploaded) {
     menu->actions().value(1)->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.shown.empty(); }, 10000));
     const QStringList reports =
-        QDir(window->state().configdir).entryList({u"Abgleichprotokoll_4711_*.pdf"_s}, QDir::Files);
+        QDir(bench->state().configdir).entryList({u"Abgleichprotokoll_4711_*.pdf"_s}, QDir::Files);
     ASSERT_EQ(reports.size(), 1);
-    const QString path = window->state().configdir + QDir::separator() + reports[0];
+    const QString path = bench->state().configdir + QDir::separator() + reports[0];
     EXPECT_EQ(
         dialogs.shown[0],
         (ScriptedDialogs::Shown{ScriptedDialogs::Kind::Message,

@@ -1,5 +1,5 @@
 #include "bench-sim/benchdevice.h"
-#include "bench/replyparser.h"
+#include "core/ansicodec.h"
 #include "scripted/scripteddialogs.h"
 #include "support/qtprint.h"
 #include "support/windowcontrols.h"
@@ -7,10 +7,13 @@
 #include "support/workdir.h"
 #include "ui/anchoredpanel.h"
 #include "ui/busyindicator.h"
+#include "ui/datapanel.h"
 #include "ui/deviationchart.h"
 #include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
 #include "ui/pointgrid.h"
+#include "ui/protocollog.h"
+#include "ui/protocolpanel.h"
 
 #include <QApplication>
 #include <QChart>
@@ -42,7 +45,8 @@ namespace {
 class MainWindow : public ::testing::Test {
 protected:
     MainWindow() {
-        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
+        bench = services.workbench(dialogs);
+        window = std::make_unique<TFoAbgleich>(*bench);
     }
 
     void showWindow() {
@@ -52,8 +56,8 @@ protected:
 
     // The simulated bench's 40-point record, as it arrives after "U;".
     void receiveRecord() {
-        ReceiveBuffer rx{sim::correctionReply(sim::defaultDevice()), u'U'};
-        processReceived(rx, window->state(), dialogs);
+        services.session.awaitReply(u'U');
+        services.session.receive(encodeAnsi(sim::correctionReply(sim::defaultDevice())));
     }
 
     void clickCell(QTableView* view, int column, int tableRow) {
@@ -66,6 +70,7 @@ protected:
     test::TemporaryWorkingDirectory workDir_;
     ScriptedDialogs dialogs;
     test::TestServices services;
+    std::unique_ptr<test::TestWorkbench> bench;
     std::unique_ptr<TFoAbgleich> window;
 };
 
@@ -78,7 +83,7 @@ TEST_F(MainWindow, StartState) {
     EXPECT_TRUE(QFileInfo(workDir_.filePath(u"config"_s)).isDir());
     EXPECT_EQ(w.size(), QSize(1584, 928));
 
-    const PointTable& table = w.state().table;
+    const PointTable& table = w.workbench().table();
     ASSERT_EQ(table.rows(), 256);
     EXPECT_EQ(table.cellText(3, 0), u" a (SPS) "_s);
     EXPECT_EQ(table.cellText(0, 255), u"255 "_s);
@@ -86,8 +91,8 @@ TEST_F(MainWindow, StartState) {
     EXPECT_EQ(ui(w).DGrid->cellsView()->model()->headerData(17, Qt::Horizontal).toString(),
               u" a (NEU)"_s);
     for (int n : {1, 128, 256}) {
-        EXPECT_EQ(w.state().coef.a(n), 0.0);
-        EXPECT_EQ(w.state().coef.b(n), 1.0);
+        EXPECT_EQ(w.workbench().state().coef.a(n), 0.0);
+        EXPECT_EQ(w.workbench().state().coef.b(n), 1.0);
     }
 
     EXPECT_EQ(toggle(0)->text(), u"prot zeigen"_s);
@@ -110,7 +115,7 @@ TEST_F(MainWindow, StartState) {
     EXPECT_EQ(ui(w).memLog->font().pointSize(), 9);
     EXPECT_TRUE(ui(w).Ed_SPSVersion->isReadOnly());
     EXPECT_TRUE(ui(w).ED_AnzMS->isReadOnly());
-    EXPECT_EQ(w.state().datenPanelHeight, 594);
+    EXPECT_EQ(w.datenPanelHeight(), 594);
 
     EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für MS  "_s);
     for (int s = 1; s <= 4; ++s)
@@ -120,7 +125,7 @@ TEST_F(MainWindow, StartState) {
     EXPECT_EQ(ui(w).RegChart->series(3)->name(), u"NULL"_s);
     EXPECT_EQ(ui(w).RegChart->series(4)->name(), u"aktuell korrigierte Abweichungen"_s);
 
-    const QFont cellFont = w.DGridGetCellLayout();
+    const QFont cellFont = w.dataPanel().DGridGetCellLayout();
     EXPECT_EQ(cellFont.family(), u"Arial"_s);
     EXPECT_EQ(cellFont.pointSize(), 10);
     EXPECT_FALSE(cellFont.bold());
@@ -216,7 +221,7 @@ TEST_F(MainWindow, ProtocolToggleRestoresTheStartHeight) {
     EXPECT_TRUE(ui(w).Log_Panel->isHidden());
     EXPECT_TRUE(ui(w).Splitter2->handle(1)->isHidden());
     EXPECT_EQ(ui(w).Daten_panel->height(), ui(w).Splitter2->height());
-    EXPECT_FALSE(w.state().table.diffColumnsHidden());
+    EXPECT_FALSE(w.workbench().table().diffColumnsHidden());
 
     toggle(0)->setCheckState(Qt::Checked);
     QApplication::processEvents();
@@ -234,8 +239,8 @@ TEST_F(MainWindow, DiffToggleHidesTheDeviationColumnsOnly) {
         EXPECT_TRUE(cells->isColumnHidden(c)) << c;
     EXPECT_FALSE(cells->isColumnHidden(17));
     EXPECT_FALSE(cells->isColumnHidden(12));
-    w.state().table.setCellNumber(17, 3, 1.25);
-    EXPECT_EQ(w.state().table.storedNumber(17, 3), 1.25);
+    w.workbench().table().setCellNumber(17, 3, 1.25);
+    EXPECT_EQ(w.workbench().table().storedNumber(17, 3), 1.25);
     EXPECT_EQ(cells->model()->headerData(17, Qt::Horizontal).toString(), u" a (NEU)"_s);
 
     // With the protocol shown, any click in the list also restores the data panel.
@@ -280,9 +285,9 @@ TEST_F(MainWindow, RecordFillsTheDeviceFields) {
     ui(w).ED_GeraeteID->clear();
     QTest::keyClicks(ui(w).ED_GeraeteID, u"12a3"_s);
     EXPECT_EQ(ui(w).ED_GeraeteID->text(), u"123"_s);
-    EXPECT_EQ(w.state().device.geraeteId, u"123"_s);
+    EXPECT_EQ(w.workbench().state().device.geraeteId, u"123"_s);
     QTest::keyClicks(ui(w).Ed_Geraetetyp, u"X"_s);
-    EXPECT_EQ(w.state().device.geraetetyp, u"ZYK12X"_s);
+    EXPECT_EQ(w.workbench().state().device.geraetetyp, u"ZYK12X"_s);
 }
 
 TEST_F(MainWindow, TableClicksSetThePointSelector) {
@@ -321,11 +326,11 @@ TEST(PointSelector, LimitsOnlyWhileTheBoundsDiffer) {
 }
 
 TEST_F(MainWindow, ClearEmptiesTheProtocol) {
-    window->appendLog(u"-> U;"_s);
-    window->appendLog(u"<- U4711"_s);
+    window->protocolPanel().log().append(u"-> U;"_s);
+    window->protocolPanel().log().append(u"<- U4711"_s);
     QTest::mouseClick(ui(*window).Btn_Clear, Qt::LeftButton);
     EXPECT_TRUE(ui(*window).memLog->toPlainText().isEmpty());
-    window->appendLog(u"Disconnected"_s);
+    window->protocolPanel().log().append(u"Disconnected"_s);
     EXPECT_EQ(ui(*window).memLog->toPlainText(), u"Disconnected"_s);
 }
 
@@ -333,7 +338,7 @@ TEST_F(MainWindow, ViewNormalisesOnlyTheCellsItShows) {
     showWindow();
     receiveRecord();
     TFoAbgleich& w = *window;
-    PointTable& table = w.state().table;
+    PointTable& table = w.workbench().table();
     table.setCellNumber(17, 1, 0.4392145);
     table.setCellNumber(17, 40, 0.439214567890123); // below the visible rows
     table.setCellText(5, 2, u"12,34567"_s);
@@ -371,13 +376,13 @@ TEST_F(MainWindow, EnterMovesToTheNextColumnAndOpensItsEditor) {
     QTest::keyClicks(editor(), u"12,5"_s);
     QTest::keyClick(editor(), Qt::Key_Return);
     QApplication::processEvents(); // the editor's commit is queued
-    EXPECT_EQ(w.state().table.shownNumber(5, 3), 12.5);
+    EXPECT_EQ(w.workbench().table().shownNumber(5, 3), 12.5);
     EXPECT_EQ(cells->currentIndex().column(), 6);
     ASSERT_NE(editor(), nullptr);
     QTest::keyClicks(editor(), u"13"_s);
     QTest::keyClick(editor(), Qt::Key_Tab);
     QApplication::processEvents();
-    EXPECT_EQ(w.state().table.shownNumber(6, 3), 13.0);
+    EXPECT_EQ(w.workbench().table().shownNumber(6, 3), 13.0);
     EXPECT_EQ(cells->currentIndex().column(), 7);
     EXPECT_NE(editor(), nullptr);
 
@@ -389,11 +394,11 @@ TEST_F(MainWindow, EnterMovesToTheNextColumnAndOpensItsEditor) {
 
 TEST_F(MainWindow, ChartFollowsTheWorkingState) {
     TFoAbgleich& w = *window;
-    DeviationChartData& chart = w.state().chart;
+    DeviationChartData& chart = bench->workingState().chart;
     chart.title = u"Messwertabweichungen für Messstelle 7 "_s;
     chart.zeroLine = {{0, 0}, {250, 0}};
     chart.recalculated = {{10, 0.25}, {20, -0.5}};
-    w.state().notifyChartChanged();
+    bench->workingState().notifyChartChanged();
     EXPECT_EQ(ui(w).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 7 "_s);
     EXPECT_EQ(ui(w).RegChart->series(2)->points(), QList<QPointF>({{10, 0.25}, {20, -0.5}}));
     EXPECT_EQ(ui(w).RegChart->series(3)->count(), 2);
@@ -409,10 +414,10 @@ TEST_F(MainWindow, ChartFollowsTheWorkingState) {
 
 TEST_F(MainWindow, CloseEmptiesTheTable) {
     showWindow();
-    window->state().dList << u"a"_s;
+    bench->workingState().dList << u"a"_s;
     window->close();
-    EXPECT_EQ(window->state().table.rows(), 0);
-    EXPECT_TRUE(window->state().dList.isEmpty());
+    EXPECT_EQ(bench->table().rows(), 0);
+    EXPECT_TRUE(bench->state().dList.isEmpty());
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -463,7 +468,7 @@ TEST_F(MainWindow, TabOrderFollowsTheAreas) {
 TEST_F(MainWindow, RecalculationButtons) {
     receiveRecord();
     TFoAbgleich& w = *window;
-    PointTable& table = w.state().table;
+    PointTable& table = w.workbench().table();
     const std::pair<const char*, const char*> pairs[] = {
         {"20", "20,9"}, {"80", "81,4"}, {"150", "152,1"}, {"230", "233,0"}};
     for (int p = 1; p <= 4; ++p) {
@@ -481,7 +486,7 @@ TEST_F(MainWindow, RecalculationButtons) {
     EXPECT_TRUE(dialogs.shown.empty());
 
     // All points: a gain of 0 ends it with the run-time error in the error box.
-    w.state().coef.setB(7, 0);
+    bench->workingState().coef.setB(7, 0);
     QTest::mouseClick(ui(w).Btn_computeAll, Qt::LeftButton);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, u"Gleitkommadivision durch Null."_s);
@@ -500,7 +505,7 @@ TEST_F(MainWindow, RecalculationButtons) {
 TEST_F(MainWindow, F12NamesAPointWithoutSpreadAndMovesTheSelector) {
     receiveRecord();
     TFoAbgleich& w = *window;
-    PointTable& table = w.state().table;
+    PointTable& table = w.workbench().table();
     for (int p = 1; p <= 3; ++p) {
         table.setCellText(Col::ref(p), 1, QString::number(10 * p));
         table.setCellText(Col::tm(p), 1, u"12"_s);
@@ -526,7 +531,7 @@ TEST_F(MainWindow, F12NamesAPointWithoutSpreadAndMovesTheSelector) {
 TEST_F(MainWindow, NumbersTooWideForTheirCellShowTheMarker) {
     showWindow();
     receiveRecord();
-    PointTable& table = window->state().table;
+    PointTable& table = bench->table();
     PointGrid* grid = ui(*window).DGrid;
     QTableView* cells = grid->cellsView();
     struct Case {
@@ -611,7 +616,7 @@ TEST_F(MainWindow, TouchScrollsTheTableByWholeRows) {
 TEST_F(MainWindow, LetterInAReadOnlyColumnRoundsNoHiddenCell) {
     receiveRecord();
     showWindow();
-    PointTable& table = window->state().table;
+    PointTable& table = bench->table();
     table.setCellText(Col::ASps, 38, u"1,23456"_s);
     QTableView* cells = ui(*window).DGrid->cellsView();
     cells->setFocus();

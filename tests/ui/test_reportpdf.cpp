@@ -3,6 +3,7 @@
 #include "support/pdftext.h"
 #include "support/qtprint.h"
 #include "ui/reportpdf.h"
+#include "workflow/reportcontent.h"
 
 #include <QDir>
 #include <QFile>

@@ -73,7 +73,8 @@ protected:
         ASSERT_TRUE(bench->listen(&error)) << error.toStdString();
 
         services.session.client().setPort(bench->port());
-        window = std::make_unique<TFoAbgleich>(services.with(dialogs), RegionalSettings::german());
+        workbench = services.workbench(dialogs);
+        window = std::make_unique<TFoAbgleich>(*workbench);
         dialogs.setMainWindow(window.get());
         passwort = std::make_unique<TFoPasswort>(window.get());
         dialogs.setPasswordDialog(passwort.get());
@@ -142,7 +143,7 @@ protected:
 
     void read() {
         functionKey(Qt::Key_F1);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return window->state().anzMS == 40; }, kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return workbench->state().anzMS == 40; }, kWaitMs));
     }
     QStringList uploads() const {
         QStringList records;
@@ -151,9 +152,9 @@ protected:
                 records << command;
         return records;
     }
-    QString cell(int column, int row) const { return window->state().table.cellText(column, row); }
+    QString cell(int column, int row) const { return workbench->table().cellText(column, row); }
     double number(int column, int row) const {
-        return window->state().table.storedNumber(column, row);
+        return workbench->table().storedNumber(column, row);
     }
     QString configFile(const QString& name) const { return workDir.filePath(u"config/"_s + name); }
 
@@ -163,6 +164,7 @@ protected:
     DialogOperator op;
     QtOperatorDialogs dialogs;
     test::TestServices services;
+    std::unique_ptr<test::TestWorkbench> workbench;
     std::unique_ptr<TFoAbgleich> window;
     std::unique_ptr<TFoPasswort> passwort;
 };
@@ -287,7 +289,7 @@ TEST_F(OperatorPaths, RefusedUploadsSendAndWriteNothing) {
     EXPECT_EQ(received, QStringList{u"U;"_s});
     EXPECT_FALSE(QFile::exists(configFile(u"Log_4711.log"_s)));
     EXPECT_FALSE(QFile::exists(configFile(u"Abgleich_4711.csv"_s)));
-    EXPECT_EQ(window->state().coef.a(2), sim::defaultDevice().points[1].a1000 / 1000.0);
+    EXPECT_EQ(workbench->state().coef.a(2), sim::defaultDevice().points[1].a1000 / 1000.0);
 }
 
 TEST_F(OperatorPaths, ErrorBoxesOnceAndTheProgramGoesOn) {

@@ -47,6 +47,8 @@ std::optional<AuthorisationInput> ScriptedDialogs::authorise(AuthorisationForm f
                                                              const QString& changeList) {
     note(Kind::Authorisation, changeList);
     authorisationForms.push_back(form);
+    if (whileAuthorising)
+        whileAuthorising();
     return takeFront(authorisations, standingAuthorisation);
 }
 
@@ -54,6 +56,17 @@ std::optional<QString> ScriptedDialogs::chooseFileToOpen(const QString& director
                                                          const QString& filter) {
     note(Kind::FileOpen, directory + u'|' + filter);
     return takeFront(files, std::optional<QString>());
+}
+
+std::optional<LoggedUpload> ScriptedDialogs::chooseUpload(const DeviceHistory& history,
+                                                          const QString& deviceId, PointTable&) {
+    note(Kind::History, deviceId);
+    shownHistory = history;
+    const std::optional<std::size_t> choice =
+        takeFront(uploadChoices, std::optional<std::size_t>());
+    if (!choice || *choice >= history.uploads.size())
+        return std::nullopt;
+    return history.uploads[*choice];
 }
 
 } // namespace abgleich::test

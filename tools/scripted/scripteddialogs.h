@@ -1,10 +1,11 @@
 #pragma once
 
-#include "core/operatordialogs.h"
+#include "workflow/operatordialogs.h"
 
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -13,10 +14,10 @@ namespace abgleich::test {
 // Records what the operator would have been shown, in order, and answers from scripts, for
 // tests, benchmarks and fuzz targets. An unscripted question is answered Yes; an unscripted
 // authorisation gives the standing answer (none: cancelled); an unscripted file dialog is
-// cancelled.
+// cancelled; an unscripted history is closed without a choice.
 class ScriptedDialogs : public OperatorDialogs {
 public:
-    enum class Kind { ErrorBox, Message, Warning, Question, Authorisation, FileOpen };
+    enum class Kind { ErrorBox, Message, Warning, Question, Authorisation, FileOpen, History };
     struct Shown {
         Kind kind;
         QString text;
@@ -33,6 +34,10 @@ public:
                                                 const QString& changeList) override;
     std::optional<QString> chooseFileToOpen(const QString& directory,
                                             const QString& filter) override;
+    // Noted with the device ID; answered from uploadChoices (an index into the history's
+    // uploads), else closed without a choice.
+    std::optional<LoggedUpload> chooseUpload(const DeviceHistory& history, const QString& deviceId,
+                                             PointTable& table) override;
 
     std::vector<Shown> shown;
     std::deque<bool> answers;
@@ -41,6 +46,11 @@ public:
     bool record = true; // write down what was shown
     std::vector<AuthorisationForm> authorisationForms;
     std::deque<std::optional<QString>> files;
+    std::deque<std::optional<std::size_t>> uploadChoices;
+    // Runs while the authorisation dialog is open, before it is answered (what the bench
+    // does meanwhile).
+    std::function<void()> whileAuthorising;
+    std::optional<DeviceHistory> shownHistory; // the last history shown
 
 private:
     void note(Kind kind, const QString& text);

@@ -6,12 +6,10 @@
 // log in config/ below the working directory, replaced) and shows the history dialog
 // instead of the window.
 #include "bench-sim/benchdevice.h"
-#include "bench/replyparser.h"
+#include "core/ansicodec.h"
 #include "core/translations.h"
+#include "records/textfile.h"
 #include "records/upload.h"
-#include "scripted/fixedclock.h"
-#include "scripted/scripteddialogs.h"
-#include "state/authorisation.h"
 #include "ui/historydialog.h"
 #include "ui/intspinedit.h"
 #include "ui/mainwindow.h"
@@ -19,6 +17,8 @@
 #include "ui/pointgrid.h"
 #include "ui/qtdialogs.h"
 #include "ui/reportpdf.h"
+#include "workflow/reportcontent.h"
+#include "workflow/workbench.h"
 
 #include <QApplication>
 #include <QChart>
@@ -40,6 +40,17 @@
 
 using namespace abgleich;
 
+namespace {
+
+// The application layer with its working state open, to fill it as a session would have.
+class ProbeWorkbench : public Workbench {
+public:
+    using Workbench::Workbench;
+    using Workbench::workingState;
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -56,25 +67,28 @@ int main(int argc, char** argv) {
     QtOperatorDialogs dialogs;
     BenchSession session;
     const SystemClock clock;
+    PdfReportWriter reports;
+    ProbeWorkbench bench({dialogs, session, clock, &reports}, RegionalSettings::fromSystem(),
+                         QDir::currentPath());
     std::unique_ptr<TFoPasswort> passwort;
     if (args.contains(QStringLiteral("--bare"))) {
         auto* view = new QChartView;
         view->chart()->addSeries(new QLineSeries);
         view->chart()->createDefaultAxes();
-        view->resize(TFoAbgleich::kClientWidth, TFoAbgleich::kClientHeight);
+        view->resize(layout::kClientWidth, layout::kClientHeight);
         window.reset(view);
     } else {
-        auto* main = new TFoAbgleich({dialogs, session, clock}, RegionalSettings::fromSystem());
+        auto* main = new TFoAbgleich(bench);
         dialogs.setMainWindow(main);
         passwort = std::make_unique<TFoPasswort>(main);
         dialogs.setPasswordDialog(passwort.get());
         if (args.contains(QStringLiteral("--record"))) {
-            loadCorrectionReply(main->state(), dialogs,
-                                sim::correctionReply(sim::defaultDevice()).chopped(1).sliced(1));
+            session.awaitReply(u'U');
+            session.receive(encodeAnsi(sim::correctionReply(sim::defaultDevice())));
         }
         // --compute: four value pairs for point 7, recalculated through its button.
         if (args.contains(QStringLiteral("--compute"))) {
-            PointTable& table = main->state().table;
+            PointTable& table = bench.table();
             const char* pairs[4][2] = {
                 {"20", "20,9"}, {"80", "81,4"}, {"150", "152,1"}, {"230", "233,0"}};
             for (int p = 1; p <= 4; ++p) {
@@ -85,7 +99,7 @@ int main(int argc, char** argv) {
             main->findChild<QPushButton*>(QStringLiteral("Btn_ComputeMS"))->click();
         }
         if (const qsizetype at = args.indexOf(QStringLiteral("--report")); at > 0) {
-            WorkingState& state = main->state();
+            WorkingState& state = bench.workingState();
             AdjustmentReport report = buildAdjustmentReport(state, state.anzMS, false);
             report.when = QDateTime::currentDateTime();
             QFile file(args.value(at + 1));
@@ -94,11 +108,10 @@ int main(int argc, char** argv) {
             std::printf("%s %s\n", qPrintable(file.fileName()), written ? "saved" : "failed");
         }
         if (args.contains(QStringLiteral("--history"))) {
-            // Twelve monthly adjustments of every point, its a and b drifting a little.
-            WorkingState& state = main->state();
+            // Twelve monthly adjustments of every point, its a and b drifting a little, in
+            // the change log as the uploads write it.
+            WorkingState& state = bench.workingState();
             QFile::remove(changeLogPath(state));
-            test::ScriptedDialogs operatorAnswers;
-            operatorAnswers.record = false;
             const QString comments[] = {QStringLiteral("Jahresprüfung"),
                                         QStringLiteral("Sensor getauscht\nPrüfmittel PM-17"),
                                         QStringLiteral("Nachjustiert nach Reklamation")};
@@ -110,14 +123,10 @@ int main(int argc, char** argv) {
                                               state.coef.a(n) + 0.004 * ((month * n) % 7));
                     state.table.setCellNumber(Col::BNeu, n, state.coef.b(n) + 0.0007 * (month % 5));
                 }
-                operatorAnswers.standingAuthorisation =
-                    AuthorisationInput{QString(), comments[month % 3]};
-                operatorAnswers.standingAuthorisation->password = expectedPassword(
-                    PasswordRule::Upload, state.device.geraetetyp, state.device.geraeteId);
-                sendCorrData(
-                    state, operatorAnswers,
-                    test::FixedClock(QDateTime(QDate(2024, month, 3 + month), QTime(9, 30))),
-                    {[](const QString&) {}, [] {}});
+                const QDateTime when(QDate(2024, month, 3 + month), QTime(9, 30));
+                appendTextFile(changeLogPath(state),
+                               changeLogEntry(state.regional, when, comments[month % 3],
+                                              buildUpload(state, state.anzMS).record));
             }
             auto* history =
                 new THistoryDialog(readDeviceHistory(changeLogPath(state), state.regional),
@@ -132,8 +141,7 @@ int main(int argc, char** argv) {
     }
     // --wide: numbers wider than their cells (five integer digits, negative with three).
     if (args.contains(QStringLiteral("--wide"))) {
-        auto* main = static_cast<TFoAbgleich*>(window.get());
-        PointTable& table = main->state().table;
+        PointTable& table = bench.table();
         table.setCellNumber(Col::ASps, 2, 12345.678);
         table.setCellNumber(Col::BSps, 3, -123.456);
         table.setCellNumber(Col::ANeu, 2, 12345.678);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/history.h"
+
 #include <QString>
 
 #include <optional>
@@ -39,6 +41,10 @@ public:
     // The file-open dialog; nothing when cancelled.
     virtual std::optional<QString> chooseFileToOpen(const QString& directory,
                                                     const QString& filter) = 0;
+    // The device's history beside the table; the upload taken with "Übernehmen", nothing
+    // when the dialog was closed otherwise.
+    virtual std::optional<LoggedUpload>
+    chooseUpload(const DeviceHistory& history, const QString& deviceId, PointTable& table) = 0;
 };
 
 } // namespace abgleich

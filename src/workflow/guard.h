@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/errors.h"
-#include "core/operatordialogs.h"
+#include "workflow/operatordialogs.h"
 
 #include <exception>
 #include <utility>

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace abgleich::layout {
+
+// The main window as designed, in pixels of its client area.
+inline constexpr int kClientWidth = 1584;
+inline constexpr int kClientHeight = 928;
+inline constexpr int kDeviceHeight = 44;
+inline constexpr int kOperationHeight = 38;
+inline constexpr int kDataHeight = 594;
+inline constexpr int kSplitterWidth = 5;
+inline constexpr int kGridPanelWidth = 1077;
+inline constexpr int kLogHeight =
+    kClientHeight - kDeviceHeight - kOperationHeight - kDataHeight - kSplitterWidth;
+// The smallest outer size 1600 x 722 less a usual frame.
+inline constexpr int kMinClientWidth = 1584;
+inline constexpr int kMinClientHeight = 683;
+inline constexpr int kMaxClientHeight = 1881;
+
+} // namespace abgleich::layout

@@ -1,0 +1,201 @@
+#include "workflow/workbench.h"
+
+#include "bench/commands.h"
+#include "bench/replyparser.h"
+#include "calc/recalculation.h"
+#include "core/numbers.h"
+#include "records/csvimport.h"
+#include "records/upload.h"
+#include "state/loadedrecord.h"
+#include "workflow/authorisation.h"
+#include "workflow/reportcontent.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <climits>
+
+namespace abgleich {
+
+Workbench::Workbench(WorkbenchServices services, const RegionalSettings& regional,
+                     const QString& workingDir, QObject* parent)
+    : QObject(parent), dialogs_(services.dialogs), session_(services.session),
+      clock_(services.clock), reports_(services.reports), state_(regional),
+      host_(QLatin1String(BenchSession::kDefaultHost)) {
+    state_.prepare(workingDir);
+    connect(&state_, &WorkingState::deviceFieldsChanged, this, &Workbench::deviceFieldsChanged);
+    connect(&state_, &WorkingState::chartChanged, this, &Workbench::chartChanged);
+    connect(&session_, &BenchSession::logLine, this, &Workbench::logLine);
+    connect(&session_, &BenchSession::connectionChanged, this, &Workbench::connectionChanged);
+    connect(&session_, &BenchSession::busyEnded, this, &Workbench::busyEnded);
+    connect(&session_, &BenchSession::frameTaken, this, [this](QChar letter, const QString& body) {
+        if (letter == u'U')
+            guarded([&] { loadCorrectionReply(body); });
+    });
+}
+
+void Workbench::setDeviceId(const QString& text) {
+    state_.device.geraeteId = text;
+}
+
+void Workbench::setDeviceType(const QString& text) {
+    state_.device.geraetetyp = text;
+}
+
+void Workbench::send2SPS(const QString& text) {
+    session_.send2SPS(host_, text);
+}
+
+void Workbench::connectOrDisconnect() {
+    guarded([this] {
+        if (session_.isOpen()) {
+            session_.close();
+            return;
+        }
+        emit busyStarted();
+        session_.connectChecked(host_);
+        emit busyEnded();
+    });
+}
+
+void Workbench::changeHost(const QString& host) {
+    host_ = host;
+    guarded([this] { session_.changeHost(host_); });
+}
+
+void Workbench::readCorrectionData(Trigger trigger) {
+    guarded([&] {
+        send2SPS(command::kReadCorrectionData);
+        if (trigger == Trigger::Button)
+            emit busyStarted();
+    });
+}
+
+void Workbench::sendTime() {
+    guarded([this] {
+        emit busyStarted();
+        send2SPS(command::setTime(clock_.now()));
+    });
+}
+
+void Workbench::sendZ() {
+    guarded([this] {
+        emit busyStarted();
+        send2SPS(command::kZ);
+    });
+}
+
+void Workbench::sendA() {
+    guarded([this] {
+        emit busyStarted();
+        send2SPS(command::kA);
+    });
+}
+
+void Workbench::setPowerSupplies(int choice) {
+    guarded([&] {
+        if (!checkDeviceId(state_.device.geraeteId, dialogs_))
+            return;
+        if (!askAuthorisation(AuthorisationForm::Compact, QString(), PasswordRule::EA,
+                              state_.device, dialogs_))
+            return;
+        send2SPS(command::powerSupplies(choice));
+    });
+}
+
+void Workbench::sendFreeText(const QString& text) {
+    guarded([&] { session_.sendFreeText(text); });
+}
+
+void Workbench::loadCorrectionReply(QStringView body) {
+    if (body.isEmpty())
+        return;
+    CorrectionReply reply = parseCorrectionReply(body, state_.regional);
+    if (const auto* error = std::get_if<ControllerError>(&reply)) {
+        dialogs_.showMessage(QStringLiteral("Fehler ") + error->text);
+    } else if (const auto* unusable = std::get_if<UnusableCount>(&reply)) {
+        // A record whose point count the table and the store cannot take as a whole changes
+        // nothing, device fields included: they would name a device whose points are not
+        // shown, and the next upload would send that device another one's coefficients.
+        dialogs_.showErrorBox(QStringLiteral("Die SPS meldet eine ungültige Anzahl Messstellen: "
+                                             "'%1' (möglich sind 0 bis %2)")
+                                  .arg(unusable->countText)
+                                  .arg(CoefficientStore::kSlots));
+    } else if (auto* record = std::get_if<ControllerRecord>(&reply)) {
+        applyRecord(state_, std::move(*record));
+    }
+}
+
+void Workbench::recalculatePoint(int n) {
+    guarded([&] { computeMS(state_, n); });
+}
+
+void Workbench::recalculateAll(Trigger trigger) {
+    guarded([&] {
+        if (trigger == Trigger::Button) {
+            namePassedOver(computeAll(state_, state_.anzMS));
+            return;
+        }
+        const int count = strToInt(state_.device.anzMS);
+        const QList<int> passedOver = computeAll(state_, count);
+        emit pointChosen(int(std::min<qint64>(qint64(count) + 1, INT_MAX)));
+        namePassedOver(passedOver);
+    });
+}
+
+void Workbench::resetTable() {
+    guarded([this] { abgleich::resetTable(state_); });
+}
+
+void Workbench::upload() {
+    guarded([this] { uploadCorrectionData(); });
+}
+
+void Workbench::importRecord() {
+    guarded([this] {
+        const auto path = dialogs_.chooseFileToOpen(state_.configdir, kCsvFilter);
+        if (!path || !QFileInfo::exists(*path))
+            return;
+        importCSVFile(state_, *path);
+    });
+}
+
+void Workbench::showHistory() {
+    guarded([this] {
+        if (!checkDeviceId(state_.device.geraeteId, dialogs_))
+            return;
+        const auto chosen =
+            dialogs_.chooseUpload(readDeviceHistory(changeLogPath(state_), state_.regional),
+                                  state_.device.geraeteId, state_.table);
+        if (!chosen)
+            return;
+        const QString notice = takeOverNotice(takeOverUpload(state_, *chosen));
+        if (!notice.isEmpty())
+            dialogs_.showNotice(notice);
+    });
+}
+
+void Workbench::writeTableReport() {
+    guarded([this] {
+        if (!checkDeviceId(state_.device.geraeteId, dialogs_) || !reports_)
+            return;
+        AdjustmentReport report =
+            buildAdjustmentReport(state_, strToInt(state_.device.anzMS), false);
+        report.when = clock_.now();
+        const QString path = reports_->write(report, state_.configdir);
+        dialogs_.showNotice(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
+                                           "gespeichert:\n") +
+                            QDir::toNativeSeparators(path));
+    });
+}
+
+void Workbench::close() {
+    guarded([this] {
+        session_.close();
+        state_.dList.clear();
+        state_.table.setRows(0);
+    });
+}
+
+} // namespace abgleich

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "bench/benchsession.h"
+#include "core/clock.h"
+#include "records/adjustmentreport.h"
+#include "state/workingstate.h"
+#include "workflow/guard.h"
+#include "workflow/operatordialogs.h"
+
+#include <QObject>
+#include <QString>
+
+namespace abgleich {
+
+// What the operations work with, made by the program entry (or a test): the operator
+// dialogs, the session with the bench controller, the clock and the writer of adjustment
+// reports (none: no report is written).
+struct WorkbenchServices {
+    OperatorDialogs& dialogs;
+    BenchSession& session;
+    const Clock& clock;
+    ReportWriter* reports = nullptr;
+};
+
+// Where an operation was started: the function key and its button differ in a few details.
+// Reading the correction data: the button starts the busy indicator, the key does not.
+// Recalculating all points: the key takes the count from the device fields' point count and
+// then chooses the point after the last; the button takes the count of the last read or
+// import and leaves the chosen point alone.
+enum class Trigger { FunctionKey, Button };
+
+// The operator's operations, without a widget: it owns the working state (the table, the
+// coefficient store, the device fields, the chart) and routes the bench's replies into it.
+// Each operation runs to its end under the error wrapper: an error is shown in the general
+// error box and never leaves the call. What changed is told by signals; the window mirrors it.
+class Workbench : public QObject {
+    Q_OBJECT
+
+public:
+    // The working directory is where the tool keeps its files: "config" below it is created.
+    Workbench(WorkbenchServices services, const RegionalSettings& regional,
+              const QString& workingDir, QObject* parent = nullptr);
+
+    const WorkingState& state() const { return state_; }
+    const RegionalSettings& regional() const { return state_.regional; }
+    // The point table is the model of the table views, which edit it.
+    PointTable& table() { return state_.table; }
+    bool isConnected() const { return session_.isOpen(); }
+    // The bench address the commands go to.
+    const QString& host() const { return host_; }
+
+    // Runs an action of the operator to its end under the error wrapper.
+    template <typename Action> void guarded(Action&& action) {
+        runGuarded(dialogs_, std::forward<Action>(action));
+    }
+
+    // The device fields as the operator types them.
+    void setDeviceId(const QString& text);
+    void setDeviceType(const QString& text);
+
+    // Bench link
+    void connectOrDisconnect();
+    void changeHost(const QString& host);
+    void readCorrectionData(Trigger trigger);
+    void sendTime();
+    void sendZ();
+    void sendA();
+    // The EA command with the chosen number of power supplies (the combo box's index).
+    void setPowerSupplies(int choice);
+    void sendFreeText(const QString& text);
+
+    // Calculation
+    void recalculatePoint(int n);
+    void recalculateAll(Trigger trigger);
+    void resetTable();
+
+    // Records
+    void upload();
+    void importRecord();
+    void showHistory();
+    void writeTableReport();
+
+    // The end of the run: the link closed, the table emptied.
+    void close();
+
+signals:
+    void deviceFieldsChanged();
+    void chartChanged();
+    void logLine(const QString& line);
+    void connectionChanged(bool open);
+    // Something now waits for the bench, or no longer does.
+    void busyStarted();
+    void busyEnded();
+    // An operation chose the point the selector names.
+    void pointChosen(int n);
+
+protected:
+    // The working state itself, for a test that sets up what no operation can reach.
+    WorkingState& workingState() { return state_; }
+
+private:
+    void send2SPS(const QString& text);
+    void loadCorrectionReply(QStringView body);
+    void uploadCorrectionData();
+
+    OperatorDialogs& dialogs_;
+    BenchSession& session_;
+    const Clock& clock_;
+    ReportWriter* reports_;
+    WorkingState state_;
+    QString host_;
+};
+
+} // namespace abgleich
