@@ -4,6 +4,7 @@
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
 #include "changelog10000.h"
+#include "qtbenchmain.h"
 #include "records/csvimport.h"
 #include "records/history.h"
 #include "records/textfile.h"
@@ -115,9 +116,5 @@ BENCHMARK(BM_Import256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadHistory10000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

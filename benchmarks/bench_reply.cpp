@@ -2,6 +2,7 @@
 // the bench session decodes, logs and frames them, the application layer loads the reply
 // into the table model.
 #include "core/ansicodec.h"
+#include "qtbenchmain.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
 #include "workflow/workbench.h"
@@ -58,9 +59,5 @@ BENCHMARK(BM_Reply256OneChunk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reply256Chunks100)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

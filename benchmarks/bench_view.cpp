@@ -6,6 +6,7 @@
 // record: the memory after 500 and after 3,000, with the protocol long at its limit.
 #include "changelog10000.h"
 #include "core/ansicodec.h"
+#include "qtbenchmain.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
 #include "ui/historydialog.h"
@@ -148,9 +149,5 @@ BENCHMARK(BM_OpenHistory10000)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

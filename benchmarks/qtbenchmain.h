@@ -1,0 +1,13 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+// The main of a benchmark program that needs a Qt application of the given kind (sockets and
+// timers need one; widgets a QApplication).
+template <typename Application> int runBenchmarks(int argc, char** argv) {
+    Application app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
