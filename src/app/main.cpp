@@ -30,6 +30,15 @@ int main(int argc, char** argv) {
     abgleich::Workbench bench({dialogs, session, clock, &reports},
                               abgleich::RegionalSettings::fromSystem(), QDir::currentPath());
     abgleich::TFoAbgleich window(bench);
+    // How long an upload waits for the controller's answers before it reads the values back
+    // ("[Uebertragung] Ruecklesen_ms", 0 switches the read-back off).
+    if (const auto wait = window.storage().file().value(QStringLiteral("Uebertragung"),
+                                                       QStringLiteral("Ruecklesen_ms"))) {
+        bool number = false;
+        const int ms = wait->trimmed().toInt(&number);
+        if (number && ms >= 0)
+            bench.setReadBackWait(ms);
+    }
     dialogs.setMainWindow(&window);
     abgleich::TFoPasswort passwort(&window);
     dialogs.setPasswordDialog(&passwort);

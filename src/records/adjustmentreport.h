@@ -50,6 +50,7 @@ struct AdjustmentReport {
     bool uploaded = true; // false: a report of the table as it stands, nothing sent
     QDateTime when;       // the upload's time, or when the report was made
     QString comment;      // the upload's comment, line breaks as "\n"
+    QString readBack;     // what reading the controller back after the upload found
     DeviceFields device;
     std::vector<ReportPoint> points;
 

@@ -11,13 +11,44 @@
 #include <QStringEncoder>
 #include <QTemporaryFile>
 
+#include <cerrno>
+
 namespace abgleich {
+
+QString fileErrorReason(int error) {
+    switch (error) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("Kein Speicherplatz mehr auf dem Datenträger");
+    case EROFS:
+        return QStringLiteral("Schreibgeschützt");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Zugriff verweigert");
+    case ENOENT:
+        return QStringLiteral("Das Verzeichnis ist nicht vorhanden");
+    case EFBIG:
+        return QStringLiteral("Die Datei ist zu groß");
+    case EIO:
+        return QStringLiteral("Ein-/Ausgabefehler des Datenträgers");
+    default:
+        break;
+    }
+    return QStringLiteral("Schreibfehler (Fehlernummer %1)").arg(error);
+}
+
+void throwFileError(const QString& path, const QString& reason) {
+    throw AppError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                       .arg(QDir::toNativeSeparators(path), reason));
+}
 
 namespace {
 
-[[noreturn]] void fileError(const QString& path, const QString& reason) {
-    throw AppError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
-                       .arg(QDir::toNativeSeparators(path), reason));
+// The reason of the last failed system call, taken at once, before anything else sets it.
+QString lastReason() {
+    return fileErrorReason(errno);
 }
 
 } // namespace
@@ -25,39 +56,68 @@ namespace {
 void appendTextFile(const QString& path, const QString& text) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        fileError(path, file.errorString());
+        throwFileError(path, lastReason());
+    const qint64 before = file.size();
     const QByteArray bytes = encodeAnsi(text);
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        fileError(path, file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = lastReason();
+        // What went in of this entry goes again: the next entry must not be glued onto a
+        // half line.
+        file.resize(before);
+        throwFileError(path, reason);
+    }
 }
 
 void replaceTextFile(const QString& path, const QString& text) {
     QString reason;
     if (!replaceFile(path, encodeAnsi(text), &reason))
-        fileError(path, reason);
+        throwFileError(path, reason);
 }
 
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* reason) {
+    FileReplacement replacement;
+    return replacement.prepare(path, bytes, reason) && replacement.commit(reason);
+}
+
+FileReplacement::FileReplacement() = default;
+FileReplacement::~FileReplacement() = default; // an uncommitted temporary file is removed
+FileReplacement::FileReplacement(FileReplacement&&) noexcept = default;
+FileReplacement& FileReplacement::operator=(FileReplacement&&) noexcept = default;
+
+bool FileReplacement::prepare(const QString& path, const QByteArray& bytes, QString* reason) {
     // The permission bits as they stand on disk. The "User" flags say what the user running
     // the tool may do (everything, for an administrator); taken as the file's bits they
     // would make a read-only file writable.
-    const bool existed = QFileInfo::exists(path);
-    const QFileDevice::Permissions bits =
-        QFile::permissions(path) &
-        ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
-    QSaveFile file(path);
-    // A directory that takes no new file (read-only, with writable files in it) gets the
-    // file written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    path_ = path;
+    existed_ = QFileInfo::exists(path);
+    bits_ = int(QFile::permissions(path) &
+                ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser));
+    // Never written in place: a failure part-way would leave the old file emptied.
+    file_ = std::make_unique<QSaveFile>(path);
+    file_->setDirectWriteFallback(false);
+    errno = 0;
+    if (!file_->open(QIODevice::WriteOnly) || file_->write(bytes) != bytes.size() ||
+        !file_->flush()) {
         if (reason)
-            *reason = file.errorString();
+            *reason = lastReason();
+        file_.reset();
         return false;
     }
-    // The new file took the old one's place: it gets the old one's bits. Written in place,
-    // the file kept them, and a failure here changes nothing.
-    if (existed)
-        QFile::setPermissions(path, bits);
+    return true;
+}
+
+bool FileReplacement::commit(QString* reason) {
+    errno = 0;
+    if (!file_ || !file_->commit()) {
+        if (reason)
+            *reason = errno ? lastReason() : QStringLiteral("Die Datei wurde nicht vorbereitet");
+        file_.reset();
+        return false;
+    }
+    file_.reset();
+    // The new file took the old one's place: it gets the old one's bits.
+    if (existed_)
+        QFile::setPermissions(path_, QFileDevice::Permissions(bits_));
     return true;
 }
 
@@ -66,7 +126,7 @@ QString writeNewFile(const QString& stem, const QString& suffix, const QByteArra
     constexpr int kMaxCandidates = 1000;
     QTemporaryFile file(stem + QStringLiteral("_XXXXXX.tmp"));
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
-        fileError(stem + suffix, file.errorString());
+        throwFileError(stem + suffix, lastReason());
     for (int n = 1; n <= kMaxCandidates; ++n) {
         const QString path = n == 1 ? stem + suffix : stem + u'_' + QString::number(n) + suffix;
         if (QFileInfo::exists(path))
@@ -80,9 +140,9 @@ QString writeNewFile(const QString& stem, const QString& suffix, const QByteArra
             return path;
         }
         if (!QFileInfo::exists(path)) // not taken by another file: the rename itself failed
-            fileError(path, file.errorString());
+            throwFileError(path, lastReason());
     }
-    fileError(stem + suffix, QStringLiteral("alle Dateinamen sind vergeben"));
+    throwFileError(stem + suffix, QStringLiteral("alle Dateinamen sind vergeben"));
 }
 
 QStringList splitLines(QStringView text) {

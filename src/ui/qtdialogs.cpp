@@ -4,7 +4,11 @@
 #include "ui/historydialog.h"
 #include "ui/passworddialog.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -74,6 +78,68 @@ std::optional<LoggedUpload> QtOperatorDialogs::chooseUpload(const DeviceHistory&
     if (dialog.exec() != QDialog::Accepted || !dialog.chosenUpload())
         return std::nullopt;
     return *dialog.chosenUpload();
+}
+
+namespace {
+
+// Swallows the operator's input while a wait for the bench runs; Esc ends the wait.
+class InputHold : public QObject {
+public:
+    explicit InputHold(QEventLoop& loop) : loop_(loop) { qApp->installEventFilter(this); }
+    ~InputHold() override { qApp->removeEventFilter(this); }
+    bool cancelled = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                cancelled = true;
+                loop_.quit();
+            }
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QEventLoop& loop_;
+};
+
+} // namespace
+
+WaitEnd QtOperatorDialogs::waitForBench(const QString& text, int timeoutMs,
+                                        const std::function<bool()>& arrived) {
+    if (arrived())
+        return WaitEnd::Arrived;
+    QEventLoop loop;
+    InputHold hold(loop);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (window_)
+        window_->setStatusTip(text);
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (arrived())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec();
+    QGuiApplication::restoreOverrideCursor();
+    if (arrived())
+        return WaitEnd::Arrived;
+    return hold.cancelled ? WaitEnd::Cancelled : WaitEnd::TimedOut;
 }
 
 } // namespace abgleich

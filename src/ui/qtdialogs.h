@@ -23,6 +23,8 @@ public:
                                                 const QString& changeList) override;
     std::optional<QString> chooseFileToOpen(const QString& directory,
                                             const QString& filter) override;
+    WaitEnd waitForBench(const QString& text, int timeoutMs,
+                         const std::function<bool()>& arrived) override;
     std::optional<LoggedUpload> chooseUpload(const DeviceHistory& history, const QString& deviceId,
                                              PointTable& table) override;
 

@@ -125,6 +125,9 @@ QString reportHtml(const AdjustmentReport& report, std::vector<const ReportPoint
             QStringLiteral("</td></tr>");
     html += rowStart + QStringLiteral("Messstellen</td><td>") +
             QString::number(report.points.size()) + QStringLiteral("</td></tr>");
+    if (report.uploaded)
+        html += rowStart + QStringLiteral("Rücklesen der SPS</td><td>") +
+                orDash(escaped(report.readBack)) + QStringLiteral("</td></tr>");
     html += rowStart + QStringLiteral("Kommentar</td><td>") +
             (report.comment.trimmed().isEmpty() ? kDash : escaped(report.comment)) +
             QStringLiteral("</td></tr></table>");

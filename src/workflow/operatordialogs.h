@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace abgleich {
@@ -17,6 +18,9 @@ struct AuthorisationInput {
     QString password;
     QString comment; // the dialog's comment, kept between uses
 };
+
+// How a wait for the bench ended.
+enum class WaitEnd { Arrived, TimedOut, Cancelled };
 
 // Everything the operator must read or answer goes through this interface: the window
 // shows Qt dialogs, tests script the answers.
@@ -41,6 +45,10 @@ public:
     // The file-open dialog; nothing when cancelled.
     virtual std::optional<QString> chooseFileToOpen(const QString& directory,
                                                     const QString& filter) = 0;
+    // Waits for the bench at most timeoutMs, until `arrived` says so; the window stays live
+    // (it repaints, replies are taken) but takes no input meanwhile, and Esc ends the wait.
+    virtual WaitEnd waitForBench(const QString& text, int timeoutMs,
+                                 const std::function<bool()>& arrived) = 0;
     // The device's history beside the table; the upload taken with "Übernehmen", nothing
     // when the dialog was closed otherwise.
     virtual std::optional<LoggedUpload>

@@ -1,11 +1,22 @@
 #include "records/upload.h"
+#include "bench/replyparser.h"
+#include "core/ansicodec.h"
+#include "core/errors.h"
 #include "core/numbers.h"
 #include "records/csvimport.h"
+#include "records/history.h"
 #include "records/textfile.h"
+#include "state/loadedrecord.h"
 #include "workflow/authorisation.h"
 #include "workflow/reportcontent.h"
 #include "workflow/workbench.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStorageInfo>
+
+#include <cerrno>
+#include <cmath>
 #include <optional>
 
 namespace abgleich {
@@ -16,15 +27,93 @@ namespace {
 const QString kReadBrokeOffWarning =
     QStringLiteral("Die Abgleichwerte wurden nicht vollständig von der SPS gelesen. Bitte vor "
                    "dem Senden neu abfragen (F1) oder eine CSV-Datei importieren (F3).");
+const QString kChangedWhileAsked = QStringLiteral(
+    "Die Tabelle oder die Gerätedaten haben sich geändert, während die Freigabe offen war (zum "
+    "Beispiel durch eine Antwort der SPS). Es wurde nichts gesendet. Bitte die Werte prüfen und "
+    "erneut übertragen (F2).");
+const QString kNothingSent = QStringLiteral("Es wurde nichts an die SPS gesendet.\n");
+const QString kAlreadySent =
+    QStringLiteral("Die Abgleichwerte wurden bereits an die SPS übertragen.\n");
+// Room kept free beyond the change log's entry for the report and what follows it.
+constexpr qint64 kRoomForReport = 4 * 1024 * 1024;
+
+// What the upload sends, records and reports, taken from the table, the device fields and the
+// point count at once when the upload starts.
+struct UploadSnapshot {
+    DeviceFields device;
+    int count = 0;
+    ChangeList changes;
+    UploadContent content;
+    std::optional<AdjustmentReport> report;
+
+    // The same upload: what the controller would get and what the operator was shown.
+    bool sameAs(const UploadSnapshot& other) const {
+        return device == other.device && count == other.count &&
+               changes.lines == other.changes.lines && content.record == other.content.record;
+    }
+};
+
+UploadSnapshot snapshotOf(WorkingState& state, bool withReport) {
+    UploadSnapshot s;
+    s.device = state.device;
+    s.count = strToInt(state.device.anzMS);
+    // The record never names more points than the table holds.
+    if (s.count > state.table.rows() - 1)
+        throw AppError(kNothingSent +
+                       QStringLiteral("Die Gerätedaten nennen %1 Messstellen, die Tabelle enthält "
+                                      "nur %2.")
+                           .arg(s.count)
+                           .arg(std::max(0, state.table.rows() - 1)));
+    s.changes = buildChangeList(state.table, s.count);
+    s.content = buildUpload(state, s.count);
+    // The report shows the deviations as the bench displayed them, with the coefficients
+    // the store holds until the upload.
+    if (withReport)
+        s.report = buildAdjustmentReport(state, s.count, true);
+    return s;
+}
+
+// Everything the upload will write can be written: the configuration directory takes a
+// file, the new correction-data record is ready beside the old one, and the disk has room
+// for the change log's entry and the report. Otherwise the error names the file and why.
+FileReplacement prepareRecords(const QString& configdir, const QString& logPath,
+                               const QString& logEntry, const QString& csvPath,
+                               const QString& csvText) {
+    const auto refuse = [](const QString& path, const QString& reason) {
+        throw AppError(kNothingSent + QStringLiteral("Die Datei '%1' kann nicht geschrieben "
+                                                     "werden: %2")
+                                          .arg(QDir::toNativeSeparators(path), reason));
+    };
+    if (!QDir().mkpath(configdir))
+        refuse(logPath, fileErrorReason(errno));
+    const QString probePath = configdir + QDir::separator() + QStringLiteral(".schreibprobe");
+    {
+        QFile probe(probePath);
+        errno = 0;
+        if (!probe.open(QIODevice::WriteOnly))
+            refuse(logPath, fileErrorReason(errno));
+    }
+    QFile::remove(probePath);
+    FileReplacement csv;
+    QString reason;
+    if (!csv.prepare(csvPath, encodeAnsi(csvText), &reason))
+        refuse(csvPath, reason);
+    const QStorageInfo disk(configdir);
+    const qint64 needed = encodeAnsi(logEntry).size() + kRoomForReport;
+    if (disk.isValid() && disk.bytesAvailable() < needed)
+        refuse(logPath, fileErrorReason(ENOSPC));
+    return csv;
+}
 
 } // namespace
 
-// The correction-data upload: a table whose point list broke off part-way is refused with a
-// warning; then the device-ID check, change list (and the question when nothing changed),
-// authorisation with the comment, the record sent to the controller, then the coefficient
-// store updated, two lines appended to the change log, the correction-data record replaced
-// and the adjustment report written (its time that of the change log's line). Any refusal
-// stops it before anything is sent or written.
+// The correction-data upload as one transaction: a snapshot when it starts; the device-ID
+// check, the change list (and the question when nothing changed) and the authorisation with
+// the comment; the snapshot taken again, and nothing sent when the table changed meanwhile;
+// every record checked to be writable before anything is sent; the record sent, the
+// controller's acknowledgement and its values read back; then the coefficient store, the
+// change log, the correction-data record and the report. A refusal or a failed check sends
+// and writes nothing; a failure after the send says that the values went out.
 void Workbench::uploadCorrectionData() {
     // The rows after a break-off hold no name and no coefficients; sent, they would give
     // those points the neutral correction in the controller.
@@ -34,42 +123,150 @@ void Workbench::uploadCorrectionData() {
     }
     if (!checkDeviceId(state_.device.geraeteId, dialogs_))
         return;
-    const int count = strToInt(state_.device.anzMS);
-    const ChangeList changes = buildChangeList(state_.table, count);
-    if (changes.changed == 0 && !dialogs_.askYesNo(QStringLiteral(
-                                    "Es wurden keine Änderungen vorgenommen. Trotzdem senden")))
+    UploadSnapshot snapshot = snapshotOf(state_, reports_ != nullptr);
+    if (snapshot.changes.changed == 0 &&
+        !dialogs_.askYesNo(
+            QStringLiteral("Es wurden keine Änderungen vorgenommen. Trotzdem senden")))
         return;
     QString comment;
-    if (!askAuthorisation(AuthorisationForm::Full, changes.lines.join(u'\n'), PasswordRule::Upload,
-                          state_.device, dialogs_, &comment))
+    if (!askAuthorisation(AuthorisationForm::Full, snapshot.changes.lines.join(u'\n'),
+                          PasswordRule::Upload, snapshot.device, dialogs_, &comment))
         return;
-    const UploadContent content = buildUpload(state_, count);
+    // While a dialog is open the link still delivers: a reply may have rebuilt the table.
+    const UploadSnapshot afterwards = snapshotOf(state_, false);
+    if (!snapshot.sameAs(afterwards)) {
+        dialogs_.showWarning(kChangedWhileAsked);
+        return;
+    }
+    // The same numbers; the record file takes their texts as the table shows them now (a
+    // cell shown meanwhile holds its number with three decimals).
+    snapshot.content.csvBody = afterwards.content.csvBody;
+
+    const QDateTime when = clock_.now();
+    const QString logPath = changeLogPath(state_);
+    const QString csvPath = correctionRecordPath(state_);
+    const QString logEntry =
+        changeLogEntry(state_.regional, when, comment, snapshot.content.record);
+    FileReplacement csv =
+        prepareRecords(state_.configdir, logPath, logEntry, csvPath,
+                       correctionRecordText(state_.regional, when, snapshot.device, comment,
+                                            snapshot.content.csvBody));
 
     emit busyStarted();
-    send2SPS(content.record);
-    // The report shows the deviations as the bench displayed them, with the coefficients
-    // the store holds until the upload.
-    std::optional<AdjustmentReport> report;
-    if (reports_)
-        report = buildAdjustmentReport(state_, count, true);
+    send2SPS(snapshot.content.record);
     // Only a record handed to the link changes what the store says the controller holds.
-    for (const UploadContent::StoreUpdate& update : content.storeUpdates) {
+    for (const UploadContent::StoreUpdate& update : snapshot.content.storeUpdates) {
         state_.coef.setA(update.slot, update.a);
         if (update.b)
             state_.coef.setB(update.slot, *update.b);
     }
+    const QString readBackResult = readBack(snapshot.content.record);
 
-    const QDateTime loggedAt = clock_.now();
-    appendTextFile(changeLogPath(state_),
-                   changeLogEntry(state_.regional, loggedAt, comment, content.record));
-    replaceTextFile(correctionRecordPath(state_),
-                    correctionRecordText(state_.regional, clock_.now(), state_.device, comment,
-                                         content.csvBody));
-    if (report) {
-        report->when = loggedAt;
-        report->comment = withLf(comment);
-        reports_->write(*report, state_.configdir);
+    try {
+        appendTextFile(logPath, logEntry);
+        QString reason;
+        if (!csv.commit(&reason))
+            throwFileError(csvPath, reason);
+        if (snapshot.report) {
+            snapshot.report->when = when;
+            snapshot.report->comment = withLf(comment);
+            snapshot.report->readBack = readBackResult;
+            reports_->write(*snapshot.report, state_.configdir);
+        }
+    } catch (const AppError& e) {
+        throw AppError(kAlreadySent + e.message());
     }
+}
+
+std::optional<QString> Workbench::awaitUploadFrame(const QString& text, WaitEnd* end) {
+    awaitedFrame_.reset();
+    awaitingFrame_ = true;
+    *end =
+        dialogs_.waitForBench(text, readBackWaitMs_, [this] { return awaitedFrame_.has_value(); });
+    awaitingFrame_ = false;
+    std::optional<QString> frame = std::move(awaitedFrame_);
+    awaitedFrame_.reset();
+    return frame;
+}
+
+// The controller's acknowledgement of the upload, then its values read back and compared
+// with those sent (a and b times 1000; only a for an offset point). The values read back go
+// nowhere else: the table, the store and the device fields stay as they are. Returns the
+// result for the protocol and the report.
+QString Workbench::readBack(const QString& sentRecord) {
+    if (readBackWaitMs_ <= 0)
+        return QStringLiteral("nicht geprüft (ausgeschaltet)");
+    WaitEnd end = WaitEnd::Arrived;
+    QString result;
+    const auto notConfirmed = [&](const QString& why) {
+        result = QStringLiteral("nicht bestätigt (%1)").arg(why);
+        emit logLine(QStringLiteral("Rücklesen: ") + result);
+        return result;
+    };
+    const auto noAnswer = [&] {
+        return notConfirmed(end == WaitEnd::Cancelled ? QStringLiteral("abgebrochen")
+                                                      : QStringLiteral("keine Antwort der SPS"));
+    };
+    const std::optional<QString> ack =
+        awaitUploadFrame(QStringLiteral("Die SPS übernimmt die Abgleichwerte …"), &end);
+    if (!ack)
+        return noAnswer();
+    const CorrectionReply acknowledged = parseCorrectionReply(*ack, state_.regional);
+    if (const auto* error = std::get_if<ControllerError>(&acknowledged))
+        return notConfirmed(QStringLiteral("die SPS meldet den Fehler ") + error->text);
+    if (!std::holds_alternative<UploadAcknowledged>(acknowledged))
+        return notConfirmed(QStringLiteral("unerwartete Antwort der SPS"));
+
+    send2SPS(QStringLiteral("U;"));
+    const std::optional<QString> answer = awaitUploadFrame(
+        QStringLiteral("Die Abgleichwerte werden von der SPS zurückgelesen …"), &end);
+    if (!answer) {
+        lateReadBack_ = true;
+        return noAnswer();
+    }
+    const CorrectionReply held = parseCorrectionReply(*answer, state_.regional);
+    const auto* record = std::get_if<ControllerRecord>(&held);
+    const std::optional<LoggedRecord> sent = parseUploadRecord(sentRecord);
+    if (!record || !sent)
+        return notConfirmed(QStringLiteral("die SPS sendet keine lesbare Liste"));
+
+    QStringList differences;
+    const auto thousandthsOf = [](const std::optional<double>& value) {
+        return value ? QString::number(std::llround(*value * 1000.0)) : QStringLiteral("–");
+    };
+    for (std::size_t k = 0; k < sent->points.size(); ++k) {
+        const LoggedPoint& out = sent->points[k];
+        const ControllerRecord::Point* in =
+            k < record->points.size() ? &record->points[k] : nullptr;
+        const bool offset = isOffsetPoint(out.name);
+        const bool same = in && in->a && std::llround(*in->a * 1000.0) == out.a1000 &&
+                          (offset || (in->b && std::llround(*in->b * 1000.0) == out.b1000));
+        if (same)
+            continue;
+        QString line =
+            QStringLiteral("MS %1 %2: gesendet a = %3").arg(k + 1).arg(out.name).arg(out.a1000);
+        if (!offset)
+            line += QStringLiteral(", b = %1").arg(out.b1000);
+        line += in ? QStringLiteral("; gelesen a = %1").arg(thousandthsOf(in->a))
+                   : QStringLiteral("; nicht in der Antwort");
+        if (in && !offset)
+            line += QStringLiteral(", b = %1").arg(thousandthsOf(in->b));
+        differences << line;
+    }
+    if (differences.isEmpty()) {
+        result = QStringLiteral("alle %1 Messstellen bestätigt").arg(sent->points.size());
+        emit logLine(QStringLiteral("Rücklesen: ") + result);
+        return result;
+    }
+    result = QStringLiteral("%1 von %2 Messstellen weichen ab: ")
+                 .arg(differences.size())
+                 .arg(sent->points.size()) +
+             differences.join(QStringLiteral("; "));
+    emit logLine(QStringLiteral("Rücklesen: ") + result);
+    dialogs_.showWarning(QStringLiteral("Die SPS hält nach dem Übertragen andere Werte als "
+                                        "gesendet (Werte mal 1000):\n") +
+                         differences.join(u'\n'));
+    return result;
 }
 
 } // namespace abgleich

@@ -29,10 +29,22 @@ Workbench::Workbench(WorkbenchServices services, const RegionalSettings& regiona
     connect(&session_, &BenchSession::logLine, this, &Workbench::logLine);
     connect(&session_, &BenchSession::connectionChanged, this, &Workbench::connectionChanged);
     connect(&session_, &BenchSession::busyEnded, this, &Workbench::busyEnded);
-    connect(&session_, &BenchSession::frameTaken, this, [this](QChar letter, const QString& body) {
-        if (letter == u'U')
-            guarded([&] { loadCorrectionReply(body); });
-    });
+    connect(&session_, &BenchSession::frameTaken, this, &Workbench::takeFrame);
+}
+
+void Workbench::takeFrame(QChar letter, const QString& body) {
+    if (letter != u'U')
+        return;
+    if (awaitingFrame_) {
+        awaitedFrame_ = body;
+        return;
+    }
+    if (lateReadBack_) {
+        lateReadBack_ = false;
+        emit logLine(QStringLiteral("Rücklesen: späte Antwort der SPS nicht übernommen"));
+        return;
+    }
+    guarded([&] { loadCorrectionReply(body); });
 }
 
 void Workbench::setDeviceId(const QString& text) {
@@ -44,6 +56,7 @@ void Workbench::setDeviceType(const QString& text) {
 }
 
 void Workbench::send2SPS(const QString& text) {
+    lateReadBack_ = false; // the next reply is this command's
     session_.send2SPS(host_, text);
 }
 

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace abgleich {
 
 // What the operations work with, made by the program entry (or a test): the operator
@@ -48,6 +50,11 @@ public:
     bool isConnected() const { return session_.isOpen(); }
     // The bench address the commands go to.
     const QString& host() const { return host_; }
+    // How long an upload waits for each answer of the controller (its acknowledgement, then
+    // the values read back); 0: the upload is not read back.
+    static constexpr int kDefaultReadBackWaitMs = 3000;
+    void setReadBackWait(int ms) { readBackWaitMs_ = ms; }
+    int readBackWait() const { return readBackWaitMs_; }
 
     // Runs an action of the operator to its end under the error wrapper.
     template <typename Action> void guarded(Action&& action) {
@@ -100,8 +107,13 @@ protected:
 
 private:
     void send2SPS(const QString& text);
+    void takeFrame(QChar letter, const QString& body);
     void loadCorrectionReply(QStringView body);
     void uploadCorrectionData();
+    // The body of the next "U" frame, taken for the upload instead of being loaded; nothing
+    // when none came within the wait or the operator ended it.
+    std::optional<QString> awaitUploadFrame(const QString& text, WaitEnd* end);
+    QString readBack(const QString& sentRecord);
 
     OperatorDialogs& dialogs_;
     BenchSession& session_;
@@ -109,6 +121,13 @@ private:
     ReportWriter* reports_;
     WorkingState state_;
     QString host_;
+    int readBackWaitMs_ = kDefaultReadBackWaitMs;
+    // An upload waits for a frame of the controller, and what came.
+    bool awaitingFrame_ = false;
+    std::optional<QString> awaitedFrame_;
+    // A read-back whose answer did not come in time: the answer, should it still come, is
+    // not loaded into the table.
+    bool lateReadBack_ = false;
 };
 
 } // namespace abgleich

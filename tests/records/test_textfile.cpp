@@ -3,6 +3,7 @@
 #include "records/textfile.h"
 #include "support/qtprint.h"
 #include "support/restricteduser.h"
+#include "support/smalldisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,13 +53,14 @@ protected:
 
 } // namespace
 
-TEST_F(ReplacedFile, ReadOnlyDirectoryWithWritableFilesIsWrittenInPlace) {
+// A directory that takes no temporary file: the file is not written in place either (a failure
+// part-way would leave it emptied); it stays as it was.
+TEST_F(ReplacedFile, ReadOnlyDirectoryWithWritableFilesKeepsTheOldFile) {
     struct Case {
         const char* name;
         QString file;
         mode_t mode;
         std::function<bool(const QString& path)> replace;
-        QByteArray expected;
     };
     const Case cases[] = {
         {"correction-data record", u"Abgleich_4711.csv"_s, 0664,
@@ -69,21 +71,18 @@ TEST_F(ReplacedFile, ReadOnlyDirectoryWithWritableFilesIsWrittenInPlace) {
              } catch (const AppError&) {
                  return false;
              }
-         },
-         "neu;\r\n"},
+         }},
         {"settings file", u"Abgleich.ini"_s, 0640,
          [](const QString& path) {
              IniFile ini(path);
              ini.load();
              ini.setValue(u"FoAbgleich"_s, u"FormVersion"_s, u"0"_s);
              return ini.save();
-         },
-         "[FoAbgleich]\r\nFormVersion=0\r\n\r\n"},
+         }},
     };
     const test::RestrictedUser user = test::restrictedUser();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // Longer than what replaces it: a write in place must not leave a tail behind.
         const QString path =
             write(c.file, "[FoAbgleich]\r\n; alter Inhalt, alter Inhalt\r\n", c.mode);
         for (const QString& p : {dir_.path(), config_, path})
@@ -93,8 +92,8 @@ TEST_F(ReplacedFile, ReadOnlyDirectoryWithWritableFilesIsWrittenInPlace) {
         ASSERT_EQ(chmod(QFile::encodeName(config_).constData(), 0755), 0);
         if (!written)
             GTEST_SKIP() << "no user to whom file permissions apply";
-        EXPECT_EQ(*written, 0);
-        EXPECT_EQ(bytes(path), c.expected);
+        EXPECT_EQ(*written, 1);
+        EXPECT_EQ(bytes(path), QByteArray("[FoAbgleich]\r\n; alter Inhalt, alter Inhalt\r\n"));
         EXPECT_EQ(modeOf(path), octal(c.mode));
     }
 }
@@ -141,4 +140,51 @@ TEST_F(ReplacedFile, NewFileNeverTakesTheNameOfAnEarlierOne) {
         GTEST_SKIP() << "no user to whom file permissions apply";
     EXPECT_EQ(*refused, 1);
     EXPECT_EQ(QDir(config_).entryList(QDir::Files).size(), 3);
+}
+
+// On a full disk every record and the settings file stay byte for byte as they were, and the
+// error names the file and the reason in German.
+TEST(FullDisk, RecordsAndSettingsStayWhole) {
+    test::SmallDisk disk(64 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small file system needs an administrator";
+    const QString log = disk.path() + u"/Log_4711.log"_s;
+    const QString csv = disk.path() + u"/Abgleich_4711.csv"_s;
+    const QString ini = disk.path() + u"/Abgleich.ini"_s;
+    appendTextFile(log, u"15.03.2022 14:30:05 alt\r\nU4711,ABC12,,,0;\r\n"_s);
+    replaceTextFile(csv, u"alt;4711;ABC12;\r\n"_s);
+    replaceTextFile(ini, u"[FoAbgleich]\r\nED_IP_Text=127.0.0.1\r\n\r\n"_s);
+    const auto contentOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    };
+    const QByteArray logBefore = contentOf(log);
+    const QByteArray csvBefore = contentOf(csv);
+    const QByteArray iniBefore = contentOf(ini);
+    disk.fill(8192); // room for the beginning of each write, not for its end
+
+    const QString entry = u"15.03.2022 14:31:00 neu\r\n"_s + QString(20000, u'x') + u"\r\n"_s;
+    const auto failure = [](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const AppError& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_EQ(failure([&] { appendTextFile(log, entry); }),
+              u"Die Datei '"_s + QDir::toNativeSeparators(log) +
+                  u"' kann nicht geschrieben werden: Kein Speicherplatz mehr auf dem Datenträger"_s);
+    EXPECT_EQ(failure([&] { replaceTextFile(csv, entry); }),
+              u"Die Datei '"_s + QDir::toNativeSeparators(csv) +
+                  u"' kann nicht geschrieben werden: Kein Speicherplatz mehr auf dem Datenträger"_s);
+    IniFile settings(ini);
+    settings.load();
+    settings.setValue(u"FoAbgleich"_s, u"ED_IP_Text"_s, u"127.0.0.2"_s + QString(20000, u'x'));
+    EXPECT_FALSE(settings.save());
+    EXPECT_TRUE(contentOf(log) == logBefore) << contentOf(log).size() << " bytes";
+    EXPECT_TRUE(contentOf(csv) == csvBefore) << contentOf(csv).size() << " bytes";
+    EXPECT_TRUE(contentOf(ini) == iniBefore) << contentOf(ini).size() << " bytes";
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }

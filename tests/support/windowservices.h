@@ -24,11 +24,15 @@ struct TestServices {
     // program entry makes it.
     std::unique_ptr<TestWorkbench>
     workbench(OperatorDialogs& dialogs, const RegionalSettings& rs = RegionalSettings::german()) {
-        return std::make_unique<TestWorkbench>(WorkbenchServices{dialogs, session, clock, &reports},
-                                               rs, QDir::currentPath());
+        auto bench = std::make_unique<TestWorkbench>(
+            WorkbenchServices{dialogs, session, clock, &reports}, rs, QDir::currentPath());
+        bench->setReadBackWait(readBackWaitMs);
+        return bench;
     }
 
     ScriptedEcho* echo = nullptr; // the scripted echo check, when no other was given
+    // Uploads are read back only where a test asks for it: most peers do not answer.
+    int readBackWaitMs = 0;
     BenchSession session;
     FixedClock clock;
     PdfReportWriter reports;

@@ -27,6 +27,8 @@ struct LoopbackBench {
         EXPECT_TRUE(peer.listen());
         session.client().setPort(peer.port());
         bench.changeHost(QStringLiteral("127.0.0.1"));
+        // Read back only where a test asks for it: the peer answers only what it is told.
+        bench.setReadBackWait(0);
         QObject::connect(&bench, &Workbench::logLine, [this](const QString& line) {
             if (line.startsWith(QStringLiteral("-> ")))
                 sentBytes += encodeAnsi(QStringView(line).mid(3)).size();

@@ -2,6 +2,10 @@
 
 #include "core/errors.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
 namespace abgleich::test {
 
 void ScriptedDialogs::note(Kind kind, const QString& text) {
@@ -67,6 +71,19 @@ std::optional<LoggedUpload> ScriptedDialogs::chooseUpload(const DeviceHistory& h
     if (!choice || *choice >= history.uploads.size())
         return std::nullopt;
     return history.uploads[*choice];
+}
+
+WaitEnd ScriptedDialogs::waitForBench(const QString& text, int timeoutMs,
+                                      const std::function<bool()>& arrived) {
+    note(Kind::Wait, text);
+    if (cancelWaits)
+        return arrived() ? WaitEnd::Arrived : WaitEnd::Cancelled;
+    QDeadlineTimer deadline(timeoutMs);
+    while (!arrived() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return arrived() ? WaitEnd::Arrived : WaitEnd::TimedOut;
 }
 
 } // namespace abgleich::test

@@ -17,7 +17,16 @@ namespace abgleich::test {
 // cancelled; an unscripted history is closed without a choice.
 class ScriptedDialogs : public OperatorDialogs {
 public:
-    enum class Kind { ErrorBox, Message, Warning, Question, Authorisation, FileOpen, History };
+    enum class Kind {
+        ErrorBox,
+        Message,
+        Warning,
+        Question,
+        Authorisation,
+        FileOpen,
+        History,
+        Wait
+    };
     struct Shown {
         Kind kind;
         QString text;
@@ -34,6 +43,10 @@ public:
                                                 const QString& changeList) override;
     std::optional<QString> chooseFileToOpen(const QString& directory,
                                             const QString& filter) override;
+    // Noted with its text; runs the event loop until the bench's answer arrived or the time
+    // is up, or ends at once as Esc would when cancelWaits is set.
+    WaitEnd waitForBench(const QString& text, int timeoutMs,
+                         const std::function<bool()>& arrived) override;
     // Noted with the device ID; answered from uploadChoices (an index into the history's
     // uploads), else closed without a choice.
     std::optional<LoggedUpload> chooseUpload(const DeviceHistory& history, const QString& deviceId,
@@ -47,6 +60,7 @@ public:
     std::vector<AuthorisationForm> authorisationForms;
     std::deque<std::optional<QString>> files;
     std::deque<std::optional<std::size_t>> uploadChoices;
+    bool cancelWaits = false;
     // Runs while the authorisation dialog is open, before it is answered (what the bench
     // does meanwhile).
     std::function<void()> whileAuthorising;
