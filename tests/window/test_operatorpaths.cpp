@@ -5,6 +5,7 @@
 // and writes its settings when it is closed.
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
+#include "state/loadedrecord.h"
 #include "core/ansicodec.h"
 #include "support/pdftext.h"
 #include "support/qtprint.h"
@@ -139,6 +140,21 @@ protected:
     QWidget* cellEditor() const {
         QWidget* focus = QApplication::focusWidget();
         return focus && ui(*window).DGrid->cellsView()->isAncestorOf(focus) ? focus : nullptr;
+    }
+
+    // The simulated bench again, with other options.
+    void restartBench(const std::function<void(sim::SimOptions&)>& change) {
+        sim::SimOptions options;
+        options.port = 0;
+        change(options);
+        bench = std::make_unique<sim::BenchSimulator>(sim::defaultDevice(), options);
+        bench->setLog([this](const QString& line) {
+            if (line.startsWith(u"<- "))
+                received << line.mid(3);
+        });
+        QString error;
+        ASSERT_TRUE(bench->listen(&error)) << error.toStdString();
+        services.session.client().setPort(bench->port());
     }
 
     void read() {
@@ -558,4 +574,55 @@ TEST_F(OperatorPaths, ControllerErrorReplyShowsTheErrorIcon) {
     EXPECT_EQ(op.shown(),
               QStringList{u"QMessageBox: Abgleich: Fehler Keine Korrekturdaten vorhanden"_s});
     EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
+// F2 right after F1 to a slow bench: the reply comes while the authorisation dialog is open
+// and rebuilds the table behind it. What the operator confirmed is no longer what the table
+// holds, so nothing is sent, and a box says so.
+TEST_F(OperatorPaths, ReplyBehindTheAuthorisationDialogSendsNothing) {
+    restartBench([](sim::SimOptions& options) { options.delayMs = 800; });
+    read();
+    typeCells(Col::ANeu, 5, {{u"1,5"_s, Qt::Key_Return}});
+    ASSERT_EQ(number(Col::ANeu, 5), 1.5);
+    received.clear();
+    op.expect(u"TFoPasswort"_s, [this](QWidget* dialog) {
+        // The operator reads the change list while the bench answers.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return number(Col::ANeu, 5) != 1.5; }, kWaitMs));
+        DialogOperator::authorising(u"zyk-4711"_s)(dialog);
+    });
+    op.expect(u"Es wurde nichts gesendet"_s, DialogOperator::pressing(Qt::Key_Return));
+    press(Qt::Key_F1);
+    functionKey(Qt::Key_F2);
+    QTest::qWait(300);
+    EXPECT_EQ(received, QStringList{u"U;"_s});
+    EXPECT_EQ(op.shown().size(), 2);
+    EXPECT_FALSE(QFile::exists(configFile(u"Log_4711.log"_s)));
+}
+
+// A controller that keeps other gains than it got: after the upload it is read back, and a
+// warning names every point with the values sent and read.
+TEST_F(OperatorPaths, ReadBackWarningNamesThePointsTheBenchDidNotTake) {
+    restartBench([](sim::SimOptions& options) { options.skewStoredGain = true; });
+    workbench->setReadBackWait(3000);
+    read();
+    typeCells(Col::ANeu, 2, {{u"-0,5"_s, Qt::Key_Return}});
+    QString warning;
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s));
+    op.expect(u"andere Werte als gesendet"_s, [&warning](QWidget* dialog) {
+        warning = static_cast<QMessageBox*>(dialog)->text();
+        DialogOperator::pressing(Qt::Key_Return)(dialog);
+    });
+    functionKey(Qt::Key_F2);
+    ASSERT_EQ(uploads().size(), 1);
+    EXPECT_EQ(received.value(received.size() - 1), u"U;"_s); // read back after the upload
+    EXPECT_TRUE(warning.contains(u"MS 2 Druck Pumpe 1: gesendet a = -500, b = 995; gelesen a = "
+                                 "-500, b = 996"_s))
+        << warning.toStdString();
+    EXPECT_FALSE(warning.contains(u"of Druck 1"_s)) << warning.toStdString(); // no gain kept
+    int withGain = 0;
+    for (const auto& point : sim::defaultDevice().points)
+        withGain += isOffsetPoint(point.name) ? 0 : 1;
+    EXPECT_TRUE(ui(*window).memLog->toPlainText().contains(
+        u"Rücklesen: %1 von 40 Messstellen weichen ab"_s.arg(withGain)));
+    EXPECT_TRUE(QFile::exists(configFile(u"Log_4711.log"_s)));
 }

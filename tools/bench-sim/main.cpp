@@ -36,7 +36,10 @@ int main(int argc, char** argv) {
                                    QStringLiteral("Close the connection after each reply."));
     const QCommandLineOption error(QStringLiteral("error-reply"),
                                    QStringLiteral("Answer \"U;\" with an error reply."));
-    parser.addOptions({address, port, device, chunk, delay, close, error});
+    const QCommandLineOption skew(QStringLiteral("skew-stored-gain"),
+                                  QStringLiteral("Keep every gain of an upload 0.001 above what "
+                                                 "was sent (the read-back then differs)."));
+    parser.addOptions({address, port, device, chunk, delay, close, error, skew});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     options.delayMs = parser.value(delay).toInt();
     options.closeAfterReply = parser.isSet(close);
     options.errorReply = parser.isSet(error);
+    options.skewStoredGain = parser.isSet(skew);
     if (!ok || options.address.isNull()) {
         err << "bench-sim: bad address or port\n";
         return 2;

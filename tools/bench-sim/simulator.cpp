@@ -34,8 +34,13 @@ QString BenchSimulator::replyTo(const QString& command) {
                                    : correctionReply(device_);
     }
     if (command.startsWith(u'U')) {
-        return applyUpload(device_, command) ? QStringLiteral("UF#")
-                                             : QStringLiteral("UEDatensatz unlesbar#");
+        if (!applyUpload(device_, command))
+            return QStringLiteral("UEDatensatz unlesbar#");
+        if (options_.skewStoredGain) {
+            for (SimPoint& point : device_.points)
+                point.b1000 += 1;
+        }
+        return QStringLiteral("UF#");
     }
     if (command.startsWith(u"EA"))
         return QStringLiteral("E#");

@@ -19,6 +19,9 @@ struct SimOptions {
     int delayMs = 0;      // wait before replying
     bool closeAfterReply = false;
     bool errorReply = false; // answer "U;" with an error reply
+    // Keep every gain of an upload 0.001 above what was sent, as a controller would that does
+    // not take the values as they came.
+    bool skewStoredGain = false;
 };
 
 // Plays the bench controller on TCP: answers "U;" with the correction data, takes an upload
