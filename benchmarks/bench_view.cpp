@@ -4,6 +4,8 @@
 // opening the history of a device with 10,000 uploads: reading the change log, filling the
 // dialog and drawing it once. And a soak of the window over 3,000 reads of a 256-point
 // record: the memory after 500 and after 3,000, with the protocol long at its limit.
+#include "bench-sim/benchdevice.h"
+#include "bench-sim/simulator.h"
 #include "changelog10000.h"
 #include "core/ansicodec.h"
 #include "qtbenchmain.h"
@@ -12,11 +14,15 @@
 #include "ui/historydialog.h"
 #include "ui/mainwindow.h"
 #include "ui/pointgrid.h"
+#include "ui/reportpdf.h"
 #include "workflow/workbench.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -139,8 +145,75 @@ void BM_ProtocolSoak3000Reads(benchmark::State& run) {
     run.counters["held_after_3000_MB"] = held3000;
 }
 
+// The whole upload of 256 points as the operator makes it, from the authorisation's OK to the
+// last file: the record to the simulated bench on 127.0.0.1, its acknowledgement and the
+// read-back, the change log, the correction-data record and the PDF report. Beside the time,
+// the longest the event loop went without a turn meanwhile (a stall the operator would see
+// as a frozen window).
+void BM_UploadTransaction256(benchmark::State& run) {
+    sim::BenchDevice device = sim::defaultDevice();
+    device.points.clear();
+    for (int k = 1; k <= 256; ++k)
+        device.points.push_back({QStringLiteral("Temperatur %1").arg(k), QStringLiteral("°C"),
+                                 k * 7 - 900, 1000 + k % 13});
+    sim::BenchSimulator simulator(device, sim::SimOptions{.port = 0});
+    QString error;
+    if (!simulator.listen(&error))
+        run.SkipWithError("the simulated bench does not listen");
+    QTemporaryDir dir;
+    test::ScriptedDialogs dialogs;
+    dialogs.record = false;
+    dialogs.standingAuthorisation =
+        AuthorisationInput{QStringLiteral("zyk-4711"), QStringLiteral("Benchmark")};
+    BenchSession session;
+    session.client().setPort(simulator.port());
+    const test::FixedClock clock;
+    PdfReportWriter reports;
+    Workbench bench({dialogs, session, clock, &reports}, RegionalSettings::german(), dir.path());
+    bench.changeHost(QStringLiteral("127.0.0.1"));
+    bench.readCorrectionData(Trigger::FunctionKey);
+    QElapsedTimer waited;
+    waited.start();
+    while (bench.state().anzMS != 256 && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    PointTable& table = bench.table();
+    for (int n = 1; n <= 256; ++n) {
+        table.setCellText(Col::ref(1), n, QStringLiteral("10"));
+        table.setCellText(Col::tm(1), n, QStringLiteral("10,4"));
+        table.setCellText(Col::ref(2), n, QStringLiteral("200"));
+        table.setCellText(Col::tm(2), n, QStringLiteral("201,3"));
+    }
+    bench.recalculateAll(Trigger::Button);
+
+    // The event loop's turns, seen by a timer that wants one every millisecond.
+    qint64 longestStallMs = 0;
+    QElapsedTimer sinceTurn;
+    QTimer turns;
+    turns.setInterval(1);
+    QObject::connect(&turns, &QTimer::timeout,
+                     [&] { longestStallMs = std::max(longestStallMs, sinceTurn.restart()); });
+    double lastMs = 0;
+    for (auto _ : run) {
+        sinceTurn.start();
+        turns.start();
+        QElapsedTimer took;
+        took.start();
+        bench.upload();
+        lastMs = double(took.nsecsElapsed()) / 1e6;
+        longestStallMs = std::max(longestStallMs, sinceTurn.elapsed());
+        turns.stop();
+    }
+    const QStringList reportsWritten =
+        QDir(bench.state().configdir).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    if (bench.state().anzMS != 256 || reportsWritten.isEmpty())
+        run.SkipWithError("no upload of 256 points");
+    run.counters["longest_stall_ms"] = double(longestStallMs);
+    run.counters["ok_to_last_file_ms"] = lastMs;
+}
+
 } // namespace
 
+BENCHMARK(BM_UploadTransaction256)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ProtocolSoak3000Reads)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_RefreshFull256RowView)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshFull256RowViewNewTexts)->Unit(benchmark::kMillisecond);

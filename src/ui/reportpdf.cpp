@@ -261,15 +261,23 @@ QByteArray adjustmentReportPdf(const AdjustmentReport& report) {
         document.setHtml(reportHtml(report, charted));
         ChartObject charts(report.regional, charted);
         document.documentLayout()->registerHandler(ChartObject::kType, &charts);
+        // The placeholders stand in order: each search goes on from the last one found, so
+        // the document is searched once, not once per chart; and it is laid out once, after
+        // the last chart went in, not after each.
+        QTextCursor from(&document);
+        QTextCursor edit(&document);
+        edit.beginEditBlock();
         for (std::size_t k = 0; k < charted.size(); ++k) {
-            QTextCursor at = document.find(chartPlaceholder(k));
+            QTextCursor at = document.find(chartPlaceholder(k), from);
             if (at.isNull())
                 continue;
+            from = at;
             QTextCharFormat format;
             format.setObjectType(ChartObject::kType);
             format.setProperty(ChartObject::kIndex, int(k));
             at.insertText(QString(QChar::ObjectReplacementCharacter), format);
         }
+        edit.endEditBlock();
 
         const RegionalSettings& rs = report.regional;
         QString footerText = QStringLiteral("Abgleichprotokoll · Gerät ") +
