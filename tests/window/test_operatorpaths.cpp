@@ -5,8 +5,8 @@
 // and writes its settings when it is closed.
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
-#include "state/loadedrecord.h"
 #include "core/ansicodec.h"
+#include "state/loadedrecord.h"
 #include "support/pdftext.h"
 #include "support/qtprint.h"
 #include "support/windowcontrols.h"
@@ -63,17 +63,9 @@ QByteArray fileBytes(const QString& path) {
 class OperatorPaths : public ::testing::Test {
 protected:
     void SetUp() override {
-        sim::SimOptions options;
-        options.port = 0; // a free port on 127.0.0.1
-        bench = std::make_unique<sim::BenchSimulator>(sim::defaultDevice(), options);
-        bench->setLog([this](const QString& line) {
-            if (line.startsWith(u"<- "))
-                received << line.mid(3);
-        });
-        QString error;
-        ASSERT_TRUE(bench->listen(&error)) << error.toStdString();
-
-        services.session.client().setPort(bench->port());
+        restartBench([](sim::SimOptions&) {});
+        if (HasFatalFailure())
+            return;
         workbench = services.workbench(dialogs);
         window = std::make_unique<TFoAbgleich>(*workbench);
         dialogs.setMainWindow(window.get());

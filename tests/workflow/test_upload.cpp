@@ -2,6 +2,7 @@
 #include "records/csvimport.h"
 #include "records/history.h"
 #include "records/upload.h"
+#include "support/adjustment.h"
 #include "support/qtprint.h"
 #include "workflow/loopbackbench.h"
 
@@ -14,15 +15,11 @@
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
+using test::fileBytes;
 using test::LoopbackBench;
 using test::ScriptedDialogs;
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Two points as the controller sent them, the second with new coefficients.
 void setUpDevice(WorkingState& s) {

@@ -2,6 +2,7 @@
 // nothing goes out that the records cannot follow, and the controller is read back.
 #include "core/ansicodec.h"
 #include "core/errors.h"
+#include "support/adjustment.h"
 #include "support/qtprint.h"
 #include "support/smalldisk.h"
 #include "workflow/loopbackbench.h"
@@ -16,15 +17,11 @@
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
+using test::fileBytes;
 using test::LoopbackBench;
 using test::ScriptedDialogs;
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
 
 // A controller on 127.0.0.1 that acknowledges an upload record ("UF#") and answers "U;" with
 // the record it is given (nothing when there is none), as the test says.
@@ -179,7 +176,8 @@ TEST_F(Transaction, AReplyWhileTheDialogIsOpenSendsNothing) {
     EXPECT_EQ(state.anzMS, 4);
     const auto warnings = boxesOf(ScriptedDialogs::Kind::Warning);
     ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_TRUE(warnings[0].text.contains(u"Es wurde nichts gesendet."_s)) << warnings[0].text.toStdString();
+    EXPECT_TRUE(warnings[0].text.contains(u"Es wurde nichts gesendet."_s))
+        << warnings[0].text.toStdString();
     QTest::qWait(100);
     EXPECT_TRUE(controller.received.isEmpty());
     EXPECT_FALSE(QFile::exists(file(u"Log_4711.log"_s)));
