@@ -6,9 +6,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -125,8 +127,8 @@ WaitEnd QtOperatorDialogs::waitForBench(const QString& text, int timeoutMs,
     QEventLoop loop;
     InputHold hold(loop);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    if (window_)
-        window_->setStatusTip(text);
+    // What the tool waits for, beside the pointer, for as long as it waits.
+    QToolTip::showText(QCursor::pos(), text, window_, QRect(), timeoutMs);
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
@@ -136,6 +138,7 @@ WaitEnd QtOperatorDialogs::waitForBench(const QString& text, int timeoutMs,
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     poll.start();
     loop.exec();
+    QToolTip::hideText();
     QGuiApplication::restoreOverrideCursor();
     if (arrived())
         return WaitEnd::Arrived;

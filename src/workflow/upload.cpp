@@ -34,6 +34,8 @@ const QString kChangedWhileAsked = QStringLiteral(
 const QString kNothingSent = QStringLiteral("Es wurde nichts an die SPS gesendet.\n");
 const QString kAlreadySent =
     QStringLiteral("Die Abgleichwerte wurden bereits an die SPS übertragen.\n");
+// The points a read-back warning names at the most.
+constexpr qsizetype kDifferencesShown = 15;
 // Room kept free beyond the change log's entry for the report and what follows it.
 constexpr qint64 kRoomForReport = 4 * 1024 * 1024;
 
@@ -101,7 +103,11 @@ FileReplacement prepareRecords(const QString& configdir, const QString& logPath,
     const QStorageInfo disk(configdir);
     const qint64 needed = encodeAnsi(logEntry).size() + kRoomForReport;
     if (disk.isValid() && disk.bytesAvailable() < needed)
-        refuse(logPath, fileErrorReason(ENOSPC));
+        refuse(logPath,
+               fileErrorReason(ENOSPC) + QStringLiteral(" (frei: %1 KB; für Änderungsprotokoll und "
+                                                        "Abgleichprotokoll nötig: %2 KB)")
+                                             .arg(disk.bytesAvailable() / 1024)
+                                             .arg((needed + 1023) / 1024));
     return csv;
 }
 
@@ -263,9 +269,14 @@ QString Workbench::readBack(const QString& sentRecord) {
                  .arg(sent->points.size()) +
              differences.join(QStringLiteral("; "));
     emit logLine(QStringLiteral("Rücklesen: ") + result);
+    // The box stays on the screen however many points differ; the protocol has them all.
+    QStringList shown = differences.mid(0, kDifferencesShown);
+    if (differences.size() > kDifferencesShown)
+        shown << QStringLiteral("… und %1 weitere (alle im Protokoll)")
+                     .arg(differences.size() - kDifferencesShown);
     dialogs_.showWarning(QStringLiteral("Die SPS hält nach dem Übertragen andere Werte als "
                                         "gesendet (Werte mal 1000):\n") +
-                         differences.join(u'\n'));
+                         shown.join(u'\n'));
     return result;
 }
 

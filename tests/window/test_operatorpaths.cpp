@@ -611,6 +611,9 @@ TEST_F(OperatorPaths, ReadBackWarningNamesThePointsTheBenchDidNotTake) {
                                  "-500, b = 996"_s))
         << warning.toStdString();
     EXPECT_FALSE(warning.contains(u"of Druck 1"_s)) << warning.toStdString(); // no gain kept
+    // The box stays on the screen: 15 points, the rest in the protocol.
+    EXPECT_EQ(warning.count(u"gesendet a = "_s), 15) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(u"weitere (alle im Protokoll)"_s)) << warning.toStdString();
     int withGain = 0;
     for (const auto& point : sim::defaultDevice().points)
         withGain += isOffsetPoint(point.name) ? 0 : 1;

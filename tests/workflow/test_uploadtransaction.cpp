@@ -199,7 +199,7 @@ TEST_F(Transaction, RecordsThatCannotBeWrittenStopTheSend) {
     };
     const Case cases[] = {
         {"read-only configuration directory", true, u"Schreibgeschützt"_s},
-        {"full disk", false, u"Kein Speicherplatz mehr auf dem Datenträger"_s},
+        {"full disk", false, u"Kein Speicherplatz mehr auf dem Datenträger (frei: "_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
