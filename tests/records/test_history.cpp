@@ -1,4 +1,5 @@
 #include "records/history.h"
+#include "support/pointrows.h"
 #include "support/qtprint.h"
 
 #include <QDir>
@@ -34,21 +35,12 @@ class TakeOver : public ::testing::Test {
 protected:
     TakeOver() : state(RegionalSettings::german()) {
         state.prepare(dir_.path());
-        state.device.geraeteId = u"4711"_s;
-        state.device.geraetetyp = u"ABC12"_s;
-        state.device.anzMS = u"3"_s;
-        state.table.setRows(4);
-        const QString rows[3][6] = {
-            {u" TA_1 "_s, u" °C "_s, u"0,1"_s, u"1"_s, u"0,2"_s, u"1,01"_s},
-            {u" TB_1 "_s, u" °C "_s, u"0"_s, u"1"_s, u"0,3"_s, u"0,99"_s},
-            {u" P_1 "_s, u" bar "_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s},
-        };
-        const int columns[6] = {Col::Name, Col::Unit, Col::ASps, Col::BSps, Col::ANeu, Col::BNeu};
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 6; ++c)
-                state.table.setCellText(columns[c], r + 1, rows[r][c]);
-            state.coef.setA(r + 1, state.table.storedNumber(Col::ASps, r + 1));
-        }
+        test::fillPoints(state, u"4711"_s, u"ABC12"_s,
+                         {{u" TA_1 "_s, u" °C "_s, u"0,1"_s, u"1"_s, u"0,2"_s, u"1,01"_s},
+                          {u" TB_1 "_s, u" °C "_s, u"0"_s, u"1"_s, u"0,3"_s, u"0,99"_s},
+                          {u" P_1 "_s, u" bar "_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s}});
+        for (int r = 1; r <= 3; ++r)
+            state.coef.setA(r, state.table.storedNumber(Col::ASps, r));
     }
 
     QString cell(int column, int row) const { return state.table.cellText(column, row); }

@@ -3,6 +3,7 @@
 #include "records/history.h"
 #include "records/upload.h"
 #include "support/adjustment.h"
+#include "support/pointrows.h"
 #include "support/qtprint.h"
 #include "workflow/loopbackbench.h"
 
@@ -23,18 +24,9 @@ namespace {
 
 // Two points as the controller sent them, the second with new coefficients.
 void setUpDevice(WorkingState& s) {
-    s.device.geraeteId = u"4711"_s;
-    s.device.geraetetyp = u"ABC12"_s;
-    s.device.anzMS = u"2"_s;
-    s.table.setRows(3);
-    const QString rows[2][6] = {
-        {u" TA_1 "_s, u" °C "_s, u"-0,5"_s, u"1"_s, u"-0,5"_s, u"1"_s},
-        {u" TB_1 "_s, u" °C "_s, u"0"_s, u"1"_s, u"-0,6"_s, u"0,998"_s},
-    };
-    const int columns[6] = {Col::Name, Col::Unit, Col::ASps, Col::BSps, Col::ANeu, Col::BNeu};
-    for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 6; ++c)
-            s.table.setCellText(columns[c], r + 1, rows[r][c]);
+    test::fillPoints(s, u"4711"_s, u"ABC12"_s,
+                     {{u" TA_1 "_s, u" °C "_s, u"-0,5"_s, u"1"_s, u"-0,5"_s, u"1"_s},
+                      {u" TB_1 "_s, u" °C "_s, u"0"_s, u"1"_s, u"-0,6"_s, u"0,998"_s}});
     s.coef.setA(2, 0);
 }
 
@@ -434,21 +426,12 @@ TEST(UploadHistory, ReadsTheUploadsTheUploadWrote) {
 TEST(UploadHistory, TakenOverCoefficientsAreSentByTheNextUpload) {
     LoopbackBench b;
     WorkingState& state = b.state();
-    state.device.geraeteId = u"4711"_s;
-    state.device.geraetetyp = u"ABC12"_s;
-    state.device.anzMS = u"3"_s;
-    state.table.setRows(4);
-    const QString rows[3][6] = {
-        {u" TA_1 "_s, u" °C "_s, u"0,1"_s, u"1"_s, u"0,2"_s, u"1,01"_s},
-        {u" TB_1 "_s, u" °C "_s, u"0"_s, u"1"_s, u"0,3"_s, u"0,99"_s},
-        {u" P_1 "_s, u" bar "_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s},
-    };
-    const int columns[6] = {Col::Name, Col::Unit, Col::ASps, Col::BSps, Col::ANeu, Col::BNeu};
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 6; ++c)
-            state.table.setCellText(columns[c], r + 1, rows[r][c]);
-        state.coef.setA(r + 1, state.table.storedNumber(Col::ASps, r + 1));
-    }
+    test::fillPoints(state, u"4711"_s, u"ABC12"_s,
+                     {{u" TA_1 "_s, u" °C "_s, u"0,1"_s, u"1"_s, u"0,2"_s, u"1,01"_s},
+                      {u" TB_1 "_s, u" °C "_s, u"0"_s, u"1"_s, u"0,3"_s, u"0,99"_s},
+                      {u" P_1 "_s, u" bar "_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s}});
+    for (int r = 1; r <= 3; ++r)
+        state.coef.setA(r, state.table.storedNumber(Col::ASps, r));
     // The old upload in another order, without P_1 and with a point the table lacks.
     const LoggedUpload old{
         QDateTime(QDate(2022, 3, 1), QTime(8, 0)), u"alt"_s,

@@ -3,6 +3,7 @@
 #include "core/ansicodec.h"
 #include "core/errors.h"
 #include "support/adjustment.h"
+#include "support/pointrows.h"
 #include "support/qtprint.h"
 #include "support/smalldisk.h"
 #include "workflow/loopbackbench.h"
@@ -65,17 +66,11 @@ protected:
     Transaction() : state(lb.state()), dialogs(lb.dialogs) {
         lb.session.client().setPort(controller.port());
         lb.bench.setReadBackWait(2000);
-        state.device = {u"4711"_s, u"ABC12"_s, u"1.0"_s, u"2"_s, {}};
+        test::fillPoints(state, u"4711"_s, u"ABC12"_s,
+                         {{u" TA_1 "_s, u" °C "_s, u"-0,5"_s, u"1"_s, u"-0,5"_s, u"1"_s},
+                          {u" of Druck "_s, u" bar "_s, u"0"_s, u""_s, u"-0,6"_s, u""_s}});
+        state.device.spsVersion = u"1.0"_s;
         state.anzMS = 2;
-        state.table.setRows(3);
-        const QString rows[2][6] = {
-            {u" TA_1 "_s, u" °C "_s, u"-0,5"_s, u"1"_s, u"-0,5"_s, u"1"_s},
-            {u" of Druck "_s, u" bar "_s, u"0"_s, u""_s, u"-0,6"_s, u""_s},
-        };
-        const int columns[6] = {Col::Name, Col::Unit, Col::ASps, Col::BSps, Col::ANeu, Col::BNeu};
-        for (int r = 0; r < 2; ++r)
-            for (int c = 0; c < 6; ++c)
-                state.table.setCellText(columns[c], r + 1, rows[r][c]);
         dialogs.authorisations.push_back(AuthorisationInput{u"abc-4711"_s, u"Prüfung"_s});
         // The controller's own version and date: none of it may reach the device fields.
         controller.readBackRecord = u"U4711,ABC12,9.9,260101120000,2,TA_1,°C,-500,1000,"
