@@ -39,7 +39,6 @@ public:
 
     bool prepare(const QString& path, const QByteArray& bytes, QString* reason);
     bool commit(QString* reason);
-    const QString& path() const { return path_; }
 
 private:
     std::unique_ptr<QSaveFile> file_;

@@ -58,7 +58,7 @@ struct DeviationChartData {
 
 // The one place the operations read and write: the point table, the coefficient store and
 // the device fields (the bench session keeps the receive buffer and the awaited letter).
-// The window mirrors it.
+// The application layer owns it; the window mirrors it.
 class WorkingState : public QObject {
     Q_OBJECT
 
@@ -85,7 +85,7 @@ public:
     // parents; a failure is silent), captions and row numbers, the neutral correction.
     void prepare(const QString& currentDir);
 
-    // Tell the window what an operation changed.
+    // Tell the application layer (and through it the window) what an operation changed.
     void notifyDeviceFieldsChanged() { emit deviceFieldsChanged(); }
     // Empties the four series of the deviation chart; its title stays.
     void clearChartSeries();

@@ -72,7 +72,7 @@ DataPanel::DataPanel(Workbench& bench, QWidget* parent) : QWidget(parent) {
             [this, &bench] { RegChart->render(bench.state().chart); });
     connect(&bench, &Workbench::busyStarted, ActivityIndicator, &BusyIndicator::start);
     connect(&bench, &Workbench::busyEnded, ActivityIndicator, &BusyIndicator::stop);
-    tableMenu = new TableMenu(
+    new TableMenu( // a child of the table, which it serves
         DGrid, [&bench] { bench.showHistory(); }, [&bench] { bench.writeTableReport(); });
 }
 

@@ -11,7 +11,6 @@ namespace abgleich {
 class BusyIndicator;
 class DeviationChart;
 class PointGrid;
-class TableMenu;
 class Workbench;
 
 // The data panel: the point table under its formula caption, with the busy indicator over
@@ -39,7 +38,6 @@ public:
     PointGrid* DGrid;
     BusyIndicator* ActivityIndicator;
     DeviationChart* RegChart;
-    TableMenu* tableMenu;
 
 signals:
     // The operator clicked or selected a point's row.

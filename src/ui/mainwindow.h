@@ -31,8 +31,6 @@ public:
 
     Workbench& workbench() { return bench_; }
     FormStorage& storage() { return *storage_; }
-    DevicePanel& devicePanel() { return *Panel_Geratedaten; }
-    OperationBar& operationBar() { return *Operation_Panel; }
     DataPanel& dataPanel() { return *Daten_panel; }
     ProtocolPanel& protocolPanel() { return *Log_Panel; }
     // The data panel's height as laid out, kept for the protocol toggle.

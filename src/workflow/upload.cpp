@@ -3,7 +3,6 @@
 #include "core/ansicodec.h"
 #include "core/errors.h"
 #include "core/numbers.h"
-#include "records/csvimport.h"
 #include "records/history.h"
 #include "records/textfile.h"
 #include "state/loadedrecord.h"

@@ -47,14 +47,12 @@ public:
     const RegionalSettings& regional() const { return state_.regional; }
     // The point table is the model of the table views, which edit it.
     PointTable& table() { return state_.table; }
-    bool isConnected() const { return session_.isOpen(); }
     // The bench address the commands go to.
     const QString& host() const { return host_; }
     // How long an upload waits for each answer of the controller (its acknowledgement, then
     // the values read back); 0: the upload is not read back.
     static constexpr int kDefaultReadBackWaitMs = 3000;
     void setReadBackWait(int ms) { readBackWaitMs_ = ms; }
-    int readBackWait() const { return readBackWaitMs_; }
 
     // Runs an action of the operator to its end under the error wrapper.
     template <typename Action> void guarded(Action&& action) {
