@@ -1,3 +1,4 @@
+#include "core/numbers.h"
 #include "core/regionalsettings.h"
 #include "core/translations.h"
 #include "ui/formstorage.h"
@@ -33,11 +34,9 @@ int main(int argc, char** argv) {
     // How long an upload waits for the controller's answers before it reads the values back
     // ("[Uebertragung] Ruecklesen_ms", 0 switches the read-back off).
     if (const auto wait = window.storage().file().value(QStringLiteral("Uebertragung"),
-                                                       QStringLiteral("Ruecklesen_ms"))) {
-        bool number = false;
-        const int ms = wait->trimmed().toInt(&number);
-        if (number && ms >= 0)
-            bench.setReadBackWait(ms);
+                                                        QStringLiteral("Ruecklesen_ms"))) {
+        if (const auto ms = abgleich::tryStrToInt(wait->trimmed()); ms && *ms >= 0)
+            bench.setReadBackWait(*ms);
     }
     dialogs.setMainWindow(&window);
     abgleich::TFoPasswort passwort(&window);

@@ -1,6 +1,7 @@
 #include "ui/deviationchart.h"
 
 #include "core/numbers.h"
+#include "ui/chartdesign.h"
 
 #include <QChart>
 #include <QGraphicsItem>
@@ -85,23 +86,8 @@ DeviationChart::DeviationChart(const RegionalSettings& regional, QWidget* parent
     chart->setTitleFont(titleFont);
     chart->setTitle(DeviationChartData::initialTitle());
 
-    struct Design {
-        const char* name;
-        const char* title;
-        QColor colour;
-        Qt::PenStyle line;
-        bool points;
-        bool diamond;
-    };
-    const Design designs[4] = {
-        {"Series1", "unkorrigierte Abweichungen", Qt::black, Qt::DotLine, true, true},
-        {"Series2", "neu berechnete Abweichungen", Qt::red, Qt::SolidLine, true, false},
-        {"Series3", "NULL", QColor(50, 205, 50), Qt::SolidLine, false, false},
-        {"Series4", "aktuell korrigierte Abweichungen", QColor(64, 128, 128), Qt::SolidLine, true,
-         false},
-    };
     for (int i = 0; i < 4; ++i) {
-        const Design& d = designs[i];
+        const SeriesDesign& d = seriesDesigns()[std::size_t(i)];
         auto* series = new QLineSeries(this);
         series->setObjectName(QLatin1String(d.name));
         series->setName(QString::fromUtf8(d.title));
@@ -117,7 +103,7 @@ DeviationChart::DeviationChart(const RegionalSettings& regional, QWidget* parent
         series_[std::size_t(i)] = series;
     }
     // The legend lists them in this order.
-    for (int number : {1, 2, 4, 3})
+    for (int number : kLegendOrder)
         chart->addSeries(series(number));
 
     auto* x = new QValueAxis(chart);
@@ -153,19 +139,27 @@ DeviationChart::DeviationChart(const RegionalSettings& regional, QWidget* parent
         legend->update();
     });
 
-    labels_ = new PointLabels(chart, {series(2), series(4)}, this);
+    std::vector<QLineSeries*> labelled;
+    for (int i = 0; i < 4; ++i)
+        if (seriesDesigns()[std::size_t(i)].labelled)
+            labelled.push_back(series_[std::size_t(i)]);
+    labels_ = new PointLabels(chart, std::move(labelled), this);
     connect(chart, &QChart::plotAreaChanged, this, [this] { labels_->refresh(); });
 }
 
-QString DeviationChart::labelText(double value) const {
-    QString text = formatFixed3(value, regional_);
-    if (text.contains(regional_.decimalSeparator)) {
+QString chartValueText(double value, const RegionalSettings& rs) {
+    QString text = formatFixed3(value, rs);
+    if (text.contains(rs.decimalSeparator)) {
         while (text.endsWith(u'0'))
             text.chop(1);
-        if (text.endsWith(regional_.decimalSeparator))
+        if (text.endsWith(rs.decimalSeparator))
             text.chop(1);
     }
     return text;
+}
+
+QString DeviationChart::labelText(double value) const {
+    return chartValueText(value, regional_);
 }
 
 void DeviationChart::render(const DeviationChartData& shown) {

@@ -2,18 +2,13 @@
 
 #include "core/numbers.h"
 #include "records/textfile.h"
-#include "ui/deviationchart.h"
+#include "ui/reportchart.h"
 #include "version.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
-#include <QChart>
-#include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextObjectInterface>
 
 #include <cmath>
 
@@ -21,17 +16,23 @@ namespace abgleich {
 
 namespace {
 
-// The document is laid out in pixels of 96 to the inch, the window's own, so that the chart
-// draws into it at the size it has on the screen: a scaled painter would enlarge the point
-// labels, whose font is set in points.
-// The PDF stays vector graphics at any resolution.
+// The document is laid out in pixels of 96 to the inch, the window's own, so that a chart
+// has the size it has on the screen. The PDF stays vector graphics at any resolution.
 constexpr int kDpi = 96;
-const QSize kChartSize(680, 340);
+const QSizeF kChartSize(680, 340);
 constexpr double kFooterPixels = 28;
+constexpr double kCellPad = 3;
+constexpr double kGap = 8; // below a paragraph
 const QString kDash = QStringLiteral("–");
+const QColor kRuleColour(0x90, 0x90, 0x90);
+const QColor kCaptionBackground(0xe6, 0xe6, 0xe6);
+const QColor kNotSentColour(0xb0, 0, 0);
 
-QString escaped(const QString& text) {
-    return text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
+QFont reportFont(double points, bool bold = false) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
 }
 
 QString number(double value, const RegionalSettings& rs) {
@@ -42,37 +43,33 @@ QString number(const std::optional<double>& value, const RegionalSettings& rs) {
     return value ? number(*value, rs) : kDash;
 }
 
-// A changed coefficient stands out.
-QString marked(const QString& text, bool changed) {
-    return changed ? QStringLiteral("<b>") + text + QStringLiteral("</b>") : text;
+QString orDash(const QString& text) {
+    return text.trimmed().isEmpty() ? kDash : text;
 }
 
-// Numbers are right-aligned and never broken over two lines: "-1500,37" above "6" would be
-// read as two values.
-QString cell(const QString& text, bool right = true) {
-    return (right ? QStringLiteral("<td align=\"right\" style=\"white-space: nowrap\">")
-                  : QStringLiteral("<td>")) +
-           text + QStringLiteral("</td>");
-}
+// A piece of a line in its own weight.
+struct Run {
+    QString text;
+    bool bold = false;
+};
 
-// The caption row of a table, each caption with its share of the width in percent.
-QString headerCells(const std::vector<std::pair<QString, int>>& captions) {
-    QString row = QStringLiteral("<thead><tr>");
-    for (const auto& [caption, width] : captions)
-        row +=
-            QStringLiteral("<th bgcolor=\"#e6e6e6\" width=\"%1%\">%2</th>").arg(width).arg(caption);
-    return row + QStringLiteral("</tr></thead>");
-}
+// A table cell: numbers right-aligned, a changed coefficient in bold.
+struct Cell {
+    QString text;
+    bool right = true;
+    bool bold = false;
+};
 
-const QString kTable = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
-                                      "width=\"100%\" style=\"border-collapse: collapse; "
-                                      "border-color: #909090\">");
+struct Column {
+    QString caption;
+    double share; // of the page's width
+};
 
 QString pointTitle(const ReportPoint& point) {
     QString title = QStringLiteral("Messstelle %1: %2").arg(point.number).arg(point.name);
     if (!point.unit.isEmpty())
         title += QStringLiteral(" (%1)").arg(point.unit);
-    return title.toHtmlEscaped();
+    return title;
 }
 
 QString largestText(const ReportPoint* point, std::optional<double> ReportPoint::*deviation,
@@ -82,159 +79,319 @@ QString largestText(const ReportPoint* point, std::optional<double> ReportPoint:
     return QStringLiteral("%1 (Messstelle %2 %3)")
         .arg(number(point->*deviation, rs))
         .arg(point->number)
-        .arg(point->name.toHtmlEscaped());
+        .arg(point->name);
 }
 
-// The placeholder text that the chart of point section k stands in for.
-QString chartPlaceholder(std::size_t k) {
-    return QStringLiteral("{{Diagramm %1}}").arg(k);
-}
+// Lays the report out from top to bottom, page by page, with the painter alone. Run once
+// without drawing to count the pages, then again to draw them with "Seite x von y".
+class Pages {
+public:
+    Pages(QPdfWriter& writer, QPainter* painter, QString footer, int total)
+        : writer_(writer), painter_(painter), footer_(std::move(footer)), total_(total) {
+        const QRectF page = writer.pageLayout().paintRectPixels(kDpi);
+        width_ = page.width();
+        pageHeight_ = page.height();
+        bottom_ = pageHeight_ - kFooterPixels;
+    }
 
-QString reportHtml(const AdjustmentReport& report, std::vector<const ReportPoint*>& charted) {
+    double width() const { return width_; }
+    int count() const { return page_; }
+
+    // A new page, unless nothing stands on this one yet.
+    void newPage() {
+        if (y_ <= 0)
+            return;
+        finishPage();
+        if (painter_)
+            writer_.newPage();
+        ++page_;
+        y_ = 0;
+    }
+    void ensure(double height) {
+        if (y_ + height > bottom_)
+            newPage();
+    }
+    void finish() { finishPage(); }
+
+    double textHeight(const QString& text, const QFont& font, double width) const {
+        return QFontMetricsF(font, &writer_)
+            .boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text)
+            .height();
+    }
+
+    void paragraph(const QString& text, const QFont& font, const QColor& colour = Qt::black) {
+        const double height = textHeight(text, font, width_);
+        ensure(height);
+        if (painter_) {
+            painter_->setFont(font);
+            painter_->setPen(colour);
+            painter_->drawText(QRectF(0, y_, width_, height), Qt::TextWordWrap, text);
+        }
+        y_ += height + kGap;
+    }
+
+    // Runs on one line, wrapped between runs where the line is full.
+    void runs(const std::vector<Run>& line, double points) {
+        const QFont plain = reportFont(points);
+        const QFont bold = reportFont(points, true);
+        const double height = QFontMetricsF(bold, &writer_).height();
+        ensure(height);
+        double x = 0;
+        for (const Run& run : line) {
+            const QFont& font = run.bold ? bold : plain;
+            const double advance = QFontMetricsF(font, &writer_).horizontalAdvance(run.text);
+            if (x > 0 && x + advance > width_) {
+                x = 0;
+                y_ += height;
+                ensure(height);
+            }
+            if (painter_) {
+                painter_->setFont(font);
+                painter_->setPen(Qt::black);
+                painter_->drawText(QRectF(x, y_, advance + 1, height), Qt::AlignLeft, run.text);
+            }
+            x += advance;
+        }
+        y_ += height + kGap;
+    }
+
+    // Label and value rows without rules; the value wraps.
+    void fields(const std::vector<std::pair<QString, Run>>& rows) {
+        const double labelWidth = width_ * 0.22;
+        const double valueWidth = width_ - labelWidth;
+        for (const auto& [label, value] : rows) {
+            const QFont valueFont = reportFont(9, value.bold);
+            const double height = textHeight(value.text, valueFont, valueWidth) + 4;
+            ensure(height);
+            if (painter_) {
+                painter_->setPen(Qt::black);
+                painter_->setFont(reportFont(9));
+                painter_->drawText(QRectF(0, y_ + 2, labelWidth, height), Qt::AlignLeft, label);
+                painter_->setFont(valueFont);
+                painter_->drawText(QRectF(labelWidth, y_ + 2, valueWidth, height), Qt::TextWordWrap,
+                                   value.text);
+            }
+            y_ += height;
+        }
+        y_ += kGap;
+    }
+
+    // A ruled table whose caption row stands again at the top of every page it goes on to.
+    void table(const std::vector<Column>& columns, const std::vector<std::vector<Cell>>& rows) {
+        const QFont plain = reportFont(9);
+        const QFont bold = reportFont(9, true);
+        std::vector<double> widths;
+        for (const Column& column : columns)
+            widths.push_back(width_ * column.share);
+        const auto rowHeight = [&](const auto& texts, const auto& fontOf) {
+            double height = 0;
+            for (std::size_t c = 0; c < widths.size() && c < std::size_t(texts.size()); ++c)
+                height =
+                    std::max(height, textHeight(texts[c], fontOf(c), widths[c] - 2 * kCellPad));
+            return height + 2 * kCellPad;
+        };
+        QStringList captions;
+        for (const Column& column : columns)
+            captions << column.caption;
+        const double captionHeight = rowHeight(captions, [&](std::size_t) { return bold; });
+        const auto captionRow = [&] {
+            drawRow(widths, captionHeight, [&](std::size_t c, const QRectF& r) {
+                if (!painter_)
+                    return;
+                painter_->fillRect(r, kCaptionBackground);
+                painter_->setFont(bold);
+                painter_->setPen(Qt::black);
+                painter_->drawText(r.adjusted(kCellPad, kCellPad, -kCellPad, -kCellPad),
+                                   Qt::AlignHCenter | Qt::TextWordWrap, captions[c]);
+            });
+        };
+        ensure(captionHeight +
+               rowHeight(QStringList{QStringLiteral("0")}, [&](std::size_t) { return plain; }));
+        captionRow();
+        for (const std::vector<Cell>& row : rows) {
+            QStringList texts;
+            for (const Cell& cell : row)
+                texts << cell.text;
+            const double height =
+                rowHeight(texts, [&](std::size_t c) { return row[c].bold ? bold : plain; });
+            if (y_ + height > bottom_) {
+                newPage();
+                captionRow();
+            }
+            drawRow(widths, height, [&](std::size_t c, const QRectF& r) {
+                if (!painter_ || c >= row.size())
+                    return;
+                painter_->setFont(row[c].bold ? bold : plain);
+                painter_->setPen(Qt::black);
+                // Numbers stay on one line: "-1500,37" above "6" would read as two values.
+                painter_->drawText(r.adjusted(kCellPad, kCellPad, -kCellPad, -kCellPad),
+                                   row[c].right ? Qt::AlignRight : Qt::AlignLeft | Qt::TextWordWrap,
+                                   row[c].text);
+            });
+        }
+        y_ += kGap;
+    }
+
+    void chart(const DeviationChartData& data, const RegionalSettings& rs) {
+        ensure(kChartSize.height());
+        if (painter_)
+            drawDeviationChart(*painter_,
+                               QRectF(QPointF((width_ - kChartSize.width()) / 2, y_), kChartSize),
+                               data, rs);
+        y_ += kChartSize.height() + kGap;
+    }
+
+    // The height a table of these rows takes, one line to a row.
+    double tableHeight(std::size_t rows) const {
+        return (double(rows) + 1) *
+                   (QFontMetricsF(reportFont(9), &writer_).height() + 2 * kCellPad) +
+               kGap;
+    }
+
+private:
+    template <typename DrawCell>
+    void drawRow(const std::vector<double>& widths, double height, DrawCell&& drawCell) {
+        double x = 0;
+        for (std::size_t c = 0; c < widths.size(); ++c) {
+            const QRectF r(x, y_, widths[c], height);
+            drawCell(c, r);
+            if (painter_) {
+                painter_->setPen(QPen(kRuleColour, 0.7));
+                painter_->setBrush(Qt::NoBrush);
+                painter_->drawRect(r);
+            }
+            x += widths[c];
+        }
+        y_ += height;
+    }
+
+    void finishPage() {
+        if (!painter_)
+            return;
+        painter_->setFont(reportFont(8));
+        painter_->setPen(Qt::darkGray);
+        const QRectF line(0, pageHeight_ - kFooterPixels * 0.7, width_, kFooterPixels * 0.7);
+        painter_->drawText(line, Qt::AlignLeft | Qt::AlignBottom, footer_);
+        painter_->drawText(line, Qt::AlignRight | Qt::AlignBottom,
+                           QStringLiteral("Seite %1 von %2").arg(page_).arg(total_));
+    }
+
+    QPdfWriter& writer_;
+    QPainter* painter_; // none: only counting
+    QString footer_;
+    int total_;
+    double width_ = 0;
+    double pageHeight_ = 0;
+    double bottom_ = 0;
+    double y_ = 0;
+    int page_ = 1;
+};
+
+void layOut(Pages& pages, const AdjustmentReport& report) {
     const RegionalSettings& rs = report.regional;
     const DeviceFields& device = report.device;
-    QString html = QStringLiteral("<html><body>");
-    html += QStringLiteral("<p style=\"font-size: 17pt; font-weight: bold\">Abgleichprotokoll</p>");
+    pages.paragraph(QStringLiteral("Abgleichprotokoll"), reportFont(17, true));
     if (!report.uploaded)
-        html += QStringLiteral(
-            "<p style=\"font-size: 12pt; font-weight: bold; color: #b00000\">Nicht übertragen: "
-            "Stand der Tabelle. Die Koeffizienten „nachher“ wurden nicht an die SPS "
-            "gesendet.</p>");
+        pages.paragraph(QStringLiteral("Nicht übertragen: Stand der Tabelle. Die Koeffizienten "
+                                       "„nachher“ wurden nicht an die SPS gesendet."),
+                        reportFont(12, true), kNotSentColour);
 
     QString lastCorrection = device.lastCorrection.dateText(rs);
     if (const QString time = device.lastCorrection.timeText(rs); !time.isEmpty())
         lastCorrection += u' ' + time;
-    const auto orDash = [](const QString& text) {
-        return text.trimmed().isEmpty() ? kDash : text.toHtmlEscaped();
+    std::vector<std::pair<QString, Run>> fields = {
+        {QStringLiteral("Geräte-ID"), {orDash(device.geraeteId), true}},
+        {QStringLiteral("Geräteart"), {orDash(device.geraetetyp)}},
+        {QStringLiteral("SPS-Version"), {orDash(device.spsVersion)}},
+        {QStringLiteral("Letzte Korrektur zuvor"), {orDash(lastCorrection)}},
+        {report.uploaded ? QStringLiteral("Übertragen am") : QStringLiteral("Erstellt am"),
+         {rs.formatDateTime(report.when) +
+          (report.uploaded ? QString() : QStringLiteral(" (nicht übertragen)"))}},
+        {QStringLiteral("Messstellen"), {QString::number(report.points.size())}},
     };
-    const QString rowStart = QStringLiteral("<tr><td width=\"22%\">");
-    html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">");
-    html += rowStart + QStringLiteral("Geräte-ID</td><td><b>") + orDash(device.geraeteId) +
-            QStringLiteral("</b></td></tr>");
-    html += rowStart + QStringLiteral("Geräteart</td><td>") + orDash(device.geraetetyp) +
-            QStringLiteral("</td></tr>");
-    html += rowStart + QStringLiteral("SPS-Version</td><td>") + orDash(device.spsVersion) +
-            QStringLiteral("</td></tr>");
-    html += rowStart + QStringLiteral("Letzte Korrektur zuvor</td><td>") + orDash(lastCorrection) +
-            QStringLiteral("</td></tr>");
-    html += rowStart +
-            (report.uploaded ? QStringLiteral("Übertragen am</td><td>")
-                             : QStringLiteral("Erstellt am</td><td>")) +
-            rs.formatDateTime(report.when) +
-            (report.uploaded ? QString() : QStringLiteral(" (nicht übertragen)")) +
-            QStringLiteral("</td></tr>");
-    html += rowStart + QStringLiteral("Messstellen</td><td>") +
-            QString::number(report.points.size()) + QStringLiteral("</td></tr>");
     if (report.uploaded)
-        html += rowStart + QStringLiteral("Rücklesen der SPS</td><td>") +
-                orDash(escaped(report.readBack)) + QStringLiteral("</td></tr>");
-    html += rowStart + QStringLiteral("Kommentar</td><td>") +
-            (report.comment.trimmed().isEmpty() ? kDash : escaped(report.comment)) +
-            QStringLiteral("</td></tr></table>");
+        fields.push_back({QStringLiteral("Rücklesen der SPS"), {orDash(report.readBack)}});
+    fields.push_back({QStringLiteral("Kommentar"), {orDash(report.comment)}});
+    pages.fields(fields);
 
-    html += QStringLiteral("<p>Korrektur der SPS: mk = a + b · mw. Abweichung vorher: tm − Ref, "
-                           "wie der Prüfstand mit den Koeffizienten vorher anzeigte. Abweichung "
-                           "nachher: die mit den neuen Koeffizienten verbleibende Abweichung "
-                           "(Spalten diff). Größte Abweichung vorher: %1; nachher: %2.</p>")
-                .arg(largestText(report.largestBefore(), &ReportPoint::largestBefore, rs),
-                     largestText(report.largestAfter(), &ReportPoint::largestAfter, rs));
+    pages.paragraph(QStringLiteral("Korrektur der SPS: mk = a + b · mw. Abweichung vorher: tm − "
+                                   "Ref, wie der Prüfstand mit den Koeffizienten vorher anzeigte. "
+                                   "Abweichung nachher: die mit den neuen Koeffizienten "
+                                   "verbleibende Abweichung (Spalten diff). Größte Abweichung "
+                                   "vorher: %1; nachher: %2.")
+                        .arg(largestText(report.largestBefore(), &ReportPoint::largestBefore, rs),
+                             largestText(report.largestAfter(), &ReportPoint::largestAfter, rs)),
+                    reportFont(9));
 
-    html += QStringLiteral("<p style=\"font-size: 12pt; font-weight: bold\">Koeffizienten je "
-                           "Messstelle</p>");
-    html += kTable + headerCells({{QStringLiteral("MS"), 5},
-                                  {QStringLiteral("Name"), 21},
-                                  {QStringLiteral("Einheit"), 8},
-                                  {QStringLiteral("a vorher"), 9},
-                                  {QStringLiteral("b vorher"), 9},
-                                  {QStringLiteral("a nachher"), 9},
-                                  {QStringLiteral("b nachher"), 9},
-                                  {QStringLiteral("Paare"), 6},
-                                  {QStringLiteral("größte Abw. vorher"), 12},
-                                  {QStringLiteral("größte Abw. nachher"), 12}});
-    for (const ReportPoint& point : report.points) {
-        html += QStringLiteral("<tr>") + cell(QString::number(point.number)) +
-                cell(point.name.toHtmlEscaped(), false) + cell(point.unit.toHtmlEscaped(), false) +
-                cell(number(point.aBefore, rs)) + cell(number(point.bBefore, rs)) +
-                cell(marked(number(point.aAfter, rs), point.aChanged())) +
-                cell(marked(number(point.bAfter, rs), point.bChanged())) +
-                cell(QString::number(point.pairs.size())) + cell(number(point.largestBefore, rs)) +
-                cell(number(point.largestAfter, rs)) + QStringLiteral("</tr>");
-    }
-    html += QStringLiteral("</table><p>Fett: Koeffizient gegenüber vorher geändert. Messstellen "
-                           "ohne Wertepaare stehen nur in dieser Tabelle.</p>");
+    pages.paragraph(QStringLiteral("Koeffizienten je Messstelle"), reportFont(12, true));
+    std::vector<std::vector<Cell>> rows;
+    for (const ReportPoint& point : report.points)
+        rows.push_back({{QString::number(point.number)},
+                        {point.name, false},
+                        {point.unit, false},
+                        {number(point.aBefore, rs)},
+                        {number(point.bBefore, rs)},
+                        {number(point.aAfter, rs), true, point.aChanged()},
+                        {number(point.bAfter, rs), true, point.bChanged()},
+                        {QString::number(point.pairs.size())},
+                        {number(point.largestBefore, rs)},
+                        {number(point.largestAfter, rs)}});
+    pages.table({{QStringLiteral("MS"), 0.05},
+                 {QStringLiteral("Name"), 0.21},
+                 {QStringLiteral("Einheit"), 0.08},
+                 {QStringLiteral("a vorher"), 0.09},
+                 {QStringLiteral("b vorher"), 0.09},
+                 {QStringLiteral("a nachher"), 0.09},
+                 {QStringLiteral("b nachher"), 0.09},
+                 {QStringLiteral("Paare"), 0.06},
+                 {QStringLiteral("größte Abw. vorher"), 0.12},
+                 {QStringLiteral("größte Abw. nachher"), 0.12}},
+                rows);
+    pages.paragraph(QStringLiteral("Fett: Koeffizient gegenüber vorher geändert. Messstellen ohne "
+                                   "Wertepaare stehen nur in dieser Tabelle."),
+                    reportFont(9));
 
+    int charted = 0;
+    const double titleHeight = pages.textHeight(QStringLiteral("M"), reportFont(11, true), 1e6);
     for (const ReportPoint& point : report.points) {
         if (point.pairs.empty())
             continue;
-        // Two points to a page, each with its pairs and its chart.
-        const bool newPage = charted.size() % 2 == 0;
-        html += QStringLiteral("<p style=\"font-size: 11pt; font-weight: bold%1\">%2</p>")
-                    .arg(newPage ? QStringLiteral("; page-break-before: always") : QString(),
-                         pointTitle(point));
-        html +=
-            QStringLiteral("<p>a: %1 → %2 &nbsp;&nbsp; b: %3 → %4 &nbsp;&nbsp; größte "
-                           "Abweichung vorher: %5, nachher: %6</p>")
-                .arg(number(point.aBefore, rs), marked(number(point.aAfter, rs), point.aChanged()),
-                     number(point.bBefore, rs), marked(number(point.bAfter, rs), point.bChanged()),
-                     number(point.largestBefore, rs), number(point.largestAfter, rs));
-        html += kTable + headerCells({{QStringLiteral("Paar"), 10},
-                                      {QStringLiteral("Ref"), 18},
-                                      {QStringLiteral("tm"), 18},
-                                      {QStringLiteral("Abweichung vorher (tm − Ref)"), 27},
-                                      {QStringLiteral("Abweichung nachher"), 27}});
+        // Two points to a page, each with its pairs and its chart; a point that does not fit
+        // below the one before starts the next page.
+        const double height =
+            2 * (titleHeight + kGap) + pages.tableHeight(point.pairs.size()) + kChartSize.height();
+        if (charted % 2 == 0)
+            pages.newPage();
+        else
+            pages.ensure(height);
+        ++charted;
+        pages.paragraph(pointTitle(point), reportFont(11, true));
+        pages.runs({{QStringLiteral("a: %1 → ").arg(number(point.aBefore, rs))},
+                    {number(point.aAfter, rs), point.aChanged()},
+                    {QStringLiteral("   b: %1 → ").arg(number(point.bBefore, rs))},
+                    {number(point.bAfter, rs), point.bChanged()},
+                    {QStringLiteral("   größte Abweichung vorher: %1, nachher: %2")
+                         .arg(number(point.largestBefore, rs), number(point.largestAfter, rs))}},
+                   9);
+        std::vector<std::vector<Cell>> pairs;
         for (std::size_t k = 0; k < point.pairs.size(); ++k) {
             const ReportPair& pair = point.pairs[k];
-            html += QStringLiteral("<tr>") + cell(QString::number(k + 1)) +
-                    cell(number(pair.ref, rs)) + cell(number(pair.tm, rs)) +
-                    cell(number(pair.before, rs)) + cell(number(pair.after, rs)) +
-                    QStringLiteral("</tr>");
+            pairs.push_back({{QString::number(k + 1)},
+                             {number(pair.ref, rs)},
+                             {number(pair.tm, rs)},
+                             {number(pair.before, rs)},
+                             {number(pair.after, rs)}});
         }
-        html += QStringLiteral("</table><p align=\"center\">") + chartPlaceholder(charted.size()) +
-                QStringLiteral("</p>");
-        charted.push_back(&point);
+        pages.table({{QStringLiteral("Paar"), 0.10},
+                     {QStringLiteral("Ref"), 0.18},
+                     {QStringLiteral("tm"), 0.18},
+                     {QStringLiteral("Abweichung vorher (tm − Ref)"), 0.27},
+                     {QStringLiteral("Abweichung nachher"), 0.27}},
+                    pairs);
+        pages.chart(point.chart, rs);
     }
-    return html + QStringLiteral("</body></html>");
+    pages.finish();
 }
-
-// Draws the deviation charts into the document, as vector graphics, with the window's
-// chart widget.
-class ChartObject : public QObject, public QTextObjectInterface {
-    Q_OBJECT
-    Q_INTERFACES(QTextObjectInterface)
-
-public:
-    static constexpr int kType = QTextFormat::UserObject + 1;
-    static constexpr int kIndex = QTextFormat::UserProperty + 1;
-
-    ChartObject(const RegionalSettings& rs, std::vector<const ReportPoint*> points)
-        : view_(rs), points_(std::move(points)) {
-        // Shown as the window's chart is, but never on the screen.
-        view_.setAttribute(Qt::WA_DontShowOnScreen);
-        view_.resize(kChartSize);
-        view_.show();
-    }
-
-    QSizeF intrinsicSize(QTextDocument*, int, const QTextFormat&) override {
-        return QSizeF(kChartSize);
-    }
-
-    void drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int,
-                    const QTextFormat& format) override {
-        const std::size_t index = std::size_t(format.intProperty(kIndex));
-        if (index >= points_.size())
-            return;
-        view_.render(points_[index]->chart);
-        // The chart and its legend lay themselves out before they are drawn, as they would
-        // before the window paints them. Only layout requests are delivered here.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        // The chart's scene, as the view shows it, drawn straight into the page.
-        view_.scene()->render(painter, rect, QRectF(QPointF(0, 0), QSizeF(kChartSize)));
-    }
-
-private:
-    DeviationChart view_;
-    std::vector<const ReportPoint*> points_;
-};
 
 } // namespace
 
@@ -248,61 +405,18 @@ QByteArray adjustmentReportPdf(const AdjustmentReport& report) {
         writer.setPageMargins(QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
         writer.setTitle(QStringLiteral("Abgleichprotokoll ") + report.device.geraeteId);
         writer.setCreator(QStringLiteral("Abgleich ") + QLatin1String(kFileVersion));
-        const QRectF page = writer.pageLayout().paintRectPixels(kDpi);
-        const double footer = kFooterPixels;
-
-        QTextDocument document;
-        document.documentLayout()->setPaintDevice(&writer);
-        document.setDefaultFont(QFont(QStringLiteral("Arial"), 9));
-        document.setDocumentMargin(0);
-        document.setPageSize(QSizeF(page.width(), page.height() - footer));
-
-        std::vector<const ReportPoint*> charted;
-        document.setHtml(reportHtml(report, charted));
-        ChartObject charts(report.regional, charted);
-        document.documentLayout()->registerHandler(ChartObject::kType, &charts);
-        // The placeholders stand in order: each search goes on from the last one found, so
-        // the document is searched once, not once per chart; and it is laid out once, after
-        // the last chart went in, not after each.
-        QTextCursor from(&document);
-        QTextCursor edit(&document);
-        edit.beginEditBlock();
-        for (std::size_t k = 0; k < charted.size(); ++k) {
-            QTextCursor at = document.find(chartPlaceholder(k), from);
-            if (at.isNull())
-                continue;
-            from = at;
-            QTextCharFormat format;
-            format.setObjectType(ChartObject::kType);
-            format.setProperty(ChartObject::kIndex, int(k));
-            at.insertText(QString(QChar::ObjectReplacementCharacter), format);
-        }
-        edit.endEditBlock();
 
         const RegionalSettings& rs = report.regional;
-        QString footerText = QStringLiteral("Abgleichprotokoll · Gerät ") +
-                             report.device.geraeteId + QStringLiteral(" · ") +
-                             rs.formatDateTime(report.when);
+        QString footer = QStringLiteral("Abgleichprotokoll · Gerät ") + report.device.geraeteId +
+                         QStringLiteral(" · ") + rs.formatDateTime(report.when);
         if (!report.uploaded)
-            footerText += QStringLiteral(" · nicht übertragen");
+            footer += QStringLiteral(" · nicht übertragen");
 
+        Pages counting(writer, nullptr, footer, 0);
+        layOut(counting, report);
         QPainter painter(&writer);
-        const int pages = document.pageCount();
-        const double height = document.pageSize().height();
-        for (int p = 0; p < pages; ++p) {
-            if (p > 0)
-                writer.newPage();
-            painter.save();
-            painter.translate(0, -p * height);
-            document.drawContents(&painter, QRectF(0, p * height, page.width(), height));
-            painter.restore();
-            painter.setFont(QFont(QStringLiteral("Arial"), 8));
-            painter.setPen(Qt::darkGray);
-            const QRectF line(0, page.height() - footer * 0.7, page.width(), footer * 0.7);
-            painter.drawText(line, Qt::AlignLeft | Qt::AlignBottom, footerText);
-            painter.drawText(line, Qt::AlignRight | Qt::AlignBottom,
-                             QStringLiteral("Seite %1 von %2").arg(p + 1).arg(pages));
-        }
+        Pages drawing(writer, &painter, footer, counting.count());
+        layOut(drawing, report);
     }
     return buffer.data();
 }
@@ -313,5 +427,3 @@ QString writeAdjustmentReport(const AdjustmentReport& report, const QString& con
 }
 
 } // namespace abgleich
-
-#include "reportpdf.moc"

@@ -9,8 +9,9 @@ namespace abgleich {
 
 // The adjustment report as a German PDF document on A4: device, time and comment, a table
 // of every point's coefficients before and after, then for each point with value pairs its
-// pairs with the deviations before and after and its deviation chart, drawn by the window's
-// chart. A report of a table that was not uploaded says so on every page.
+// pairs with the deviations before and after and its deviation chart, scaled to its values.
+// Needs no widget: it may be written off the window's thread. A report of a table that was not
+// uploaded says so on every page.
 QByteArray adjustmentReportPdf(const AdjustmentReport& report);
 
 // Writes the report into the configuration directory as

@@ -128,7 +128,7 @@ void Workbench::uploadCorrectionData() {
     }
     if (!checkDeviceId(state_.device.geraeteId, dialogs_))
         return;
-    UploadSnapshot snapshot = snapshotOf(state_, reports_ != nullptr);
+    UploadSnapshot snapshot = snapshotOf(state_, reports_.enabled());
     if (snapshot.changes.changed == 0 &&
         !dialogs_.askYesNo(
             QStringLiteral("Es wurden keine Änderungen vorgenommen. Trotzdem senden")))
@@ -176,7 +176,8 @@ void Workbench::uploadCorrectionData() {
             snapshot.report->when = when;
             snapshot.report->comment = withLf(comment);
             snapshot.report->readBack = readBackResult;
-            reports_->write(*snapshot.report, state_.configdir);
+            reports_.start(std::move(*snapshot.report), state_.configdir,
+                           [this](const ReportOutcome& outcome) { reportEnded(outcome, true); });
         }
     } catch (const AppError& e) {
         throw AppError(kAlreadySent + e.message());
@@ -277,6 +278,21 @@ QString Workbench::readBack(const QString& sentRecord) {
                                         "gesendet (Werte mal 1000):\n") +
                          shown.join(u'\n'));
     return result;
+}
+
+// A report written after an upload goes into the protocol; one of the table as it stands is
+// shown in a box. A report that could not be written is an error, after an upload one that
+// says the values went out.
+void Workbench::reportEnded(const ReportOutcome& outcome, bool uploaded) {
+    if (!outcome.error.isEmpty())
+        dialogs_.showErrorBox(uploaded ? kAlreadySent + outcome.error : outcome.error);
+    else if (uploaded)
+        emit logLine(QStringLiteral("Abgleichprotokoll gespeichert: ") +
+                     QDir::toNativeSeparators(outcome.path));
+    else
+        dialogs_.showNotice(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
+                                           "gespeichert:\n") +
+                            QDir::toNativeSeparators(outcome.path));
 }
 
 } // namespace abgleich

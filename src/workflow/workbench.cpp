@@ -21,8 +21,8 @@ namespace abgleich {
 Workbench::Workbench(WorkbenchServices services, const RegionalSettings& regional,
                      const QString& workingDir, QObject* parent)
     : QObject(parent), dialogs_(services.dialogs), session_(services.session),
-      clock_(services.clock), reports_(services.reports), state_(regional),
-      host_(QLatin1String(BenchSession::kDefaultHost)) {
+      clock_(services.clock), state_(regional), host_(QLatin1String(BenchSession::kDefaultHost)),
+      reports_(services.reports) {
     state_.prepare(workingDir);
     connect(&state_, &WorkingState::deviceFieldsChanged, this, &Workbench::deviceFieldsChanged);
     connect(&state_, &WorkingState::chartChanged, this, &Workbench::chartChanged);
@@ -191,20 +191,23 @@ void Workbench::showHistory() {
 
 void Workbench::writeTableReport() {
     guarded([this] {
-        if (!checkDeviceId(state_.device.geraeteId, dialogs_) || !reports_)
+        if (!checkDeviceId(state_.device.geraeteId, dialogs_) || !reports_.enabled())
             return;
         AdjustmentReport report =
             buildAdjustmentReport(state_, strToInt(state_.device.anzMS), false);
         report.when = clock_.now();
-        const QString path = reports_->write(report, state_.configdir);
-        dialogs_.showNotice(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
-                                           "gespeichert:\n") +
-                            QDir::toNativeSeparators(path));
+        reports_.start(std::move(report), state_.configdir,
+                       [this](const ReportOutcome& outcome) { reportEnded(outcome, false); });
     });
+}
+
+void Workbench::finishReports() {
+    reports_.finishAll();
 }
 
 void Workbench::close() {
     guarded([this] {
+        reports_.finishAll();
         session_.close();
         state_.dList.clear();
         state_.table.setRows(0);

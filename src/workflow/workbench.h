@@ -6,6 +6,7 @@
 #include "state/workingstate.h"
 #include "workflow/guard.h"
 #include "workflow/operatordialogs.h"
+#include "workflow/reportqueue.h"
 
 #include <QObject>
 #include <QString>
@@ -84,8 +85,12 @@ public:
     void importRecord();
     void showHistory();
     void writeTableReport();
+    // Reports are written off the window's thread; this waits for those still being written
+    // and tells how each ended (a protocol line, or the error box).
+    void finishReports();
+    bool writingReports() const { return reports_.busy(); }
 
-    // The end of the run: the link closed, the table emptied.
+    // The end of the run: the reports finished, the link closed, the table emptied.
     void close();
 
 signals:
@@ -112,11 +117,11 @@ private:
     // when none came within the wait or the operator ended it.
     std::optional<QString> awaitUploadFrame(const QString& text, WaitEnd* end);
     QString readBack(const QString& sentRecord);
+    void reportEnded(const ReportOutcome& outcome, bool uploaded);
 
     OperatorDialogs& dialogs_;
     BenchSession& session_;
     const Clock& clock_;
-    ReportWriter* reports_;
     WorkingState state_;
     QString host_;
     int readBackWaitMs_ = kDefaultReadBackWaitMs;
@@ -126,6 +131,8 @@ private:
     // A read-back whose answer did not come in time: the answer, should it still come, is
     // not loaded into the table.
     bool lateReadBack_ = false;
+    // Last, so that it is gone, its workers waited for, before anything its reports tell.
+    ReportQueue reports_;
 };
 
 } // namespace abgleich

@@ -3,6 +3,7 @@
 #include "support/adjustment.h"
 #include "support/pdftext.h"
 #include "support/qtprint.h"
+#include "ui/reportchart.h"
 #include "ui/reportpdf.h"
 #include "workflow/reportcontent.h"
 
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
 
 using namespace abgleich;
 using namespace Qt::StringLiterals;
@@ -107,4 +111,31 @@ TEST_F(ReportPdf, EveryReportIsANewFile) {
     EXPECT_EQ(second, stem + u"_2.pdf"_s);
     for (const QString& path : {first, second})
         EXPECT_TRUE(fileBytes(path).startsWith("%PDF-")) << path.toStdString();
+}
+
+// A report's chart scales to its values on round steps: references of 500 and 3000 or
+// deviations of a few thousandths fill the plot, and zero stays on the deviations' axis.
+TEST(ReportChartAxis, RoundStepsAroundTheValues) {
+    struct Case {
+        double smallest, largest;
+        int steps;
+        ChartAxis expected;
+    };
+    const Case cases[] = {
+        {0.9, 3.0, 5, {0.5, 3.0, 0.5}},
+        {450, 3100, 6, {0, 3500, 500}},
+        {-0.017, 0.004, 5, {-0.02, 0.005, 0.005}},
+        {2, 2, 5, {2, 2.5, 0.5}}, // a single value still has a range
+        {0, 0, 5, {0, 0.2, 0.2}},
+        {std::nan(""), 1, 5, {0, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        const ChartAxis axis = chartAxis(c.smallest, c.largest, c.steps);
+        const std::string at = std::to_string(c.smallest) + ".." + std::to_string(c.largest);
+        EXPECT_NEAR(axis.step, c.expected.step, 1e-12) << at;
+        EXPECT_NEAR(axis.low, c.expected.low, 1e-12) << at;
+        EXPECT_NEAR(axis.high, c.expected.high, 1e-12) << at;
+        EXPECT_LE(axis.low, std::isnan(c.smallest) ? axis.low : c.smallest) << at;
+        EXPECT_GE(axis.high, c.largest) << at;
+    }
 }

@@ -257,7 +257,10 @@ TEST_F(OperatorPaths, ReadTypeRecalculateAndUpload) {
     EXPECT_TRUE(log.startsWith("15.03.2022 14:30:05 Pr\xFC"
                                "fung\r\nU4711,ZYK12,"));
     EXPECT_TRUE(fileBytes(configFile(u"Abgleich_4711.csv"_s)).contains("Spannung NT 1;V;1,500;"));
-    // And the adjustment report of the upload beside them.
+    // And the adjustment report of the upload beside them, once it is written.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QFile::exists(configFile(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s)); },
+        kWaitMs));
     const QString report =
         test::pdfText(fileBytes(configFile(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s)));
     EXPECT_TRUE(report.contains(u"Übertragen am 15.03.2022 14:30:05"_s)) << report.toStdString();
@@ -478,7 +481,9 @@ TEST_F(OperatorPaths, HistoryFromTheTableMenuTakenOverAndSentWithF2) {
     EXPECT_TRUE(uploads()[0].contains(u",Durchfluss 1,l/min,-500,1002,"_s));
     EXPECT_EQ(bench->device().points[1].a1000, -777);
     EXPECT_EQ(bench->device().points[3].b1000, 1002);
-    EXPECT_TRUE(QFile::exists(configFile(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s)));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QFile::exists(configFile(u"Abgleichprotokoll_4711_20220315-143005.pdf"_s)); },
+        kWaitMs));
 }
 
 // The authorisation dialog in both forms under the window manager: the window, its frame

@@ -1,11 +1,16 @@
 #include "calc/recalculation.h"
+#include "core/errors.h"
 #include "records/adjustmentreport.h"
 #include "support/adjustment.h"
 #include "support/qtprint.h"
 #include "workflow/loopbackbench.h"
 #include "workflow/reportcontent.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QSemaphore>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -19,18 +24,24 @@ using test::LoopbackBench;
 
 namespace {
 
-// Keeps the reports handed to it, instead of writing documents.
+// Keeps the reports handed to it, instead of writing documents, and the thread each was
+// written on; fails with `error` when one is set.
 class RecordingReportWriter : public ReportWriter {
 public:
     QString write(const AdjustmentReport& report, const QString& configdir) override {
         reports.push_back(report);
+        threads.push_back(QThread::currentThread());
         if (whileWriting)
             whileWriting();
+        if (!error.isEmpty())
+            throw AppError(error);
         return configdir + u"/report.pdf"_s;
     }
 
     std::vector<AdjustmentReport> reports;
+    std::vector<QThread*> threads;
     std::function<void()> whileWriting; // runs while the report is written
+    QString error;
 };
 
 // Three points as read from the controller: TA_1 (a = 1, b = 2) with three value pairs,
@@ -125,6 +136,7 @@ TEST_F(Report, TheUploadHandsItOnAfterBothFilesWithTheCoefficientsTheBenchDispla
     writer.whileWriting = [&] { filesBefore = QDir(state.configdir).entryList(QDir::Files); };
     bench.bench.upload();
     bench.bench.upload(); // wrong password: no upload, no report
+    bench.bench.finishReports();
     EXPECT_EQ(bench.sent().size(), 1);
 
     ASSERT_EQ(writer.reports.size(), 1u);
@@ -138,4 +150,67 @@ TEST_F(Report, TheUploadHandsItOnAfterBothFilesWithTheCoefficientsTheBenchDispla
     EXPECT_NE(state.coef.b(1), 2.0);
     EXPECT_EQ(report.points[0].chart.uncorrected, windowChart.uncorrected);
     EXPECT_NEAR(report.points[0].aAfter, state.coef.a(1), 0.0005);
+}
+
+// The report is written off the window's thread: the upload returns, and the event loop
+// turns, while the report is still being written; its end comes as a protocol line.
+TEST_F(Report, IsWrittenWhileTheWindowGoesOn) {
+    bench.dialogs.standingAuthorisation = AuthorisationInput{u"abc-4711"_s, u"x"_s};
+    QStringList protocol;
+    QObject::connect(&bench.bench, &Workbench::logLine,
+                     [&](const QString& line) { protocol << line; });
+    QSemaphore started;
+    QSemaphore release;
+    writer.whileWriting = [&] {
+        started.release();
+        release.acquire();
+    };
+    bench.bench.upload();
+    ASSERT_TRUE(started.tryAcquire(1, 5000));
+    bool turned = false;
+    QTimer::singleShot(0, [&] { turned = true; });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(turned);
+    EXPECT_FALSE(protocol.join(u'|').contains(u"Abgleichprotokoll"_s));
+    release.release();
+    bench.bench.finishReports();
+    ASSERT_EQ(writer.threads.size(), 1u);
+    EXPECT_NE(writer.threads[0], QThread::currentThread());
+    EXPECT_TRUE(protocol.contains(u"Abgleichprotokoll gespeichert: "_s +
+                                  QDir::toNativeSeparators(state.configdir + u"/report.pdf"_s)))
+        << protocol.join(u'|').toStdString();
+    EXPECT_TRUE(bench.dialogs.shown.empty() ||
+                bench.dialogs.shown.back().kind != test::ScriptedDialogs::Kind::ErrorBox);
+}
+
+// A report that cannot be written: after an upload the box says that the values went out;
+// for the table as it stands, the box names the file alone. Both only once it has ended.
+TEST_F(Report, ThatCannotBeWrittenSaysWhatWasSent) {
+    using Kind = test::ScriptedDialogs::Kind;
+    bench.dialogs.standingAuthorisation = AuthorisationInput{u"abc-4711"_s, u"x"_s};
+    writer.error = u"Die Datei 'x.pdf' kann nicht geschrieben werden: Schreibgeschützt"_s;
+    bench.bench.upload();
+    bench.bench.finishReports();
+    ASSERT_FALSE(bench.dialogs.shown.empty());
+    EXPECT_EQ(bench.dialogs.shown.back().kind, Kind::ErrorBox);
+    EXPECT_TRUE(bench.dialogs.shown.back().text.startsWith(
+        u"Die Abgleichwerte wurden bereits an die SPS übertragen."_s))
+        << bench.dialogs.shown.back().text.toStdString();
+    EXPECT_TRUE(bench.dialogs.shown.back().text.endsWith(errorBoxText(writer.error)));
+
+    bench.dialogs.shown.clear();
+    bench.bench.writeTableReport();
+    bench.bench.finishReports();
+    ASSERT_EQ(bench.dialogs.shown.size(), 1u);
+    EXPECT_EQ(bench.dialogs.shown[0],
+              (test::ScriptedDialogs::Shown{Kind::ErrorBox, errorBoxText(writer.error)}));
+
+    writer.error.clear();
+    bench.bench.writeTableReport();
+    bench.bench.finishReports();
+    ASSERT_EQ(bench.dialogs.shown.size(), 2u);
+    EXPECT_EQ(bench.dialogs.shown[1].kind, Kind::Message);
+    EXPECT_TRUE(bench.dialogs.shown[1].text.startsWith(
+        u"Das Abgleichprotokoll (nicht übertragen) wurde gespeichert:"_s));
+    EXPECT_FALSE(writer.reports.back().uploaded);
 }

@@ -1,0 +1,247 @@
+#include "ui/reportchart.h"
+
+#include "core/numbers.h"
+#include "ui/chartdesign.h"
+
+#include <QFontMetricsF>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+
+namespace abgleich {
+
+namespace {
+
+constexpr double kPad = 6;
+constexpr double kMarkerRadius = 2.5;
+constexpr double kLabelAngle = -45; // rising to the right
+constexpr double kSampleWidth = 24;
+
+const std::vector<QPointF>& seriesPoints(const DeviationChartData& chart, int number) {
+    switch (number) {
+    case 1:
+        return chart.uncorrected;
+    case 2:
+        return chart.recalculated;
+    case 3:
+        return chart.zeroLine;
+    default:
+        return chart.corrected;
+    }
+}
+
+QFont chartFont(double points, bool bold = false) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+// A tick's value as text; a value within rounding of zero is zero, never "-0".
+QString tickText(double value, double step, const RegionalSettings& rs) {
+    if (std::abs(value) < step * 1e-9)
+        value = 0;
+    return formatGeneral(value, rs);
+}
+
+void drawMarker(QPainter& painter, const QPointF& at, bool diamond) {
+    if (diamond)
+        painter.drawPolygon(
+            QPolygonF({at + QPointF(0, -kMarkerRadius - 1), at + QPointF(kMarkerRadius + 1, 0),
+                       at + QPointF(0, kMarkerRadius + 1), at + QPointF(-kMarkerRadius - 1, 0)}));
+    else
+        painter.drawEllipse(at, kMarkerRadius, kMarkerRadius);
+}
+
+QPen seriesPen(const SeriesDesign& design) {
+    QPen pen(design.colour);
+    pen.setStyle(design.line);
+    pen.setWidthF(design.line == Qt::DotLine ? 1 : 1.6);
+    return pen;
+}
+
+} // namespace
+
+ChartAxis chartAxis(double smallest, double largest, int steps) {
+    if (!std::isfinite(smallest) || !std::isfinite(largest) || smallest > largest)
+        return {};
+    double span = largest - smallest;
+    if (span <= 0)
+        span = std::max(std::abs(largest), 1.0);
+    const double raw = span / std::max(steps, 1);
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * magnitude;
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (factor * magnitude >= raw * (1 - 1e-9)) {
+            step = factor * magnitude;
+            break;
+        }
+    }
+    ChartAxis axis{std::floor(smallest / step) * step, std::ceil(largest / step) * step, step};
+    if (axis.high <= axis.low)
+        axis.high = axis.low + step;
+    return axis;
+}
+
+void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationChartData& chart,
+                        const RegionalSettings& rs) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setClipRect(area);
+
+    // Title.
+    // Measured on the device drawn on, whatever the screen's resolution.
+    const QFont titleFont = chartFont(11, true);
+    painter.setFont(titleFont);
+    painter.setPen(Qt::black);
+    const double titleHeight = QFontMetricsF(titleFont, painter.device()).height() + kPad;
+    painter.drawText(QRectF(area.left(), area.top(), area.width(), titleHeight),
+                     Qt::AlignHCenter | Qt::AlignTop, chart.title);
+
+    // Legend, entries in rows below the plot.
+    const QFont textFont = chartFont(8);
+    const QFontMetricsF text(textFont, painter.device());
+    const double rowHeight = text.height() + 2;
+    std::vector<std::pair<int, QPointF>> legend;
+    {
+        double x = 0;
+        int row = 0;
+        for (const int number : kLegendOrder) {
+            const double width = kSampleWidth + 4 +
+                                 text.horizontalAdvance(QString::fromUtf8(
+                                     seriesDesigns()[std::size_t(number - 1)].title)) +
+                                 16;
+            if (x > 0 && x + width > area.width()) {
+                x = 0;
+                ++row;
+            }
+            legend.emplace_back(number, QPointF(x, row * rowHeight));
+            x += width;
+        }
+    }
+    const double legendHeight = (legend.empty() ? 0 : legend.back().second.y() + rowHeight) + kPad;
+
+    // Axes scaled to what is drawn: x over every series, y over the deviations and zero.
+    double xMin = INFINITY, xMax = -INFINITY, yMin = 0, yMax = 0;
+    for (int number = 1; number <= 4; ++number)
+        for (const QPointF& p : seriesPoints(chart, number)) {
+            if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+                continue;
+            xMin = std::min(xMin, p.x());
+            xMax = std::max(xMax, p.x());
+            yMin = std::min(yMin, p.y());
+            yMax = std::max(yMax, p.y());
+        }
+    if (xMin > xMax) {
+        xMin = 0;
+        xMax = 1;
+    }
+    const double xPad = (xMax - xMin) * 0.05;
+    const double yPad = (yMax - yMin) * 0.12;
+    // Values that are all positive keep the axis at zero or above.
+    const ChartAxis xAxis =
+        chartAxis(xMin >= 0 ? std::max(0.0, xMin - xPad) : xMin - xPad, xMax + xPad, 6);
+    const ChartAxis yAxis = chartAxis(yMin - yPad, yMax + yPad, 5);
+
+    std::vector<std::pair<double, QString>> yTicks;
+    double yLabelWidth = 0;
+    for (double v = yAxis.low; v <= yAxis.high + yAxis.step * 1e-6; v += yAxis.step) {
+        yTicks.emplace_back(v, tickText(v, yAxis.step, rs));
+        yLabelWidth = std::max(yLabelWidth, text.horizontalAdvance(yTicks.back().second));
+    }
+    const double xLabelHeight = text.height() + 4;
+    const QRectF plot(area.left() + yLabelWidth + 2 * kPad, area.top() + titleHeight,
+                      area.width() - yLabelWidth - 4 * kPad,
+                      area.height() - titleHeight - xLabelHeight - legendHeight);
+    if (plot.width() <= 0 || plot.height() <= 0) {
+        painter.restore();
+        return;
+    }
+    const auto map = [&](const QPointF& p) {
+        return QPointF(plot.left() + (p.x() - xAxis.low) / (xAxis.high - xAxis.low) * plot.width(),
+                       plot.bottom() -
+                           (p.y() - yAxis.low) / (yAxis.high - yAxis.low) * plot.height());
+    };
+
+    // Grid and tick labels.
+    painter.setFont(textFont);
+    const QPen grid(QColor(215, 215, 215), 0.6);
+    for (const auto& [v, label] : yTicks) {
+        const double y = map(QPointF(xAxis.low, v)).y();
+        painter.setPen(grid);
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(area.left(), y - rowHeight / 2, yLabelWidth + kPad, rowHeight),
+                         Qt::AlignRight | Qt::AlignVCenter, label);
+    }
+    for (double v = xAxis.low; v <= xAxis.high + xAxis.step * 1e-6; v += xAxis.step) {
+        const double x = map(QPointF(v, yAxis.low)).x();
+        painter.setPen(grid);
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(x - 40, plot.bottom() + 2, 80, xLabelHeight),
+                         Qt::AlignHCenter | Qt::AlignTop, tickText(v, xAxis.step, rs));
+    }
+    painter.setPen(QPen(Qt::black, 0.8));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(plot);
+
+    // The series, the zero line first, inside the plot.
+    painter.save();
+    painter.setClipRect(plot.adjusted(-1, -1, 1, 1));
+    const QFont labelFont = chartFont(7);
+    for (const int number : {3, 1, 4, 2}) {
+        const SeriesDesign& design = seriesDesigns()[std::size_t(number - 1)];
+        QPolygonF line;
+        for (const QPointF& p : seriesPoints(chart, number))
+            if (std::isfinite(p.x()) && std::isfinite(p.y()))
+                line << map(p);
+        painter.setPen(seriesPen(design));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolyline(line);
+        if (design.points) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(design.colour);
+            for (const QPointF& at : line)
+                drawMarker(painter, at, design.diamond);
+        }
+        if (design.labelled) {
+            painter.setFont(labelFont);
+            painter.setPen(design.colour);
+            const std::vector<QPointF>& values = seriesPoints(chart, number);
+            for (const QPointF& p : values) {
+                if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+                    continue;
+                painter.save();
+                painter.translate(map(p) + QPointF(4, -4));
+                painter.rotate(kLabelAngle);
+                painter.drawText(QPointF(0, 0), chartValueText(p.y(), rs));
+                painter.restore();
+            }
+        }
+    }
+    painter.restore();
+
+    // Legend.
+    painter.setFont(textFont);
+    const double legendTop = plot.bottom() + xLabelHeight + kPad / 2;
+    for (const auto& [number, at] : legend) {
+        const SeriesDesign& design = seriesDesigns()[std::size_t(number - 1)];
+        const QPointF origin(plot.left() + at.x(), legendTop + at.y());
+        const double mid = origin.y() + rowHeight / 2;
+        painter.setPen(seriesPen(design));
+        painter.drawLine(QPointF(origin.x(), mid), QPointF(origin.x() + kSampleWidth, mid));
+        if (design.points) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(design.colour);
+            drawMarker(painter, QPointF(origin.x() + kSampleWidth / 2, mid), design.diamond);
+        }
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(origin.x() + kSampleWidth + 4, origin.y(), area.width(), rowHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(design.title));
+    }
+    painter.restore();
+}
+
+} // namespace abgleich

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/regionalsettings.h"
+#include "state/workingstate.h"
+
+#include <QPainter>
+#include <QRectF>
+
+namespace abgleich {
+
+// The axis of a chart that scales to its data: from `low` to `high` in steps of `step`, on
+// round numbers (1, 2 or 5 times a power of ten), with the values inside.
+struct ChartAxis {
+    double low = 0;
+    double high = 1;
+    double step = 1;
+};
+ChartAxis chartAxis(double smallest, double largest, int steps);
+
+// Draws a point's deviation chart into `area` with the painter alone, so that it can be
+// drawn on any device and off the window's thread: the title, the axes scaled to the values
+// (the deviations' axis always holds zero), the four series as the window shows them with
+// the labelled values at 45°, and the legend below the plot.
+void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationChartData& chart,
+                        const RegionalSettings& rs);
+
+} // namespace abgleich
