@@ -3,6 +3,9 @@
 #include "calc/linreg.h"
 #include "core/checkedmath.h"
 #include "core/errors.h"
+#include "core/numbers.h"
+#include "core/text.h"
+#include "state/loadedrecord.h"
 
 #include <QStringList>
 
@@ -47,48 +50,75 @@ QString withoutSpreadMessage(const QList<int>& points) {
                           "Steigung b bestimmen. a (NEU) und b (NEU) bleiben unverändert.");
 }
 
-enum class Outcome { Done, WithoutSpread };
+QString notANumberMessage(const QStringList& cells) {
+    return QStringLiteral("Nicht berechnet, diese Zellen enthalten keine gültige Zahl:\n") +
+           atMost(cells).join(u'\n');
+}
 
-// computeMS without the message: a point whose raw values have no spread is left as it was.
-Outcome recalculate(WorkingState& state, int n) {
+enum class Outcome { Done, WithoutSpread, NotANumber };
+
+// computeMS without the message: a point whose raw values have no spread, or whose row holds
+// a cell that is no number, is left as it was.
+Outcome recalculate(WorkingState& state, int n, QStringList* notANumber) {
     PointTable& table = state.table;
     if (n < 1 || n >= table.rows() || !CoefficientStore::hasSlot(n))
         return Outcome::Done;
+    const PointPairs present = presentPairs(table, n);
+    if (!present.notANumber.isEmpty()) {
+        *notANumber << present.notANumber;
+        return Outcome::NotANumber;
+    }
+    const bool offset = isOffsetRow(table, n);
     const double aCur = state.coef.a(n);
     const double bCur = state.coef.b(n);
 
     std::vector<Pair> pairs;
-    for (const ValuePair& p : presentPairs(table, n))
-        pairs.push_back({p.ref, p.tm, checkedDivide(checkedValue(p.tm - aCur), bCur)});
+    for (const ValuePair& p : present.pairs)
+        pairs.push_back(
+            {p.ref, p.tm,
+             offset ? checkedValue(p.tm - aCur) : checkedDivide(checkedValue(p.tm - aCur), bCur)});
     if (pairs.size() < 2)
         return Outcome::Done;
 
     // Everything is computed before anything is written, so an error leaves the point as
     // it was.
-    std::vector<double> x;
-    std::vector<double> y;
-    for (const Pair& p : pairs) {
-        x.push_back(p.mw);
-        y.push_back(p.ref);
+    Line fit;
+    if (offset) {
+        // The controller keeps no gain: the offset alone, the mean of Ref - mw.
+        double sum = 0;
+        for (const Pair& p : pairs)
+            sum = checkedValue(sum + checkedValue(p.ref - p.mw));
+        fit.a = checkedDivide(sum, double(pairs.size()));
+        fit.b = 1;
+    } else {
+        std::vector<double> x;
+        std::vector<double> y;
+        for (const Pair& p : pairs) {
+            x.push_back(p.mw);
+            y.push_back(p.ref);
+        }
+        if (withoutSpread(x))
+            return Outcome::WithoutSpread;
+        fit = linReg(x, y);
     }
-    if (withoutSpread(x))
-        return Outcome::WithoutSpread;
-    const Line fit = linReg(x, y);
     std::vector<double> deviations;
     for (const Pair& p : pairs)
-        deviations.push_back(checkedValue(fit.a + fit.b * p.mw - p.ref));
+        deviations.push_back(checkedValue(deviationAsSent(p.mw, p.ref, fit.a, fit.b, offset)));
 
     std::vector<ChartDeviations> shown;
     for (std::size_t k = 0; k < pairs.size(); ++k) {
         const Pair& p = pairs[k];
         checkedValue(p.mw - p.ref);
         checkedValue(p.tm - p.ref);
-        shown.push_back(pairDeviations({p.ref, p.tm}, aCur, bCur, deviations[k]));
+        shown.push_back(pairDeviations({p.ref, p.tm}, aCur, offset ? 1.0 : bCur, deviations[k]));
     }
     {
         BatchUpdate batch(table);
         table.setCellNumber(Col::ANeu, n, fit.a);
-        table.setCellNumber(Col::BNeu, n, fit.b);
+        if (offset)
+            table.setCellText(Col::BNeu, n, QString());
+        else
+            table.setCellNumber(Col::BNeu, n, fit.b);
         for (std::size_t k = 0; k < deviations.size(); ++k)
             table.setCellNumber(Col::Diff1 + int(k), n, deviations[k]);
     }
@@ -99,16 +129,35 @@ Outcome recalculate(WorkingState& state, int n) {
 
 } // namespace
 
-std::vector<ValuePair> presentPairs(PointTable& table, int n) {
-    std::vector<ValuePair> pairs;
+PointPairs presentPairs(PointTable& table, int n) {
+    PointPairs present;
     for (int p = 1; p <= Col::Pairs; ++p) {
-        // Emptiness is judged on the stored text: a cell of blanks counts and reads as 0.
-        if (table.cellText(Col::ref(p), n).isEmpty() || table.cellText(Col::tm(p), n).isEmpty())
-            continue;
-        const double ref = table.shownNumber(Col::ref(p), n);
-        pairs.push_back({ref, table.shownNumber(Col::tm(p), n)});
+        const CellReading ref = table.readCell(Col::ref(p), n);
+        const CellReading tm = table.readCell(Col::tm(p), n);
+        bool numbers = true;
+        for (const auto& [column, reading] :
+             {std::pair{Col::ref(p), ref}, std::pair{Col::tm(p), tm}})
+            if (reading.kind == CellReading::Kind::NotANumber) {
+                present.notANumber << table.cellName(column, n) + QStringLiteral(": „") +
+                                          reading.shown + QStringLiteral("“");
+                numbers = false;
+            }
+        if (numbers && !ref.isEmpty() && !tm.isEmpty())
+            present.pairs.push_back({ref.value, tm.value});
     }
-    return pairs;
+    return present;
+}
+
+bool isOffsetRow(const PointTable& table, int n) {
+    return isOffsetPoint(trimBlanksAndControls(table.cellText(Col::Name, n)));
+}
+
+double rawValue(double tm, double a, double b, bool offset) {
+    return offset ? tm - a : (tm - a) / b;
+}
+
+double deviationAsSent(double mw, double ref, double aNew, double bNew, bool offset) {
+    return asRecorded(aNew) + (offset ? 1.0 : asRecorded(bNew)) * mw - ref;
 }
 
 ChartDeviations pairDeviations(const ValuePair& pair, double a, double b,
@@ -136,32 +185,48 @@ DeviationChartData deviationChart(const std::vector<ChartDeviations>& pairs,
 }
 
 void computeMS(WorkingState& state, int n) {
-    if (recalculate(state, n) == Outcome::WithoutSpread)
+    QStringList notANumber;
+    switch (recalculate(state, n, &notANumber)) {
+    case Outcome::WithoutSpread:
         throw AppError(withoutSpreadMessage({n}));
+    case Outcome::NotANumber:
+        throw AppError(notANumberMessage(notANumber));
+    case Outcome::Done:
+        break;
+    }
 }
 
-QList<int> computeAll(WorkingState& state, int count) {
+PassedOver computeAll(WorkingState& state, int count) {
     // Beyond the table's rows and the store's slots there is nothing to compute. A point
-    // without spread does not hold up the others; an error that ends the action early names
+    // passed over does not hold up the others; an error that ends the action early names
     // the ones passed over before it.
     const int last = std::min({count, state.table.rows() - 1, CoefficientStore::kSlots});
-    QList<int> passedOver;
+    PassedOver passed;
     try {
         for (int n = 1; n <= last; ++n) {
-            if (recalculate(state, n) == Outcome::WithoutSpread)
-                passedOver << n;
+            if (recalculate(state, n, &passed.notANumber) == Outcome::WithoutSpread)
+                passed.withoutSpread << n;
         }
     } catch (const AppError& e) {
-        if (passedOver.isEmpty())
+        if (passed.empty())
             throw;
-        throw AppError(withoutSpreadMessage(passedOver) + u'\n' + e.message());
+        try {
+            namePassedOver(passed);
+        } catch (const AppError& named) {
+            throw AppError(named.message() + u'\n' + e.message());
+        }
     }
-    return passedOver;
+    return passed;
 }
 
-void namePassedOver(const QList<int>& points) {
-    if (!points.isEmpty())
-        throw AppError(withoutSpreadMessage(points));
+void namePassedOver(const PassedOver& passed) {
+    QStringList parts;
+    if (!passed.withoutSpread.isEmpty())
+        parts << withoutSpreadMessage(passed.withoutSpread);
+    if (!passed.notANumber.isEmpty())
+        parts << notANumberMessage(passed.notANumber);
+    if (!parts.isEmpty())
+        throw AppError(parts.join(u'\n'));
 }
 
 void resetTable(WorkingState& state) {

@@ -356,4 +356,25 @@ QString formatFixed3(double value, const RegionalSettings& rs) {
     return out.toString();
 }
 
+std::optional<qint32> recordThousandths(double value) {
+    if (!std::isfinite(value))
+        return std::nullopt;
+    // Halves go to the even integer, as the default rounding mode does.
+    const double rounded = std::nearbyint(value * 1000.0);
+    if (!(rounded >= double(INT32_MIN) && rounded <= double(INT32_MAX)))
+        return std::nullopt;
+    return qint32(rounded);
+}
+
+double asRecorded(double value) {
+    if (!std::isfinite(value))
+        return value;
+    // The table shows the value with three decimals and the upload sends what it shows.
+    static const RegionalSettings rs = RegionalSettings::german();
+    const double shown =
+        parseDecimal(formatFixed3(value, rs), rs.decimalSeparator, false).value_or(value);
+    const auto scaled = recordThousandths(shown);
+    return scaled ? double(*scaled) / 1000.0 : shown;
+}
+
 } // namespace abgleich

@@ -42,4 +42,13 @@ QString formatGeneral(double value, const RegionalSettings& rs);
 // significant digits ("12,346"); scientific only beyond 15 integer digits.
 QString formatFixed3(double value, const RegionalSettings& rs);
 
+// A coefficient as the upload record carries it: times 1000, rounded to the nearest integer
+// (halves to the even one). Nothing where that is no whole number the controller can hold
+// (a signed 32-bit value) or the value is no number.
+std::optional<qint32> recordThousandths(double value);
+// The coefficient the controller gets for a computed value: rounded to three decimals as the
+// table shows it (which is what the upload reads), then scaled as the record scales it, back
+// in units; the value as shown where it cannot be scaled.
+double asRecorded(double value);
+
 } // namespace abgleich

@@ -12,4 +12,11 @@ QStringView trimBlanksAndControls(QStringView text) {
     return text.sliced(first, last - first);
 }
 
+QStringList atMost(const QStringList& lines, qsizetype most, const QString& restNote) {
+    QStringList shown = lines.mid(0, most);
+    if (lines.size() > most)
+        shown << QStringLiteral("… und %1 weitere").arg(lines.size() - most) + restNote;
+    return shown;
+}
+
 } // namespace abgleich

@@ -2,6 +2,7 @@
 
 #include "core/checkedmath.h"
 #include "core/errors.h"
+#include "core/numbers.h"
 #include "core/text.h"
 #include "records/csvimport.h"
 #include "state/loadedrecord.h"
@@ -32,12 +33,10 @@ QString withLf(QString text) {
 }
 
 QString thousandths(double value) {
-    const double scaled = checkedValue(value * 1000.0);
-    // Halves go to the even integer, as the default rounding mode does.
-    const double rounded = std::nearbyint(scaled);
-    if (std::fabs(rounded) >= 9.2e18)
+    const auto scaled = recordThousandths(value);
+    if (!scaled)
         throw AppError::invalidOperation();
-    return QString::number(qint64(rounded));
+    return QString::number(*scaled);
 }
 
 ChangeList buildChangeList(PointTable& table, int count) {
@@ -45,9 +44,9 @@ ChangeList buildChangeList(PointTable& table, int count) {
     list.lines << QStringLiteral("geänderte Werte");
     for (int n = 1; n <= count; ++n) {
         QString mark;
-        if (table.shownNumber(Col::ASps, n) != table.storedNumber(Col::ANeu, n))
+        if (table.shownNumber(Col::ASps, n) != table.readCell(Col::ANeu, n).value)
             mark = QStringLiteral("  Offset ");
-        if (table.shownNumber(Col::BSps, n) != table.storedNumber(Col::BNeu, n))
+        if (table.shownNumber(Col::BSps, n) != table.readCell(Col::BNeu, n).value)
             mark += QStringLiteral(" Gain ");
         if (!mark.isEmpty()) {
             ++list.changed;
@@ -57,8 +56,40 @@ ChangeList buildChangeList(PointTable& table, int count) {
     return list;
 }
 
-UploadContent buildUpload(const WorkingState& state, int count) {
-    const PointTable& table = state.table;
+QStringList uploadRefusals(PointTable& table, int count) {
+    QStringList refusals;
+    const auto quoted = [](const QString& text) {
+        return QStringLiteral("„") + text + QStringLiteral("“");
+    };
+    for (int n = 1; n <= count; ++n) {
+        const bool offset = isOffsetPoint(trimmed(table.cellText(Col::Name, n)));
+        const CellReading a = table.readCell(Col::ANeu, n);
+        const CellReading b = table.readCell(Col::BNeu, n);
+        for (const auto& [column, reading] : {std::pair{Col::ANeu, a}, std::pair{Col::BNeu, b}}) {
+            if (reading.kind == CellReading::Kind::NotANumber)
+                refusals << table.cellName(column, n) + QStringLiteral(": ") +
+                                quoted(reading.shown) + QStringLiteral(" ist keine gültige Zahl");
+            else if (reading.isNumber() && !recordThousandths(reading.value))
+                refusals << table.cellName(column, n) + QStringLiteral(": ") +
+                                quoted(reading.shown) +
+                                QStringLiteral(" ist zu groß, um an die SPS gesendet zu werden");
+        }
+        // Without a new a the point goes out with the neutral correction; an offset point
+        // has no gain in the controller.
+        if (a.isEmpty() || offset)
+            continue;
+        if (b.isEmpty())
+            refusals << table.cellName(Col::BNeu, n) +
+                            QStringLiteral(": fehlt, die SPS erhielte die Verstärkung 0");
+        else if (b.isNumber() && recordThousandths(b.value) == 0)
+            refusals << table.cellName(Col::BNeu, n) + QStringLiteral(": ") + quoted(b.shown) +
+                            QStringLiteral(" ergibt auf drei Nachkommastellen die Verstärkung 0");
+    }
+    return refusals;
+}
+
+UploadContent buildUpload(WorkingState& state, int count) {
+    PointTable& table = state.table;
     UploadContent content;
     QStringList fields = {u'U' + state.device.geraeteId, state.device.geraetetyp, QString(),
                           QString(), QString::number(count)};
@@ -69,8 +100,8 @@ UploadContent buildUpload(const WorkingState& state, int count) {
         QString aText = QStringLiteral("0");
         QString bText = QStringLiteral("1");
         if (!table.cellText(Col::ANeu, n).isEmpty()) {
-            const double a = table.storedNumber(Col::ANeu, n);
-            const double b = table.storedNumber(Col::BNeu, n);
+            const double a = table.readCell(Col::ANeu, n).value;
+            const double b = table.readCell(Col::BNeu, n).value;
             fields << thousandths(a) << thousandths(b);
             aText = table.cellText(Col::ANeu, n);
             bText = table.cellText(Col::BNeu, n);

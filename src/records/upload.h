@@ -28,12 +28,19 @@ struct UploadContent {
     };
     std::vector<StoreUpdate> storeUpdates; // for points with a new a, slots 1..256 only
 };
-UploadContent buildUpload(const WorkingState& state, int count);
+// The table's cells, read as the table shows them; an empty b (NEU) goes out as 0.
+UploadContent buildUpload(WorkingState& state, int count);
+
+// Why an upload of points 1..count cannot go, one line per cell: a new a or b that is no
+// number or too large for the controller, and for a point with a new a that is not an offset
+// point a gain that is missing or 0 at the record's scale. Empty: the upload may go.
+QStringList uploadRefusals(PointTable& table, int count);
 
 // A comment's line breaks as "\n" (the files carry them as CR LF).
 QString withLf(QString text);
 
-// a or b times 1000, rounded to the nearest integer (halves to the even one).
+// a or b as the record carries it (see recordThousandths); raises the run-time error for a
+// value that cannot be scaled.
 QString thousandths(double value);
 
 // The two lines an upload appends to the change log: date, time and comment (its line breaks

@@ -100,17 +100,29 @@ QString PointTable::normalise(int column, int row) const {
     if (!contains(column, row))
         return {};
     Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
+    bool number = false;
+    QString shown = shownText(column, row, &number);
+    if (number) {
+        // Stored without telling the view: this runs while the view is drawing the cell.
+        cell.text = shown;
+        cell.pending.reset();
+        cell.asShown = true;
+    }
+    return shown;
+}
+
+QString PointTable::shownText(int column, int row, bool* number) const {
+    *number = false;
+    const Cell& cell = cells_[std::size_t(row)][std::size_t(column)];
     if (cell.pending && row >= 1 && isNumberColumn(column)) {
         // The three-decimal text of a number written as a value: the same as that of its
         // general format read back, which holds the same fifteen significant digits.
-        cell.text = formatFixed3(*cell.pending, regional_);
-        cell.pending.reset();
-        cell.asShown = true;
-        return cell.text;
+        *number = true;
+        return formatFixed3(*cell.pending, regional_);
     }
     if (cell.asShown)
         return cell.text;
-    QString& text = textOf(column, row);
+    const QString& text = textOf(column, row);
     if (row < 1 || !isNumberColumn(column) || trimBlanksAndControls(text).isEmpty())
         return text;
     QStringView cut(text);
@@ -121,9 +133,29 @@ QString PointTable::normalise(int column, int row) const {
     const auto value = tryStrToFloat(cut, regional_);
     if (!value)
         return cut.toString();
-    // Stored without telling the view: this runs while the view is drawing the cell.
-    text = formatFixed3(*value, regional_);
-    cell.asShown = true;
+    *number = true;
+    return formatFixed3(*value, regional_);
+}
+
+CellReading PointTable::readCell(int column, int row) const {
+    CellReading reading;
+    if (cellText(column, row).isEmpty())
+        return reading;
+    bool number = false;
+    reading.shown = shownText(column, row, &number);
+    const auto value = tryStrToFloat(reading.shown, regional_);
+    reading.kind = value ? CellReading::Kind::Number : CellReading::Kind::NotANumber;
+    reading.value = value.value_or(0.0);
+    return reading;
+}
+
+QString PointTable::cellName(int column, int row) const {
+    const QString name = trimBlanksAndControls(cellText(Col::Name, row)).toString();
+    QString text = QStringLiteral("Messstelle %1").arg(row);
+    if (!name.isEmpty())
+        text += QStringLiteral(" (%1)").arg(name);
+    if (column >= 0 && column < Col::Count)
+        text += QStringLiteral(", ") + captions()[std::size_t(column)].trimmed();
     return text;
 }
 
@@ -209,6 +241,15 @@ QVariant PointTable::data(const QModelIndex& index, int role) const {
         return normalise(index.column(), index.row());
     case Qt::EditRole:
         return cellText(index.column(), index.row());
+    case Qt::ToolTipRole: {
+        // A typed value that only looks like a number says so where it stands.
+        const int column = index.column();
+        const int row = index.row();
+        if (row < 1 || !isEditableColumn(column) || !readCell(column, row).isNotANumber())
+            return {};
+        return QStringLiteral("Keine gültige Zahl: Dieser Wert wird weder berechnet noch an "
+                              "die SPS gesendet.");
+    }
     default:
         return {};
     }

@@ -36,6 +36,22 @@ constexpr int tm(int pair) {
 }
 } // namespace Col
 
+// How an operation reads a cell that holds a number: as the display rule shows it.
+struct CellReading {
+    enum class Kind {
+        Empty,     // no text at all
+        Number,    // the text shown is a number
+        NotANumber // text the display rule cannot read as a number, blanks alone included
+    };
+    Kind kind = Kind::Empty;
+    double value = 0; // the number where there is one
+    QString shown;    // the text as the table shows it
+
+    bool isNumber() const { return kind == Kind::Number; }
+    bool isEmpty() const { return kind == Kind::Empty; }
+    bool isNotANumber() const { return kind == Kind::NotANumber; }
+};
+
 // The measuring-point table: row 0 the captions, row n measuring point n, every cell a
 // text. Numbers go through the number rules below. As a Qt model, the display request of a
 // data cell (row >= 1, columns 3..18) runs the display rule, which rewrites the cell's text
@@ -73,6 +89,11 @@ public:
     // The display rule: returns the text to show and stores the three-decimal text of a
     // number in place of the old one.
     QString normaliseCell(int column, int row);
+    // A cell read as every computation and every upload reads it: as the display rule shows
+    // it, so a cell never shown and one shown give the same number. The cell keeps its text.
+    CellReading readCell(int column, int row) const;
+    // "Messstelle 3 (Druck 1), a (NEU)": a cell as a message names it.
+    QString cellName(int column, int row) const;
 
     // Every cell empty, caption row included; hidden columns are shown again.
     void clear();
@@ -113,6 +134,8 @@ private:
 
     bool contains(int column, int row) const;
     QString normalise(int column, int row) const;
+    // The text the display rule shows, and whether it is a number's; changes nothing.
+    QString shownText(int column, int row, bool* number) const;
     void cellChanged(int column, int row);
 
     RegionalSettings regional_;

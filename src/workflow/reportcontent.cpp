@@ -1,6 +1,7 @@
 #include "workflow/reportcontent.h"
 
 #include "calc/recalculation.h"
+#include "core/numbers.h"
 #include "core/text.h"
 #include "records/upload.h"
 
@@ -14,11 +15,6 @@ std::optional<double> numberIn(PointTable& table, int column, int row) {
     if (trimBlanksAndControls(table.cellText(column, row)).isEmpty())
         return std::nullopt;
     return table.shownNumber(column, row);
-}
-
-// The uploaded value: the record's a or b times 1000, back to units.
-double asSent(double value) {
-    return double(thousandths(value).toLongLong()) / 1000.0;
 }
 
 // The value of largest magnitude (the first of equal ones).
@@ -42,21 +38,25 @@ AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, bool uplo
         point.unit = trimBlanksAndControls(table.cellText(Col::Unit, n)).toString();
         point.aBefore = numberIn(table, Col::ASps, n);
         point.bBefore = numberIn(table, Col::BSps, n);
-        if (!table.cellText(Col::ANeu, n).isEmpty()) {
-            point.aAfter = asSent(table.storedNumber(Col::ANeu, n));
-            point.bAfter = asSent(table.storedNumber(Col::BNeu, n));
+        const bool offset = isOffsetRow(table, n);
+        const bool hasNew = !table.cellText(Col::ANeu, n).isEmpty();
+        if (hasNew) {
+            point.aAfter = asRecorded(table.readCell(Col::ANeu, n).value);
+            point.bAfter = asRecorded(table.readCell(Col::BNeu, n).value);
         }
 
-        // The raw values with the coefficients the bench displayed with.
+        // The raw values with the coefficients the bench displayed with; the deviations left
+        // with the new ones as the upload sends them.
         const bool inStore = CoefficientStore::hasSlot(n);
         const double aCur = inStore ? state.coef.a(n) : 0.0;
-        const double bCur = inStore ? state.coef.b(n) : 1.0;
+        const double bCur = inStore && !offset ? state.coef.b(n) : 1.0;
         std::vector<ChartDeviations> chart;
-        const std::vector<ValuePair> pairs = presentPairs(table, n);
-        for (std::size_t k = 0; k < pairs.size(); ++k) {
-            const ValuePair& p = pairs[k];
-            const ChartDeviations shown =
-                pairDeviations(p, aCur, bCur, numberIn(table, Col::Diff1 + int(k), n));
+        for (const ValuePair& p : presentPairs(table, n).pairs) {
+            std::optional<double> after;
+            const double mw = rawValue(p.tm, aCur, bCur, offset);
+            if (hasNew && std::isfinite(mw))
+                after = deviationAsSent(mw, p.ref, point.aAfter, point.bAfter, offset);
+            const ChartDeviations shown = pairDeviations(p, aCur, bCur, after);
             const ReportPair pair{p.ref, p.tm, shown.corrected, shown.recalculated};
             keepLargest(point.largestBefore, pair.before);
             if (pair.after)

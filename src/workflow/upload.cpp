@@ -3,6 +3,7 @@
 #include "core/ansicodec.h"
 #include "core/errors.h"
 #include "core/numbers.h"
+#include "core/text.h"
 #include "records/history.h"
 #include "records/textfile.h"
 #include "state/loadedrecord.h"
@@ -33,8 +34,6 @@ const QString kChangedWhileAsked = QStringLiteral(
 const QString kNothingSent = QStringLiteral("Es wurde nichts an die SPS gesendet.\n");
 const QString kAlreadySent =
     QStringLiteral("Die Abgleichwerte wurden bereits an die SPS übertragen.\n");
-// The points a read-back warning names at the most.
-constexpr qsizetype kDifferencesShown = 15;
 // Room kept free beyond the change log's entry for the report and what follows it.
 constexpr qint64 kRoomForReport = 4 * 1024 * 1024;
 
@@ -65,6 +64,9 @@ UploadSnapshot snapshotOf(WorkingState& state, bool withReport) {
                                       "nur %2.")
                            .arg(s.count)
                            .arg(std::max(0, state.table.rows() - 1)));
+    if (const QStringList refusals = uploadRefusals(state.table, s.count); !refusals.isEmpty())
+        throw AppError(kNothingSent + QStringLiteral("Diese Zellen lassen sich nicht senden:\n") +
+                       atMost(refusals).join(u'\n'));
     s.changes = buildChangeList(state.table, s.count);
     s.content = buildUpload(state, s.count);
     // The report shows the deviations as the bench displayed them, with the coefficients
@@ -165,8 +167,14 @@ void Workbench::uploadCorrectionData() {
         if (update.b)
             state_.coef.setB(update.slot, *update.b);
     }
-    const QString readBackResult = readBack(snapshot.content.record);
+    QString readBackWarning;
+    const QString readBackResult = readBack(snapshot.content.record, &readBackWarning);
+    // Nothing more comes from the controller for this upload, answered or not.
+    emit busyEnded();
 
+    // The records are written before any box waits for the operator: the controller holds
+    // the values, so the files must say so whatever happens next.
+    QString failure;
     try {
         appendTextFile(logPath, logEntry);
         QString reason;
@@ -180,8 +188,12 @@ void Workbench::uploadCorrectionData() {
                            [this](const ReportOutcome& outcome) { reportEnded(outcome, true); });
         }
     } catch (const AppError& e) {
-        throw AppError(kAlreadySent + e.message());
+        failure = kAlreadySent + e.message();
     }
+    if (!readBackWarning.isEmpty())
+        dialogs_.showWarning(readBackWarning);
+    if (!failure.isEmpty())
+        throw AppError(failure);
 }
 
 std::optional<QString> Workbench::awaitUploadFrame(const QString& text, WaitEnd* end) {
@@ -198,8 +210,9 @@ std::optional<QString> Workbench::awaitUploadFrame(const QString& text, WaitEnd*
 // The controller's acknowledgement of the upload, then its values read back and compared
 // with those sent (a and b times 1000; only a for an offset point). The values read back go
 // nowhere else: the table, the store and the device fields stay as they are. Returns the
-// result for the protocol and the report.
-QString Workbench::readBack(const QString& sentRecord) {
+// result for the protocol and the report; a difference also gives the warning for the
+// operator, which the caller shows once the records are written.
+QString Workbench::readBack(const QString& sentRecord, QString* warning) {
     if (readBackWaitMs_ <= 0)
         return QStringLiteral("nicht geprüft (ausgeschaltet)");
     WaitEnd end = WaitEnd::Arrived;
@@ -270,13 +283,9 @@ QString Workbench::readBack(const QString& sentRecord) {
              differences.join(QStringLiteral("; "));
     emit logLine(QStringLiteral("Rücklesen: ") + result);
     // The box stays on the screen however many points differ; the protocol has them all.
-    QStringList shown = differences.mid(0, kDifferencesShown);
-    if (differences.size() > kDifferencesShown)
-        shown << QStringLiteral("… und %1 weitere (alle im Protokoll)")
-                     .arg(differences.size() - kDifferencesShown);
-    dialogs_.showWarning(QStringLiteral("Die SPS hält nach dem Übertragen andere Werte als "
-                                        "gesendet (Werte mal 1000):\n") +
-                         shown.join(u'\n'));
+    *warning = QStringLiteral("Die SPS hält nach dem Übertragen andere Werte als "
+                              "gesendet (Werte mal 1000):\n") +
+               atMost(differences, kBoxLines, QStringLiteral(" (alle im Protokoll)")).join(u'\n');
     return result;
 }
 

@@ -151,7 +151,7 @@ void Workbench::recalculateAll(Trigger trigger) {
             return;
         }
         const int count = strToInt(state_.device.anzMS);
-        const QList<int> passedOver = computeAll(state_, count);
+        const PassedOver passedOver = computeAll(state_, count);
         emit pointChosen(int(std::min<qint64>(qint64(count) + 1, INT_MAX)));
         namePassedOver(passedOver);
     });

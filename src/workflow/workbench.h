@@ -116,7 +116,7 @@ private:
     // The body of the next "U" frame, taken for the upload instead of being loaded; nothing
     // when none came within the wait or the operator ended it.
     std::optional<QString> awaitUploadFrame(const QString& text, WaitEnd* end);
-    QString readBack(const QString& sentRecord);
+    QString readBack(const QString& sentRecord, QString* warning);
     void reportEnded(const ReportOutcome& outcome, bool uploaded);
 
     OperatorDialogs& dialogs_;

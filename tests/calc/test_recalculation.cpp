@@ -112,9 +112,13 @@ TEST_F(Recalculation, PairsArePackedAndStaleDeviationsKept) {
     typePair(5, 1, u""_s, u""_s);
     typePair(5, 3, u"100"_s, u""_s); // a reference without its displayed value
     computeMS(state, 5);
-    // Two points give the line through both: no deviation left, in columns 13 and 14.
-    EXPECT_NEAR(state.table.storedNumber(Col::Diff1, 5), 0, 1e-12);
-    EXPECT_NEAR(state.table.storedNumber(Col::Diff1 + 1, 5), 0, 1e-12);
+    // Two points give the line through both, b = 150 / 148,9 and a = 50 - b · 50,2; the
+    // deviations in columns 13 and 14 are those the coefficients leave as the upload sends
+    // them, a = -0,571 and b = 1,007.
+    EXPECT_NEAR(state.table.storedNumber(Col::ANeu, 5), 50 - 150 / 148.9 * 50.2, 1e-9);
+    EXPECT_NEAR(state.table.storedNumber(Col::BNeu, 5), 150 / 148.9, 1e-12);
+    EXPECT_NEAR(state.table.storedNumber(Col::Diff1, 5), -0.571 + 1.007 * 50.2 - 50, 1e-9);
+    EXPECT_NEAR(state.table.storedNumber(Col::Diff1 + 1, 5), -0.571 + 1.007 * 199.1 - 200, 1e-9);
     EXPECT_EQ(cell(Col::Diff1 + 2, 5), diff3);
     EXPECT_EQ(cell(Col::Diff4, 5), diff4);
     EXPECT_EQ(state.chart.uncorrected.size(), 2u);
@@ -154,13 +158,32 @@ TEST_F(Recalculation, TooFewPairsChangeNothing) {
     EXPECT_EQ(chartChanged.count(), 0);
 }
 
-TEST_F(Recalculation, BlankCellsCountAsPresentAndReadZero) {
-    typePair(6, 1, u" "_s, u" "_s);
-    typePair(6, 2, u"10"_s, u"10"_s);
-    computeMS(state, 6);
-    EXPECT_EQ(state.chart.recalculated.size(), 2u);
-    EXPECT_EQ(state.chart.recalculated.front(), QPointF(0, 0));
-    EXPECT_EQ(cell(Col::BNeu, 6), u"1"_s);
+// A cell whose text only looks like a number (blanks alone, "0.5" where the separator is
+// ",", "1.234,5", letters) is no number: the point is refused, naming point and column, and
+// nothing of it is written.
+TEST_F(Recalculation, CellsThatAreNoNumberAreNamedAndNothingIsWritten) {
+    const std::pair<QString, QString> cases[] = {
+        {u" "_s, u"Ref 1: „ “"_s},
+        {u"0.5"_s, u"Ref 1: „0.5“"_s},
+        {u"1.234,5"_s, u"Ref 1: „1.234,5“"_s},
+        {u"abc"_s, u"Ref 1: „abc“"_s},
+    };
+    for (const auto& [text, named] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        typePair(6, 1, text, u"10"_s);
+        typePair(6, 2, u"20"_s, u"20,5"_s);
+        typePair(6, 3, u"30"_s, u"30,9"_s);
+        state.table.setCellText(Col::ANeu, 6, u"7"_s);
+        try {
+            computeMS(state, 6);
+            ADD_FAILURE() << "no error";
+        } catch (const AppError& e) {
+            EXPECT_TRUE(e.message().contains(u"Messstelle 6"_s)) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(named)) << e.message().toStdString();
+        }
+        EXPECT_EQ(cell(Col::ANeu, 6), u"7"_s);
+        EXPECT_EQ(cell(Col::Diff1, 6), QString());
+    }
 }
 
 const QString kWithoutSpread =

@@ -64,14 +64,14 @@ TEST_F(ReportPdf, HoldsTheTextsAndNumbersOfTheAdjustment) {
         // Number, name, unit, a and b before and after, pairs, largest deviations.
         u"1 TA_1 °C 1,000 2,000 "_s + aNew + u' ' + bNew + u" 3 201,200 "_s,
         u"2 of Druck bar -0,035 – 0,000 1,000 0 – –"_s,
-        u"3 P_1 bar 0,000 1,000 1,002 1,000 1 0,400 –"_s,
+        u"3 P_1 bar 0,000 1,000 1,003 1,000 1 0,400 1,403"_s,
         u"Messstelle 1: TA_1 (°C)"_s,
         u"a: 1,000 → "_s + aNew + u" b: 2,000 → "_s + bNew,
         u"1 10,000 21,500 11,500 "_s + diffs[0],
         u"2 100,000 200,000 100,000 "_s + diffs[1],
         u"3 200,000 401,200 201,200 "_s + diffs[2],
         u"Messstelle 3: P_1 (bar)"_s,
-        u"1 50,000 50,400 0,400 –"_s,
+        u"1 50,000 50,400 0,400 1,403"_s,
         // The charts, with every entry of the legend.
         u"Messwertabweichungen für Messstelle 1"_s,
         u"Messwertabweichungen für Messstelle 3"_s,

@@ -82,7 +82,8 @@ TEST_F(Report, OfAKnownAdjustment) {
         SCOPED_TRACE(k);
         EXPECT_NEAR(ta.pairs[k].before, before[k], 1e-9);
         ASSERT_TRUE(ta.pairs[k].after.has_value());
-        EXPECT_EQ(*ta.pairs[k].after, state.table.shownNumber(Col::Diff1 + int(k), 1));
+        // The same deviation as the table's diff column, from the same function.
+        EXPECT_NEAR(*ta.pairs[k].after, state.table.storedNumber(Col::Diff1 + int(k), 1), 1e-9);
     }
     EXPECT_NEAR(*ta.largestBefore, 201.2, 1e-9);
     double largestAfter = 0;
@@ -111,20 +112,22 @@ TEST_F(Report, OfAKnownAdjustment) {
     EXPECT_EQ(offset.largestBefore, std::nullopt);
     EXPECT_TRUE(offset.chart.corrected.empty());
 
-    // One pair, never recalculated: a deviation before, none after; a typed a to the
-    // thousandth as the upload rounds it (half to even).
+    // One pair, never recalculated, and a new a typed in: the report takes a as the table
+    // shows it and the upload sends it (1,0025 shows as 1,003), and the deviation that a
+    // leaves: 1,003 + 1 · 50,4 − 50.
     const ReportPoint& p1 = report.points[2];
-    EXPECT_EQ(p1.aAfter, 1.002);
+    EXPECT_EQ(p1.aAfter, 1.003);
     ASSERT_EQ(p1.pairs.size(), 1u);
     EXPECT_EQ(p1.pairs[0].ref, 50.0);
     EXPECT_NEAR(p1.pairs[0].before, 0.4, 1e-9);
-    EXPECT_EQ(p1.pairs[0].after, std::nullopt);
-    EXPECT_EQ(p1.largestAfter, std::nullopt);
-    EXPECT_EQ(p1.chart.recalculated.size(), 0u);
+    ASSERT_TRUE(p1.pairs[0].after.has_value());
+    EXPECT_NEAR(*p1.pairs[0].after, 1.403, 1e-9);
+    EXPECT_EQ(p1.largestAfter, p1.pairs[0].after);
+    EXPECT_EQ(p1.chart.recalculated.size(), 1u);
     EXPECT_EQ(p1.chart.corrected.size(), 1u);
 
     EXPECT_EQ(report.largestBefore(), &ta);
-    EXPECT_EQ(report.largestAfter(), &ta);
+    EXPECT_EQ(report.largestAfter(), &p1);
 }
 
 TEST_F(Report, TheUploadHandsItOnAfterBothFilesWithTheCoefficientsTheBenchDisplayedWith) {

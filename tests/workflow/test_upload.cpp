@@ -217,6 +217,7 @@ TEST_F(Upload, NoPointsAndManyPoints) {
     state.table.setCellText(Col::ANeu, 300, u"2"_s);
     state.table.setCellText(Col::BNeu, 300, u"3"_s);
     state.table.setCellText(Col::ANeu, 256, u"4"_s);
+    state.table.setCellText(Col::BNeu, 256, u"1"_s);
     dialogs.authorisations.push_back(AuthorisationInput{u"abc-4711"_s, {}});
     upload();
     const QStringList records = sent();
@@ -408,7 +409,8 @@ TEST(UploadHistory, ReadsTheUploadsTheUploadWrote) {
     for (const LoggedUpload& upload : history.uploads)
         comments << upload.comment;
     EXPECT_EQ(comments, QStringList(std::begin(texts), std::end(texts)));
-    const qint64 a1000[] = {-500, 0, 12250}; // 0.5 thousandths to the even integer
+    // As the table shows them: "0,0005" shows as 0,001, and 0,001 is sent.
+    const qint64 a1000[] = {-500, 1, 12250};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const LoggedUpload& upload = history.uploads[std::size_t(i)];

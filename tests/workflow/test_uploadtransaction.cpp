@@ -119,7 +119,14 @@ TEST_F(Transaction, ReadBackConfirmsAndTouchesNothingElse) {
 TEST_F(Transaction, ValuesTheControllerDidNotTakeAreNamed) {
     controller.readBackRecord = u"U4711,ABC12,1.0,220315143005,2,TA_1,°C,-500,1001,"
                                 "of Druck,bar,-599,1000,#"_s;
+    // The warning waits for the operator; the records of what the controller got do not.
+    QByteArray logWhileWarned;
+    dialogs.onShown = [&](const ScriptedDialogs::Shown& box) {
+        if (box.kind == ScriptedDialogs::Kind::Warning)
+            logWhileWarned = fileBytes(file(u"Log_4711.log"_s));
+    };
     lb.bench.upload();
+    EXPECT_TRUE(logWhileWarned.endsWith(encodeAnsi(kSent) + "\r\n")) << logWhileWarned.constData();
     const auto warnings = boxesOf(ScriptedDialogs::Kind::Warning);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].text,
@@ -132,6 +139,10 @@ TEST_F(Transaction, ValuesTheControllerDidNotTakeAreNamed) {
 
 TEST_F(Transaction, NoAnswerIsNotConfirmedAndALateAnswerIsNotLoaded) {
     recordProtocol();
+    // The busy indicator stops with the upload, answered or not.
+    int busy = 0;
+    QObject::connect(&lb.bench, &Workbench::busyStarted, [&] { ++busy; });
+    QObject::connect(&lb.bench, &Workbench::busyEnded, [&] { busy = 0; });
     const QString late = controller.readBackRecord;
     controller.readBackRecord.clear();
     lb.bench.setReadBackWait(300);
@@ -139,6 +150,7 @@ TEST_F(Transaction, NoAnswerIsNotConfirmedAndALateAnswerIsNotLoaded) {
     EXPECT_TRUE(protocol().contains(u"Rücklesen: nicht bestätigt (keine Antwort der SPS)"_s))
         << protocol().join(u'\n').toStdString();
     EXPECT_TRUE(QFile::exists(file(u"Abgleich_4711.csv"_s)));
+    EXPECT_EQ(busy, 0);
 
     // The answer comes after all: taken off the link, logged, and kept out of the table.
     lb.session.receive(encodeAnsi(late));

@@ -11,6 +11,8 @@ namespace abgleich::test {
 void ScriptedDialogs::note(Kind kind, const QString& text) {
     if (record)
         shown.push_back({kind, text});
+    if (onShown)
+        onShown({kind, text});
 }
 
 namespace {

@@ -65,6 +65,8 @@ public:
     // does meanwhile).
     std::function<void()> whileAuthorising;
     std::optional<DeviceHistory> shownHistory; // the last history shown
+    // Runs as each dialog is shown, before it is answered (what is on disk at that moment).
+    std::function<void(const Shown&)> onShown;
 
 private:
     void note(Kind kind, const QString& text);
