@@ -385,3 +385,77 @@ TEST_F(Recalculation, ResetOfTablesWithoutRowsOrBeyondTheStore) {
     EXPECT_EQ(cell(Col::BNeu, 299), u"1"_s);
     EXPECT_EQ(state.coef.b(256), 1.0);
 }
+
+// An offset point keeps no gain in the controller: its new a is the mean of Ref − mw with
+// mw = tm − a, its b (NEU) is emptied, and the deviations are those that offset leaves.
+// The bench's numbers: a = −1,234, pairs (5; 3,8) and (6; 4,7).
+TEST_F(Recalculation, OffsetPointsFitTheirOffsetAlone) {
+    state.table.setCellText(Col::Name, 4, u" of Druck 1 "_s);
+    state.coef.setA(4, -1.234);
+    state.coef.setB(4, 1);
+    state.table.setCellText(Col::BNeu, 4, u"1,111"_s);
+    typePair(4, 1, u"5"_s, u"3,8"_s);
+    typePair(4, 2, u"6"_s, u"4,7"_s);
+    computeMS(state, 4);
+    const double mw[] = {3.8 + 1.234, 4.7 + 1.234};
+    const double a = ((5 - mw[0]) + (6 - mw[1])) / 2; // +0,016
+    EXPECT_NEAR(state.table.storedNumber(Col::ANeu, 4), a, 1e-12);
+    EXPECT_EQ(state.table.normaliseCell(Col::ANeu, 4), u"0,016"_s);
+    EXPECT_EQ(cell(Col::BNeu, 4), QString());
+    EXPECT_NEAR(state.table.storedNumber(Col::Diff1, 4), 0.016 + mw[0] - 5, 1e-9);     // +0,05
+    EXPECT_NEAR(state.table.storedNumber(Col::Diff1 + 1, 4), 0.016 + mw[1] - 6, 1e-9); // −0,05
+    ASSERT_EQ(state.chart.recalculated.size(), 2u);
+    EXPECT_NEAR(state.chart.recalculated[0].y(), 0.016 + mw[0] - 5, 1e-9);
+    // Fewer than two pairs still change nothing.
+    typePair(4, 2, QString(), QString());
+    state.table.setCellText(Col::ANeu, 4, u"9"_s);
+    computeMS(state, 4);
+    EXPECT_EQ(cell(Col::ANeu, 4), u"9"_s);
+}
+
+// The diff columns show what the bench will show once the coefficients are sent to the
+// thousandth: a = 12345,678 and b = 2,5 in the controller, pairs (100000; 262000) and
+// (200000; 512400). The unrounded line through both pairs would leave 0 and 0.
+TEST_F(Recalculation, DeviationsAreThoseOfTheCoefficientsAsSent) {
+    state.coef.setA(2, 12345.678);
+    state.coef.setB(2, 2.5);
+    typePair(2, 1, u"100000"_s, u"262000"_s);
+    typePair(2, 2, u"200000"_s, u"512400"_s);
+    computeMS(state, 2);
+    const double mw1 = (262000 - 12345.678) / 2.5;
+    const double mw2 = (512400 - 12345.678) / 2.5;
+    const double b = (200000 - 100000) / (mw2 - mw1);
+    const double a = 100000 - b * mw1;
+    const double aSent = std::round(a * 1000) / 1000;
+    const double bSent = std::round(b * 1000) / 1000;
+    const double expected[] = {aSent + bSent * mw1 - 100000, aSent + bSent * mw2 - 200000};
+    EXPECT_NEAR(expected[0], -40.2, 0.05);
+    EXPECT_NEAR(expected[1], -80.5, 0.05);
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_NEAR(state.table.storedNumber(Col::Diff1 + k, 2), expected[k], 1e-6) << k;
+        EXPECT_NEAR(state.chart.recalculated[std::size_t(k)].y(), expected[k], 1e-6) << k;
+    }
+}
+
+// F12 computes every other point and names, at the end, each cell it passed over.
+TEST_F(Recalculation, AllPointsPassOverCellsThatAreNoNumberAndNameThem) {
+    for (int n = 1; n <= 3; ++n) {
+        typePair(n, 1, u"10"_s, u"10,5"_s);
+        typePair(n, 2, u"20"_s, u"20,9"_s);
+    }
+    typePair(1, 2, u"20"_s, u"20.9"_s);
+    state.table.setCellText(Col::tm(3), 3, u"x"_s);
+    const PassedOver passed = computeAll(state, 3);
+    EXPECT_EQ(passed.notANumber,
+              (QStringList{u"Messstelle 1, tm 2: „20.9“"_s, u"Messstelle 3, tm 3: „x“"_s}));
+    EXPECT_EQ(cell(Col::ANeu, 1), QString());
+    EXPECT_FALSE(cell(Col::ANeu, 2).isEmpty());
+    EXPECT_EQ(cell(Col::ANeu, 3), QString());
+    try {
+        namePassedOver(passed);
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), u"Nicht berechnet, diese Zellen enthalten keine gültige Zahl:\n"
+                               "Messstelle 1, tm 2: „20.9“\nMessstelle 3, tm 3: „x“"_s);
+    }
+}

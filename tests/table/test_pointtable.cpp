@@ -68,6 +68,47 @@ TEST(PointTable, TypedTextsGermanSettings) {
         checkTyped(RegionalSettings::german(), c);
 }
 
+// How computations and the upload read a typed cell: as it is shown, whether or not it has
+// been shown, and without changing its text. Text that only looks like a number is no number,
+// and its tooltip says so.
+TEST(PointTable, CellsAreReadAsShown) {
+    using Kind = CellReading::Kind;
+    const struct {
+        QString typed;
+        Kind kind;
+        double value;
+    } cases[] = {
+        {u"12,34567"_s, Kind::Number, 12.346},
+        {u"0.5"_s, Kind::NotANumber, 0},
+        {u"1.234,5"_s, Kind::NotANumber, 0},
+        {u"abc"_s, Kind::NotANumber, 0},
+        {u"  "_s, Kind::NotANumber, 0},
+        {u"-"_s, Kind::NotANumber, 0},
+        {u"7\t8"_s, Kind::Number, 7},
+        {u"0,0005"_s, Kind::Number, 0.001},
+        {u""_s, Kind::Empty, 0},
+        {u"1e400"_s, Kind::NotANumber, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        PointTable table(RegionalSettings::german());
+        table.setCellText(Col::ANeu, 2, c.typed);
+        const CellReading before = table.readCell(Col::ANeu, 2);
+        EXPECT_EQ(table.cellText(Col::ANeu, 2), c.typed);
+        EXPECT_EQ(before.kind, c.kind);
+        EXPECT_EQ(before.value, c.value);
+        const QString tip = table.data(table.index(2, Col::ANeu), Qt::ToolTipRole).toString();
+        EXPECT_EQ(tip.startsWith(u"Keine gültige Zahl"_s), c.kind == Kind::NotANumber)
+            << tip.toStdString();
+        shown(table, Col::ANeu, 2);
+        EXPECT_EQ(table.readCell(Col::ANeu, 2).value, before.value);
+        EXPECT_EQ(table.readCell(Col::ANeu, 2).kind, before.kind);
+    }
+    PointTable table(RegionalSettings::german());
+    table.setCellText(Col::Name, 3, u" Druck 1 "_s);
+    EXPECT_EQ(table.cellName(Col::tm(2), 3), u"Messstelle 3 (Druck 1), tm 2"_s);
+}
+
 TEST(PointTable, TypedTextsUsSettings) {
     const RegionalSettings us = RegionalSettings::fromLocale(QLocale(u"en_US"_s));
     const TypedCase cases[] = {

@@ -448,3 +448,72 @@ TEST(UploadHistory, TakenOverCoefficientsAreSentByTheNextUpload) {
     EXPECT_EQ(b.sent(), QStringList{u"U4711,ABC12,,,3,TA_1,°C,-1,1000,TB_1,°C,-600,998,P_1,bar,"
                                     "1000,1000;"_s});
 }
+
+// What only looks like a number never reaches the controller: the upload sends nothing,
+// writes nothing and names every such cell with its text; a gain of 0 at the record's scale
+// and a value the controller cannot hold are refused the same way.
+TEST_F(Upload, ValuesThatAreNoNumberOrCannotBeSentAreRefusedAndNamed) {
+    struct Case {
+        int column;
+        QString text;
+        QString named;
+    };
+    const Case cases[] = {
+        {Col::BNeu, u"abc"_s, u"Messstelle 2 (TB_1), b (NEU): „abc“ ist keine gültige Zahl"_s},
+        {Col::ANeu, u"0.5"_s, u"Messstelle 2 (TB_1), a (NEU): „0.5“ ist keine gültige Zahl"_s},
+        {Col::ANeu, u"1.234,5"_s,
+         u"Messstelle 2 (TB_1), a (NEU): „1.234,5“ ist keine gültige Zahl"_s},
+        {Col::ANeu, u"  "_s, u"Messstelle 2 (TB_1), a (NEU): „  “ ist keine gültige Zahl"_s},
+        {Col::BNeu, u"0,0004"_s,
+         u"Messstelle 2 (TB_1), b (NEU): „0,000“ ergibt auf drei Nachkommastellen die "
+         "Verstärkung 0"_s},
+        {Col::BNeu, u""_s,
+         u"Messstelle 2 (TB_1), b (NEU): fehlt, die SPS erhielte die Verstärkung 0"_s},
+        {Col::ANeu, u"1E20"_s,
+         u"Messstelle 2 (TB_1), a (NEU): „1E020“ ist zu groß, um an die SPS "
+         "gesendet zu werden"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        setUpDevice(state);
+        dialogs.shown.clear();
+        dialogs.authorisations = {AuthorisationInput{u"abc-4711"_s, {}}};
+        state.table.setCellText(c.column, 2, c.text);
+        upload();
+        ASSERT_FALSE(dialogs.shown.empty());
+        const QString box = dialogs.shown.back().text;
+        EXPECT_EQ(dialogs.shown.back().kind, ScriptedDialogs::Kind::ErrorBox);
+        EXPECT_TRUE(box.startsWith(u"Es wurde nichts an die SPS gesendet.\n"_s))
+            << box.toStdString();
+        EXPECT_TRUE(box.contains(c.named)) << box.toStdString();
+        EXPECT_EQ(dialogs.authorisations.size(), 1u); // refused before the password
+        EXPECT_FALSE(QFile::exists(logPath()));
+        EXPECT_FALSE(QFile::exists(csvPath()));
+    }
+    EXPECT_TRUE(sent().isEmpty());
+
+    // Every such cell is named at once; an offset point needs no gain.
+    setUpDevice(state);
+    dialogs.authorisations = {AuthorisationInput{u"abc-4711"_s, {}}};
+    state.table.setCellText(Col::BNeu, 1, u"x"_s);
+    state.table.setCellText(Col::ANeu, 2, u"0.5"_s);
+    upload();
+    EXPECT_TRUE(dialogs.shown.back().text.contains(u"Messstelle 1 (TA_1), b (NEU)"_s));
+    EXPECT_TRUE(dialogs.shown.back().text.contains(u"Messstelle 2 (TB_1), a (NEU)"_s));
+    setUpDevice(state);
+    state.table.setCellText(Col::Name, 2, u" of Druck "_s);
+    state.table.setCellText(Col::BNeu, 2, QString());
+    upload();
+    EXPECT_EQ(sent(), QStringList{u"U4711,ABC12,,,2,TA_1,°C,-500,1000,of Druck,°C,-600,0;"_s});
+}
+
+// The number sent is the number shown: a typed value is rounded to three decimals as the
+// table shows it (half away from zero), never read with "." as a thousands separator.
+TEST_F(Upload, SendsWhatTheTableShows) {
+    state.table.setCellText(Col::ANeu, 2, u"-0,0005"_s);
+    state.table.setCellText(Col::BNeu, 2, u"1,0025"_s);
+    upload();
+    EXPECT_EQ(sent(), QStringList{u"U4711,ABC12,,,2,TA_1,°C,-500,1000,TB_1,°C,-1,1003;"_s});
+    EXPECT_EQ(state.table.normaliseCell(Col::ANeu, 2), u"-0,001"_s);
+    EXPECT_EQ(state.table.normaliseCell(Col::BNeu, 2), u"1,003"_s);
+}
