@@ -1,5 +1,6 @@
 #include "bench/benchsession.h"
 
+#include "bench/commands.h"
 #include "core/ansicodec.h"
 #include "core/waitaway.h"
 
@@ -17,6 +18,10 @@ BenchSession::BenchSession(std::unique_ptr<EchoProbe> echo, QObject* parent)
 }
 
 void BenchSession::send2SPS(const QString& host, const QString& text) {
+    // A fresh request for the point list: whatever is still in the buffer, a cut-off answer
+    // to an earlier one included, would be joined to the new answer.
+    if (text == command::kReadCorrectionData)
+        rx_.clear();
     if (!client_.isOpen()) {
         client_.setHost(host);
         client_.open();

@@ -147,3 +147,17 @@ TEST_F(Session, CommandThatFailsAtTheSocketLeavesNoTrace) {
     EXPECT_EQ(log, (QStringList{u"Disconnected"_s, u"[closed]"_s}));
     EXPECT_EQ(session.expectedReply(), u'Z');
 }
+
+// An answer that never ended (no "#") is dropped when the point list is asked for again:
+// only the answer to the new request is taken.
+TEST_F(Session, AFreshRequestDropsAnAnswerThatNeverEnded) {
+    QStringList bodies;
+    QObject::connect(&session, &BenchSession::frameTaken,
+                     [&](QChar letter, const QString& body) { bodies << letter + body; });
+    session.send2SPS(kHost, u"U;"_s);
+    session.receive("U4711,ABC12,1.0,220315143005,5,A,V,0,1000,B,V,0,1000");
+    EXPECT_TRUE(bodies.isEmpty());
+    session.send2SPS(kHost, u"U;"_s);
+    session.receive("U4711,ABC12,1.0,220315143005,1,C,V,0,1000,#");
+    EXPECT_EQ(bodies, QStringList{u"U4711,ABC12,1.0,220315143005,1,C,V,0,1000,"_s});
+}
