@@ -85,10 +85,14 @@ void applyRecord(WorkingState& state, const FileRecord& record) {
         const QStringList& fields = record.points[std::size_t(k - 1)];
         for (qsizetype f = 0; f < fields.size() && f < 4; ++f)
             table.setCellText(columns[f], k, fields[f]);
-        const bool noA = trimBlanksAndControls(table.cellText(Col::ANeu, k)).isEmpty();
-        const bool noB = trimBlanksAndControls(table.cellText(Col::BNeu, k)).isEmpty();
-        state.coef.setA(k, noA ? 0.0 : table.shownNumber(Col::ANeu, k));
-        state.coef.setB(k, noB ? 1.0 : table.shownNumber(Col::BNeu, k));
+        // The cells show their numbers with three decimals from now on; a field that is no
+        // number gives the neutral correction, as an empty one does.
+        table.normaliseCell(Col::ANeu, k);
+        table.normaliseCell(Col::BNeu, k);
+        const CellReading a = table.readCell(Col::ANeu, k);
+        const CellReading b = table.readCell(Col::BNeu, k);
+        state.coef.setA(k, a.isNumber() ? a.value : 0.0);
+        state.coef.setB(k, b.isNumber() ? b.value : 1.0);
     }
 }
 

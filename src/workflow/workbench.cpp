@@ -4,7 +4,9 @@
 #include "bench/replyparser.h"
 #include "calc/recalculation.h"
 #include "core/numbers.h"
+#include "core/text.h"
 #include "records/csvimport.h"
+#include "records/textfile.h"
 #include "records/upload.h"
 #include "state/loadedrecord.h"
 #include "workflow/authorisation.h"
@@ -136,8 +138,35 @@ void Workbench::loadCorrectionReply(QStringView body) {
                                   .arg(unusable->countText)
                                   .arg(CoefficientStore::kSlots));
     } else if (auto* record = std::get_if<ControllerRecord>(&reply)) {
+        std::optional<ControllerPoints> points;
+        if (!record->brokeOff) {
+            points = ControllerPoints{trimBlanksAndControls(record->geraeteId).toString(), {}};
+            for (const ControllerRecord::Point& point : record->points)
+                points->names << trimBlanksAndControls(point.name).toString();
+        }
         applyRecord(state_, std::move(*record));
+        if (points)
+            lastReply_ = std::move(points);
     }
+}
+
+QString Workbench::differenceFromController(const FileRecord& file) const {
+    if (!lastReply_ || lastReply_->deviceId != trimBlanksAndControls(file.geraeteId))
+        return {};
+    const QStringList& names = lastReply_->names;
+    const qsizetype count = qsizetype(file.points.size());
+    for (qsizetype k = 0; k < std::min(count, names.size()); ++k) {
+        const QString name = trimBlanksAndControls(file.points[std::size_t(k)].value(0)).toString();
+        if (name != names[k])
+            return QStringLiteral("Messstelle %1 heißt in der SPS „%2“, in der Datei „%3“.")
+                .arg(k + 1)
+                .arg(names[k], name);
+    }
+    if (count != names.size())
+        return QStringLiteral("Die SPS meldet %1 Messstellen, die Datei enthält %2.")
+            .arg(names.size())
+            .arg(count);
+    return {};
 }
 
 void Workbench::recalculatePoint(int n) {
@@ -170,7 +199,17 @@ void Workbench::importRecord() {
         const auto path = dialogs_.chooseFileToOpen(state_.configdir, kCsvFilter);
         if (!path || !QFileInfo::exists(*path))
             return;
-        importCSVFile(state_, *path);
+        const QStringList lines = readTextLines(*path, kMaxCsvBytes);
+        // A file of the device last read whose points differ from the controller's would
+        // send its points to the wrong places.
+        const QString difference = differenceFromController(parseCsvRecord(lines, state_.regional));
+        if (!difference.isEmpty() &&
+            !dialogs_.askYesNo(QStringLiteral("Die Datei passt nicht zu den Messstellen, die die "
+                                              "SPS für Gerät %1 zuletzt gemeldet hat: %2 "
+                                              "Trotzdem übernehmen")
+                                   .arg(lastReply_->deviceId, difference)))
+            return;
+        importCSVLines(state_, lines);
     });
 }
 

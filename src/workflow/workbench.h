@@ -118,6 +118,10 @@ private:
     std::optional<QString> awaitUploadFrame(const QString& text, WaitEnd* end);
     QString readBack(const QString& sentRecord, QString* warning);
     void reportEnded(const ReportOutcome& outcome, bool uploaded);
+    // Where a record file of the device the controller last listed differs from that list
+    // (the first differing name, else the count); empty where it does not, or for another
+    // device.
+    QString differenceFromController(const FileRecord& file) const;
 
     OperatorDialogs& dialogs_;
     BenchSession& session_;
@@ -131,6 +135,12 @@ private:
     // A read-back whose answer did not come in time: the answer, should it still come, is
     // not loaded into the table.
     bool lateReadBack_ = false;
+    // The device and its point names in the last complete list the controller sent.
+    struct ControllerPoints {
+        QString deviceId;
+        QStringList names;
+    };
+    std::optional<ControllerPoints> lastReply_;
     // Last, so that it is gone, its workers waited for, before anything its reports tell.
     ReportQueue reports_;
 };

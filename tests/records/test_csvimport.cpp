@@ -119,9 +119,62 @@ TEST_F(Import, FieldSplitting) {
         {u"a;;b"_s, {u"a"_s, u""_s, u"b"_s}},
         {u"a;b;c;d;e"_s, {u"a"_s, u"b"_s, u"c"_s, u"d"_s}},
         {u"a"_s, {u"a"_s}},
+        // Quoted as spreadsheets save text.
+        {u"\"P1\";\"bar\";\"-0.078\";\"1.005\""_s, {u"P1"_s, u"bar"_s, u"-0.078"_s, u"1.005"_s}},
+        {u"\"Druck \"\"A\"\"\";\"a;b\";;\"\""_s, {u"Druck \"A\""_s, u"a;b"_s, u""_s, u""_s}},
+        {u"\"open;x"_s, {u"open;x"_s}},
+        {u"\"P\"x;y"_s, {u"Px"_s, u"y"_s}},
     };
     for (const auto& [line, fields] : cases)
         EXPECT_EQ(pointLineFields(line, u';'), fields) << line.toStdString();
+}
+
+// A record as a spreadsheet saves it: every field quoted, a decimal point, an empty row
+// between the points. The empty row is no point; the quotes are no part of the texts.
+TEST_F(Import, RecordsAsSpreadsheetsSaveThem) {
+    importCSVFile(state, write("\"15.03.2022 14:30:05\";\"4711\";\"ABC12\";\"x\"\r\n"
+                               "Messstelle; Einheit; a; b;\r\n"
+                               "\"P1\";\"bar\";\"-0.078\";\"1.005\"\r\n"
+                               ";;;\r\n"
+                               "\r\n"
+                               "\"P2\";\"bar\";\"0,5\";\"1\"\r\n"));
+    EXPECT_EQ(state.device.geraeteId, u"4711"_s);
+    EXPECT_EQ(state.device.geraetetyp, u"ABC12"_s);
+    EXPECT_EQ(state.anzMS, 2);
+    EXPECT_EQ(cell(Col::Name, 1), u"P1"_s);
+    EXPECT_EQ(cell(Col::ANeu, 1), u"-0,078"_s);
+    EXPECT_EQ(state.coef.b(1), 1.005);
+    EXPECT_EQ(cell(Col::Name, 2), u"P2"_s);
+    EXPECT_EQ(state.coef.a(2), 0.5);
+}
+
+// "." and "," are read as the decimal separator whatever the system's; a value with both is
+// no number and stays as it is for the operator to see (the upload refuses it).
+TEST_F(Import, DecimalPointOrCommaInEveryLocale) {
+    const struct {
+        RegionalSettings rs;
+        QString a, b;
+    } cases[] = {
+        {RegionalSettings::german(), u"-0,500"_s, u"1,250"_s},
+        {RegionalSettings::fromLocale(QLocale(u"en_US"_s)), u"-0.500"_s, u"1.250"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.a.toStdString());
+        WorkingState fresh(c.rs);
+        fresh.prepare(dir_.path());
+        // The date as the system writes it, the fields always cut at ";".
+        const QString when = c.rs.formatDateTime(QDateTime(QDate(2022, 3, 15), QTime(14, 30, 5)));
+        importCSVFile(fresh, write((when + u";4711;ABC12;x\r\nh\r\n"
+                                           "A;V;-0.5;1,25\r\nB;V;1.234,5;abc\r\n"_s)
+                                       .toLatin1()));
+        EXPECT_EQ(fresh.table.cellText(Col::ANeu, 1), c.a);
+        EXPECT_EQ(fresh.table.cellText(Col::BNeu, 1), c.b);
+        EXPECT_EQ(fresh.coef.a(1), -0.5);
+        EXPECT_EQ(fresh.coef.b(1), 1.25);
+        EXPECT_EQ(fresh.table.cellText(Col::ANeu, 2), u"1.234,5"_s);
+        EXPECT_EQ(fresh.coef.a(2), 0.0);
+        EXPECT_EQ(fresh.coef.b(2), 1.0); // no number: the neutral gain, never 0
+    }
 }
 
 TEST_F(Import, ShortFilesAndBadDates) {

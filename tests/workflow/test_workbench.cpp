@@ -36,3 +36,50 @@ TEST(Workbench, ImportRecordStartsInTheConfigurationDirectory) {
     EXPECT_EQ(state.anzMS, 2);
     EXPECT_EQ(b.dialogs.shown.size(), 3u); // the dialog, and no error
 }
+
+// A record file of the device the controller last listed, whose points differ from that
+// list, is taken only when the operator says so; the question names the first difference.
+// A file of another device is taken without a question.
+TEST(Workbench, ImportOfAFileThatDiffersFromTheControllerAsksFirst) {
+    LoopbackBench b;
+    const WorkingState& state = b.state();
+    b.session.awaitReply(u'U');
+    b.session.receive(encodeAnsi(u"U4711,ABC12,1.0,220315143005,3,A,V,0,1000,B,V,0,1000,"
+                                 "C,V,0,1000,#"_s));
+    ASSERT_EQ(state.anzMS, 3);
+    const auto write = [&](const QString& name, const QString& text) {
+        const QString path = b.dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        return path;
+    };
+    const QString heading = u"Messstelle; Einheit; a; b;\r\n"_s;
+    const QString shifted = write(u"shifted.csv"_s, u"15.03.2022 14:30:05;4711;ABC12;x\r\n"_s +
+                                                        heading + u"A;V;1;1\r\nX;V;2;1\r\n"_s);
+    const QString longer =
+        write(u"longer.csv"_s, u"15.03.2022 14:30:05;4711;ABC12;x\r\n"_s + heading +
+                                   u"A;V;1;1\r\nB;V;2;1\r\nC;V;3;1\r\nD;V;4;1\r\n"_s);
+    const QString other = write(u"other.csv"_s, u"15.03.2022 14:30:05;4712;ABC12;x\r\n"_s +
+                                                    heading + u"Q;V;1;1\r\n"_s);
+
+    b.dialogs.files = {shifted, longer, longer, other};
+    b.dialogs.answers = {false, false, true};
+    b.bench.importRecord();
+    ASSERT_EQ(b.dialogs.shown.back().kind, test::ScriptedDialogs::Kind::Question);
+    EXPECT_EQ(b.dialogs.shown.back().text,
+              u"Die Datei passt nicht zu den Messstellen, die die SPS für Gerät 4711 zuletzt "
+              "gemeldet hat: Messstelle 2 heißt in der SPS „B“, in der Datei „X“. Trotzdem "
+              "übernehmen"_s);
+    EXPECT_EQ(state.table.cellText(Col::ANeu, 1), u"0"_s); // nothing taken
+    b.bench.importRecord();
+    EXPECT_TRUE(b.dialogs.shown.back().text.contains(
+        u"Die SPS meldet 3 Messstellen, die Datei enthält 4."_s));
+    EXPECT_EQ(state.anzMS, 3);
+    b.bench.importRecord(); // answered yes
+    EXPECT_EQ(state.anzMS, 4);
+    const std::size_t questions = b.dialogs.shown.size();
+    b.bench.importRecord(); // another device: no question
+    EXPECT_EQ(state.device.geraeteId, u"4712"_s);
+    EXPECT_EQ(b.dialogs.shown.size(), questions + 1); // the file dialog alone
+}
