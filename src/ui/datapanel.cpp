@@ -91,8 +91,14 @@ QString DataPanel::columnWidthsText() const {
 }
 
 void DataPanel::restoreColumnWidths(const QString& text) {
-    for (int column = 0; column < PointGrid::kFixedColumns; ++column)
-        DGrid->setColumnWidth(column, strToInt(getCommaField(text, column + 1)));
+    for (int column = 0; column < PointGrid::kFixedColumns; ++column) {
+        int width = strToInt(getCommaField(text, column + 1));
+        // A width that would hide the column or push the rest of the table out of reach
+        // gives way to the default.
+        if (width < layout::kMinColumnWidth || width > layout::kMaxColumnWidth)
+            width = strToInt(getCommaField(FormStorage::kDefaultColumnWidths, column + 1));
+        DGrid->setColumnWidth(column, width);
+    }
 }
 
 void DataPanel::setGridPanelWidth(int width) {

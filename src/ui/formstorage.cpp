@@ -4,6 +4,7 @@
 #include "core/fields.h"
 #include "core/numbers.h"
 #include "ui/anchoredpanel.h"
+#include "ui/windowlayout.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -197,7 +198,7 @@ void FormStorage::restorePlacement() {
                      {current.left(), current.top(), current.width(), current.height()});
         const QRect normal(QPoint(np[0], np[1]), QSize(np[2] - np[0], np[3] - np[1]));
         const bool samePpi = !ppi || tryStrToInt(*ppi) == pixelsPerInch();
-        if (samePpi && placementOnMonitors(normal)) {
+        if (samePpi && placementOnMonitors(normal) && fitsWorkArea(normal)) {
             // The flags belong to the placement they were stored with.
             if (flags)
                 kept_.flags = tryStrToInt(*flags).value_or(kept_.flags);
@@ -247,7 +248,9 @@ void FormStorage::restoreProperty(const Property& p, const QString& value) {
             control->setProperty(kCommandLinkHint, value);
         break;
     case K::Width:
-        if (const auto width = readInt(value))
+        // A width beyond the screen, or too narrow to use, keeps the default.
+        if (const auto width = readInt(value);
+            width && *width >= layout::kMinGridPanelWidth && *width <= screenWorkArea().width())
             callbacks_.setPanelWidth(control, *width);
         break;
     }

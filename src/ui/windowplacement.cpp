@@ -51,6 +51,21 @@ bool placementOnMonitors(const QRect& normal) {
     return true;
 }
 
+QSize screenWorkArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry().size() : QSize();
+}
+
+bool fitsWorkArea(const QRect& normal) {
+    const QScreen* screen = QGuiApplication::screenAt(normal.topLeft());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return true;
+    const QSize work = screen->availableGeometry().size();
+    return normal.width() <= work.width() && normal.height() <= work.height();
+}
+
 QSize desktopSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->virtualGeometry().size() : QSize();

@@ -43,6 +43,10 @@ bool placementOnMonitors(const QRect& normal);
 
 // The whole desktop (all monitors together) and the screen's logical pixels per inch.
 QSize desktopSize();
+// The work area of the primary screen (without task bars).
+QSize screenWorkArea();
+// Whether a window of this size fits the work area of the screen it starts on.
+bool fitsWorkArea(const QRect& normal);
 int pixelsPerInch();
 
 // "x,y,x,y" and "left,top,right,bottom" texts.

@@ -182,6 +182,44 @@ TEST_F(Settings, StoredValuesAsOperatorsWriteThem) {
     }
 }
 
+// Values the settings file holds out of range take their defaults, and only those are written
+// back: a column width outside 10 to 1000 px, a grid panel narrower than 100 px or wider
+// than the screen, a window larger than the screen's work area.
+TEST_F(Settings, ValuesOutOfRangeTakeTheirDefaults) {
+    const struct {
+        QByteArray keys;
+        QString widths;
+        bool defaultPanel; // a wide column widens the panel the window gives the table
+    } cases[] = {
+        {"Dgrid.columnwidths=40,-5,99999,\r\nGridpanel_Width=50\r\nNormPos=0,0,5000,3000\r\n",
+         u"40,120,60,"_s, true},
+        {"Dgrid.columnwidths=9,1001,1000,\r\nGridpanel_Width=99999\r\nNormPos=0,0,1921,900\r\n",
+         u"40,120,1000,"_s, false},
+    };
+    int defaultPanelWidth = 0;
+    {
+        auto w = start();
+        defaultPanelWidth = ui(*w).Gridpanel->width();
+        w->close();
+        QFile::remove(iniPath());
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys.toStdString());
+        writeIni(c.keys);
+        auto w = start();
+        EXPECT_EQ(ui(*w).DGrid->columnWidth(1), 120);
+        if (c.defaultPanel) {
+            EXPECT_EQ(ui(*w).Gridpanel->width(), defaultPanelWidth);
+        }
+        EXPECT_LT(ui(*w).Gridpanel->width(), 1920);
+        EXPECT_LE(w->frameGeometry().width(), 1920);
+        EXPECT_LE(w->frameGeometry().height(), 1080);
+        w->close();
+        EXPECT_EQ(iniValue(u"Dgrid.columnwidths"_s), c.widths);
+        QFile::remove(iniPath());
+    }
+}
+
 TEST_F(Settings, PlacementRules) {
     // Another desktop's keys stay; this desktop's are added; the plain ones follow.
     writeIni("MinMaxPos(1024x768)=1,2,3,4\r\nNormPos(1024x768)=0,0,1600,740\r\n"
