@@ -303,6 +303,34 @@ TEST_F(OperatorPaths, RefusedUploadsSendAndWriteNothing) {
     EXPECT_EQ(workbench->state().coef.a(2), sim::defaultDevice().points[1].a1000 / 1000.0);
 }
 
+// A value that only looks like a number ("0.5" where the decimal separator is ",") is
+// refused by F2 before the password is asked: the box names the cell, nothing is sent or
+// written, and the cell's tooltip says why.
+TEST_F(OperatorPaths, ValueThatIsNoNumberIsRefusedAndNamed) {
+    read();
+    typeCells(Col::ANeu, 2, {{u"0.5"_s, Qt::Key_Return}});
+    EXPECT_EQ(cell(Col::ANeu, 2), u"0.5"_s);
+    QString box;
+    op.expect(u"Es wurde nichts an die SPS gesendet"_s, [&box](QWidget* dialog) {
+        box = static_cast<QMessageBox*>(dialog)->text();
+        DialogOperator::pressing(Qt::Key_Return)(dialog);
+    });
+    functionKey(Qt::Key_F2);
+    QTest::qWait(200);
+    const QString name = sim::defaultDevice().points[1].name;
+    EXPECT_TRUE(
+        box.contains(u"Messstelle 2 (%1), a (NEU): „0.5“ ist keine gültige Zahl"_s.arg(name)))
+        << box.toStdString();
+    EXPECT_EQ(op.shown().size(), 1) << op.shown().join(u'|').toStdString(); // no password
+    EXPECT_EQ(received, QStringList{u"U;"_s});
+    EXPECT_FALSE(QFile::exists(configFile(u"Log_4711.log"_s)));
+    EXPECT_FALSE(QFile::exists(configFile(u"Abgleich_4711.csv"_s)));
+    const PointTable& table = workbench->state().table;
+    EXPECT_TRUE(table.data(table.index(2, Col::ANeu), Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(u"Keine gültige Zahl"_s));
+}
+
 TEST_F(OperatorPaths, ErrorBoxesOnceAndTheProgramGoesOn) {
     // F12 before any reply: the conversion error for the empty point count, once.
     ui(*window).ED_IP->setFocus();
