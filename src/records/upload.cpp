@@ -63,6 +63,14 @@ QStringList uploadRefusals(PointTable& table, int count) {
     };
     for (int n = 1; n <= count; ++n) {
         const bool offset = isOffsetPoint(trimmed(table.cellText(Col::Name, n)));
+        // The record's fields are cut at "," and the record ends at ";".
+        for (const int column : {Col::Name, Col::Unit}) {
+            const QString text = trimmed(table.cellText(column, n));
+            if (text.contains(u',') || text.contains(u';'))
+                refusals << table.cellName(column, n) + QStringLiteral(": ") + quoted(text) +
+                                QStringLiteral(" enthält „,“ oder „;“, die die SPS als "
+                                               "Trennzeichen liest");
+        }
         const CellReading a = table.readCell(Col::ANeu, n);
         const CellReading b = table.readCell(Col::BNeu, n);
         for (const auto& [column, reading] : {std::pair{Col::ANeu, a}, std::pair{Col::BNeu, b}}) {

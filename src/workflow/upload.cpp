@@ -162,15 +162,27 @@ void Workbench::uploadCorrectionData() {
     emit busyStarted();
     send2SPS(snapshot.content.record);
     // Only a record handed to the link changes what the store says the controller holds.
+    const CoefficientStore storeBefore = state_.coef;
     for (const UploadContent::StoreUpdate& update : snapshot.content.storeUpdates) {
         state_.coef.setA(update.slot, update.a);
         if (update.b)
             state_.coef.setB(update.slot, *update.b);
     }
     QString readBackWarning;
-    const QString readBackResult = readBack(snapshot.content.record, &readBackWarning);
+    std::optional<QString> rejected;
+    const QString readBackResult = readBack(snapshot.content.record, &readBackWarning, &rejected);
     // Nothing more comes from the controller for this upload, answered or not.
     emit busyEnded();
+    if (rejected) {
+        // The controller answered the record with an error: it holds what it held, and no
+        // record may say otherwise.
+        state_.coef = storeBefore;
+        throw AppError(QStringLiteral("Die SPS hat die Abgleichwerte nicht übernommen: Fehler ") +
+                       *rejected +
+                       QStringLiteral("\nÄnderungsprotokoll, CSV-Datei und Abgleichprotokoll "
+                                      "wurden nicht geschrieben. Bitte mit F1 prüfen, was die "
+                                      "SPS hält."));
+    }
 
     // The records are written before any box waits for the operator: the controller holds
     // the values, so the files must say so whatever happens next.
@@ -211,8 +223,10 @@ std::optional<QString> Workbench::awaitUploadFrame(const QString& text, WaitEnd*
 // with those sent (a and b times 1000; only a for an offset point). The values read back go
 // nowhere else: the table, the store and the device fields stay as they are. Returns the
 // result for the protocol and the report; a difference also gives the warning for the
-// operator, which the caller shows once the records are written.
-QString Workbench::readBack(const QString& sentRecord, QString* warning) {
+// operator, which the caller shows once the records are written; an error the controller
+// answers the record with is handed back in `rejected`.
+QString Workbench::readBack(const QString& sentRecord, QString* warning,
+                            std::optional<QString>* rejected) {
     if (readBackWaitMs_ <= 0)
         return QStringLiteral("nicht geprüft (ausgeschaltet)");
     WaitEnd end = WaitEnd::Arrived;
@@ -231,8 +245,10 @@ QString Workbench::readBack(const QString& sentRecord, QString* warning) {
     if (!ack)
         return noAnswer();
     const CorrectionReply acknowledged = parseCorrectionReply(*ack, state_.regional);
-    if (const auto* error = std::get_if<ControllerError>(&acknowledged))
+    if (const auto* error = std::get_if<ControllerError>(&acknowledged)) {
+        *rejected = error->text;
         return notConfirmed(QStringLiteral("die SPS meldet den Fehler ") + error->text);
+    }
     if (!std::holds_alternative<UploadAcknowledged>(acknowledged))
         return notConfirmed(QStringLiteral("unerwartete Antwort der SPS"));
 

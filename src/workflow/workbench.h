@@ -116,7 +116,7 @@ private:
     // The body of the next "U" frame, taken for the upload instead of being loaded; nothing
     // when none came within the wait or the operator ended it.
     std::optional<QString> awaitUploadFrame(const QString& text, WaitEnd* end);
-    QString readBack(const QString& sentRecord, QString* warning);
+    QString readBack(const QString& sentRecord, QString* warning, std::optional<QString>* rejected);
     void reportEnded(const ReportOutcome& outcome, bool uploaded);
     // Where a record file of the device the controller last listed differs from that list
     // (the first differing name, else the count); empty where it does not, or for another

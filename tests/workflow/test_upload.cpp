@@ -469,6 +469,13 @@ TEST_F(Upload, ValuesThatAreNoNumberOrCannotBeSentAreRefusedAndNamed) {
          "Verstärkung 0"_s},
         {Col::BNeu, u""_s,
          u"Messstelle 2 (TB_1), b (NEU): fehlt, die SPS erhielte die Verstärkung 0"_s},
+        // A name or unit with the record's separators would shift every field after it.
+        {Col::Name, u" P,1 "_s,
+         u"Messstelle 2 (P,1), Name: „P,1“ enthält „,“ oder „;“, die die SPS als Trennzeichen "
+         "liest"_s},
+        {Col::Unit, u" m;V "_s,
+         u"Messstelle 2 (TB_1), Einheit: „m;V“ enthält „,“ oder „;“, die die SPS als "
+         "Trennzeichen liest"_s},
         {Col::ANeu, u"1E20"_s,
          u"Messstelle 2 (TB_1), a (NEU): „1E020“ ist zu groß, um an die SPS "
          "gesendet zu werden"_s},

@@ -38,6 +38,7 @@ public:
     quint16 port() const { return server_.serverPort(); }
 
     bool acknowledge = true;
+    QString rejection;      // "UE…#": the controller's answer to an upload it does not take
     QString readBackRecord; // "U…#": the controller's values as it answers "U;"
     QStringList received;
 
@@ -50,6 +51,8 @@ private:
             received << command;
             if (command == u"U;"_s && !readBackRecord.isEmpty())
                 client->write(encodeAnsi(readBackRecord));
+            else if (command.startsWith(u"U4711,"_s) && !rejection.isEmpty())
+                client->write(encodeAnsi(rejection));
             else if (command.startsWith(u"U4711,"_s) && acknowledge)
                 client->write("UF#");
         }
@@ -239,4 +242,25 @@ TEST_F(Transaction, RecordsThatCannotBeWrittenStopTheSend) {
         EXPECT_TRUE(controller.received.isEmpty());
         EXPECT_EQ(state.coef.a(2), 0.0); // the store still says what the controller holds
     }
+}
+
+// A controller that answers the upload with an error has not taken the values: nothing is
+// recorded as uploaded, the store keeps what the controller holds, and the box says so.
+TEST_F(Transaction, AnUploadTheControllerRejectsIsNotRecorded) {
+    recordProtocol();
+    controller.rejection = u"UEDatensatz unlesbar#"_s;
+    const double storedA = state.coef.a(1);
+    lb.bench.upload();
+    EXPECT_EQ(controller.received, QStringList{kSent});
+    EXPECT_TRUE(protocol().contains(
+        u"Rücklesen: nicht bestätigt (die SPS meldet den Fehler Datensatz unlesbar)"_s))
+        << protocol().join(u'\n').toStdString();
+    EXPECT_FALSE(QFile::exists(file(u"Log_4711.log"_s)));
+    EXPECT_FALSE(QFile::exists(file(u"Abgleich_4711.csv"_s)));
+    EXPECT_EQ(state.coef.a(1), storedA);
+    const auto errors = boxesOf(ScriptedDialogs::Kind::ErrorBox);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].text.startsWith(
+        u"Die SPS hat die Abgleichwerte nicht übernommen: Fehler Datensatz unlesbar"_s))
+        << errors[0].text.toStdString();
 }
