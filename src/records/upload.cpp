@@ -1,6 +1,5 @@
 #include "records/upload.h"
 
-#include "core/checkedmath.h"
 #include "core/errors.h"
 #include "core/numbers.h"
 #include "core/text.h"
@@ -56,7 +55,7 @@ ChangeList buildChangeList(PointTable& table, int count) {
     return list;
 }
 
-QStringList uploadRefusals(PointTable& table, int count) {
+QStringList uploadRefusals(const PointTable& table, int count) {
     QStringList refusals;
     const auto quoted = [](const QString& text) {
         return QStringLiteral("„") + text + QStringLiteral("“");
@@ -96,8 +95,8 @@ QStringList uploadRefusals(PointTable& table, int count) {
     return refusals;
 }
 
-UploadContent buildUpload(WorkingState& state, int count) {
-    PointTable& table = state.table;
+UploadContent buildUpload(const WorkingState& state, int count) {
+    const PointTable& table = state.table;
     UploadContent content;
     QStringList fields = {u'U' + state.device.geraeteId, state.device.geraetetyp, QString(),
                           QString(), QString::number(count)};

@@ -29,13 +29,13 @@ struct UploadContent {
     std::vector<StoreUpdate> storeUpdates; // for points with a new a, slots 1..256 only
 };
 // The table's cells, read as the table shows them; an empty b (NEU) goes out as 0.
-UploadContent buildUpload(WorkingState& state, int count);
+UploadContent buildUpload(const WorkingState& state, int count);
 
 // Why an upload of points 1..count cannot go, one line per cell: a name or unit holding the
 // record's separators "," or ";", a new a or b that is no number or too large for the
 // controller, and for a point with a new a that is not an offset
 // point a gain that is missing or 0 at the record's scale. Empty: the upload may go.
-QStringList uploadRefusals(PointTable& table, int count);
+QStringList uploadRefusals(const PointTable& table, int count);
 
 // A comment's line breaks as "\n" (the files carry them as CR LF).
 QString withLf(QString text);
