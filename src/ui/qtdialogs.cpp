@@ -8,12 +8,12 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEventLoop>
-#include <QKeyEvent>
-#include <QTimer>
-#include <QToolTip>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <QToolTip>
 
 namespace abgleich {
 

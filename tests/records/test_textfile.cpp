@@ -172,12 +172,14 @@ TEST(FullDisk, RecordsAndSettingsStayWhole) {
         }
         return QString();
     };
-    EXPECT_EQ(failure([&] { appendTextFile(log, entry); }),
-              u"Die Datei '"_s + QDir::toNativeSeparators(log) +
-                  u"' kann nicht geschrieben werden: Kein Speicherplatz mehr auf dem Datenträger"_s);
-    EXPECT_EQ(failure([&] { replaceTextFile(csv, entry); }),
-              u"Die Datei '"_s + QDir::toNativeSeparators(csv) +
-                  u"' kann nicht geschrieben werden: Kein Speicherplatz mehr auf dem Datenträger"_s);
+    EXPECT_EQ(
+        failure([&] { appendTextFile(log, entry); }),
+        u"Die Datei '"_s + QDir::toNativeSeparators(log) +
+            u"' kann nicht geschrieben werden: Kein Speicherplatz mehr auf dem Datenträger"_s);
+    EXPECT_EQ(
+        failure([&] { replaceTextFile(csv, entry); }),
+        u"Die Datei '"_s + QDir::toNativeSeparators(csv) +
+            u"' kann nicht geschrieben werden: Kein Speicherplatz mehr auf dem Datenträger"_s);
     IniFile settings(ini);
     settings.load();
     settings.setValue(u"FoAbgleich"_s, u"ED_IP_Text"_s, u"127.0.0.2"_s + QString(20000, u'x'));
