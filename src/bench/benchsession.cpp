@@ -2,6 +2,7 @@
 
 #include "bench/commands.h"
 #include "core/ansicodec.h"
+#include "core/errors.h"
 #include "core/waitaway.h"
 
 namespace abgleich {
@@ -38,12 +39,22 @@ void BenchSession::sendFreeText(const QString& text) {
 
 void BenchSession::connectChecked(const QString& host) {
     client_.setHost(host);
+    const QString notFound = QStringLiteral("Host ") + host + QStringLiteral(" nicht gefunden");
+    // The echo says why it failed: no answer, or no permission to send one at all.
     try {
         runWithoutInput([this, host] { echo_->echo(host); });
-        emit logLine(QStringLiteral("Host ") + host + QStringLiteral(" gefunden"));
+    } catch (const AppError& e) {
+        emit logLine(notFound + QStringLiteral(": ") + e.message());
+        return;
+    } catch (const std::exception&) {
+        emit logLine(notFound);
+        return;
+    }
+    emit logLine(QStringLiteral("Host ") + host + QStringLiteral(" gefunden"));
+    try {
         client_.open();
     } catch (const std::exception&) {
-        emit logLine(QStringLiteral("Host ") + host + QStringLiteral(" nicht gefunden"));
+        emit logLine(notFound);
     }
 }
 

@@ -11,6 +11,10 @@ namespace abgleich {
 
 namespace {
 
+// The connect button's captions as it follows the link.
+const QString kConnectCaption = QStringLiteral("Prüfstand verbinden");
+const QString kDisconnectCaption = QStringLiteral("trennen");
+
 QValidator* digitsOnly(QObject* parent) {
     return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), parent);
 }
@@ -27,7 +31,7 @@ DevicePanel::DevicePanel(Workbench& bench, QWidget* parent)
                     {layout::kClientWidth, layout::kDeviceHeight}, parent),
       bench_(bench) {
     setFixedHeight(layout::kDeviceHeight);
-    Btn_Connect = button("Btn_Connect", QStringLiteral("Prüfstand verbinden"));
+    Btn_Connect = button("Btn_Connect", kConnectCaption);
     Label2 = label("Label2", QStringLiteral("IP"));
     ED_IP = named(new QLineEdit(bench.host()), "ED_IP");
     ED_IP->setPlaceholderText(QStringLiteral("Prüfstandadresse eintragen"));
@@ -81,10 +85,14 @@ DevicePanel::DevicePanel(Workbench& bench, QWidget* parent)
     connect(settings, &QListWidget::itemChanged, this, &DevicePanel::togglesChanged);
     connect(&bench, &Workbench::deviceFieldsChanged, this, &DevicePanel::showDeviceFields);
     connect(&bench, &Workbench::connectionChanged, this, [this](bool open) {
-        Btn_Connect->setText(open ? QStringLiteral("trennen")
-                                  : QStringLiteral("Prüfstand verbinden"));
+        Btn_Connect->setText(open ? kDisconnectCaption : kConnectCaption);
     });
     showDeviceFields();
+}
+
+void DevicePanel::captionForLink(bool open) {
+    if (!open && Btn_Connect->text() == kDisconnectCaption)
+        Btn_Connect->setText(kConnectCaption);
 }
 
 bool DevicePanel::isChecked(Toggle toggle) const {

@@ -25,6 +25,10 @@ public:
     bool isChecked(Toggle toggle) const;
     // Both toggles checked, without telling anyone: the start state.
     void checkToggles();
+    // After the stored captions were restored: a stored "trennen" on the connect button
+    // gives way to "Prüfstand verbinden" while the link is closed; a plant's own caption
+    // stays.
+    void captionForLink(bool open);
 
     QPushButton* Btn_Connect;
     QLabel* Label2;

@@ -159,6 +159,7 @@ void TFoAbgleich::showEvent(QShowEvent* event) {
         return;
     shownOnce_ = true;
     bench_.guarded([this] { storage_->restore(); });
+    Panel_Geratedaten->captionForLink(bench_.linkOpen());
     if (const QScreen* s = screen(); s && !storage_->placed())
         move(s->availableGeometry().center() - rect().center());
 }

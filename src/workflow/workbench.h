@@ -48,8 +48,9 @@ public:
     const RegionalSettings& regional() const { return state_.regional; }
     // The point table is the model of the table views, which edit it.
     PointTable& table() { return state_.table; }
-    // The bench address the commands go to.
+    // The bench address the commands go to, and whether the link to it is open.
     const QString& host() const { return host_; }
+    bool linkOpen() const { return session_.isOpen(); }
     // How long an upload waits for each answer of the controller (its acknowledgement, then
     // the values read back); 0: the upload is not read back.
     static constexpr int kDefaultReadBackWaitMs = 3000;

@@ -68,7 +68,7 @@ TEST_F(Session, CheckedConnection) {
     const int before = peer.connections();
     session.connectChecked(kHost);
     EXPECT_EQ(echo->calls, 1);
-    EXPECT_EQ(log, QStringList{u"Host 127.0.0.1 nicht gefunden"_s});
+    EXPECT_EQ(log, QStringList{u"Host 127.0.0.1 nicht gefunden: Keine Antwort von '127.0.0.1'"_s});
     QTest::qWait(50);
     EXPECT_EQ(peer.connections(), before);
 }

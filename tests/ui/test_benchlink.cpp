@@ -140,7 +140,8 @@ TEST_F(BenchLink, ConnectButtonChecksThenOpensAndCloses) {
     const int before = peer.connections();
     click(ui(w).Btn_Connect);
     EXPECT_EQ(probe->calls, 1);
-    EXPECT_EQ(log(), QStringList{u"Host 127.0.0.1 nicht gefunden"_s});
+    EXPECT_EQ(log(),
+              QStringList{u"Host 127.0.0.1 nicht gefunden: Keine Antwort von '127.0.0.1'"_s});
     QTest::qWait(50);
     EXPECT_EQ(peer.connections(), before);
     EXPECT_TRUE(dialogs.shown.empty());

@@ -220,6 +220,23 @@ TEST_F(Settings, ValuesOutOfRangeTakeTheirDefaults) {
     }
 }
 
+// A stored "trennen" on the connect button says what clicking it does not do while the link is
+// closed: it gives way to "Prüfstand verbinden"; a plant's own caption stays.
+TEST_F(Settings, ConnectCaptionFollowsTheClosedLink) {
+    const std::pair<QByteArray, QString> cases[] = {
+        {"Btn_Connect_Caption=trennen\r\n", u"Prüfstand verbinden"_s},
+        {"Btn_Connect_Caption=Verbinden Halle 3\r\n", u"Verbinden Halle 3"_s},
+    };
+    for (const auto& [keys, caption] : cases) {
+        SCOPED_TRACE(keys.toStdString());
+        writeIni(keys);
+        auto w = start();
+        EXPECT_EQ(ui(*w).Btn_Connect->text(), caption);
+        w->close();
+        QFile::remove(iniPath());
+    }
+}
+
 TEST_F(Settings, PlacementRules) {
     // Another desktop's keys stay; this desktop's are added; the plain ones follow.
     writeIni("MinMaxPos(1024x768)=1,2,3,4\r\nNormPos(1024x768)=0,0,1600,740\r\n"
