@@ -110,7 +110,7 @@ Outcome recalculate(WorkingState& state, int n, QStringList* notANumber) {
         const Pair& p = pairs[k];
         checkedValue(p.mw - p.ref);
         checkedValue(p.tm - p.ref);
-        shown.push_back(pairDeviations({p.ref, p.tm}, aCur, offset ? 1.0 : bCur, deviations[k]));
+        shown.push_back(pairDeviations({p.ref, p.tm}, aCur, bCur, offset, deviations[k]));
     }
     {
         BatchUpdate batch(table);
@@ -160,9 +160,9 @@ double deviationAsSent(double mw, double ref, double aNew, double bNew, bool off
     return asRecorded(aNew) + (offset ? 1.0 : asRecorded(bNew)) * mw - ref;
 }
 
-ChartDeviations pairDeviations(const ValuePair& pair, double a, double b,
+ChartDeviations pairDeviations(const ValuePair& pair, double a, double b, bool offset,
                                std::optional<double> recalculated) {
-    const double mw = (pair.tm - a) / b;
+    const double mw = rawValue(pair.tm, a, b, offset);
     std::optional<double> uncorrected;
     if (std::isfinite(mw) && std::isfinite(mw - pair.ref))
         uncorrected = mw - pair.ref;

@@ -46,10 +46,10 @@ struct ChartDeviations {
 };
 
 // The deviations of one pair, as the table, the chart and the report show them: the raw
-// value recovered with the coefficients (a, b) the bench displayed with, less Ref (nothing
-// where that is no finite number), tm - Ref, and the deviation left with the new
-// coefficients where there is one.
-ChartDeviations pairDeviations(const ValuePair& pair, double a, double b,
+// value recovered with the coefficients (a, b) the bench displayed with (a alone for an
+// offset point), less Ref (nothing where that is no finite number), tm - Ref, and the
+// deviation left with the new coefficients where there is one.
+ChartDeviations pairDeviations(const ValuePair& pair, double a, double b, bool offset,
                                std::optional<double> recalculated);
 
 // The deviation chart of point n as the recalculation draws it: the zero line, the three

@@ -49,14 +49,14 @@ AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, bool uplo
         // with the new ones as the upload sends them.
         const bool inStore = CoefficientStore::hasSlot(n);
         const double aCur = inStore ? state.coef.a(n) : 0.0;
-        const double bCur = inStore && !offset ? state.coef.b(n) : 1.0;
+        const double bCur = inStore ? state.coef.b(n) : 1.0;
         std::vector<ChartDeviations> chart;
         for (const ValuePair& p : presentPairs(table, n).pairs) {
             std::optional<double> after;
             const double mw = rawValue(p.tm, aCur, bCur, offset);
             if (hasNew && std::isfinite(mw))
                 after = deviationAsSent(mw, p.ref, point.aAfter, point.bAfter, offset);
-            const ChartDeviations shown = pairDeviations(p, aCur, bCur, after);
+            const ChartDeviations shown = pairDeviations(p, aCur, bCur, offset, after);
             const ReportPair pair{p.ref, p.tm, shown.corrected, shown.recalculated};
             keepLargest(point.largestBefore, pair.before);
             if (pair.after)
