@@ -1,14 +1,17 @@
 // An upload of 256 points as the operator makes it (record sent to the simulated bench on
 // 127.0.0.1, change log, CSV record), importing a 256-point CSV record, and reading a change
-// log of 10,000 uploads back.
+// log of 10,000 uploads into the records database, and reading a history of 10,000 uploads
+// from it.
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
 #include "changelog10000.h"
 #include "qtbenchmain.h"
 #include "records/csvimport.h"
 #include "records/history.h"
+#include "records/logimport.h"
 #include "records/textfile.h"
 #include "records/upload.h"
+#include "records10000.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
 #include "workflow/workbench.h"
@@ -99,12 +102,42 @@ void BM_Import256(benchmark::State& run) {
         run.SkipWithError("not imported");
 }
 
+// The first opening of the history on a bench whose log holds 10,000 uploads: the log read
+// and every upload written into a new database.
+void BM_ImportChangeLog10000(benchmark::State& run) {
+    const QString log = bench::changeLog10000();
+    const RegionalSettings german = RegionalSettings::german();
+    int imported = 0;
+    for (auto _ : run) {
+        run.PauseTiming();
+        QTemporaryDir dir;
+        const auto records = RecordsDb::openLocal(recordsFilePath(dir.path()));
+        run.ResumeTiming();
+        imported = importChangeLog(*records, log, QStringLiteral("4711"), german).imported;
+    }
+    if (imported != bench::kLoggedUploads)
+        run.SkipWithError("not every upload was taken in");
+}
+
+// What opening the history reads: the log's time stamp checked, the uploads listed, the
+// point names, the newest upload's coefficients and one point's drift.
 void BM_ReadHistory10000(benchmark::State& run) {
-    const QString path = bench::changeLog10000();
+    const QString path = bench::records10000();
+    if (path.isEmpty()) {
+        run.SkipWithError("the records were not written");
+        return;
+    }
+    const auto records = RecordsDb::openLocal(path);
     const RegionalSettings german = RegionalSettings::german();
     std::size_t uploads = 0;
-    for (auto _ : run)
-        uploads = readDeviceHistory(path, german).uploads.size();
+    for (auto _ : run) {
+        importChangeLog(*records, bench::changeLog10000(), QStringLiteral("4711"), german);
+        const DeviceHistory history = records->history(records->benchId(), QStringLiteral("4711"));
+        benchmark::DoNotOptimize(records->record(history.uploads.back().id));
+        benchmark::DoNotOptimize(
+            records->drift(history.benchId, history.deviceId, history.pointNames.value(0)));
+        uploads = history.uploads.size();
+    }
     if (uploads != std::size_t(bench::kLoggedUploads))
         run.SkipWithError("not every upload was read");
 }
@@ -113,6 +146,7 @@ void BM_ReadHistory10000(benchmark::State& run) {
 
 BENCHMARK(BM_Upload256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportChangeLog10000)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ReadHistory10000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

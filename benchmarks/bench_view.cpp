@@ -6,9 +6,9 @@
 // record: the memory after 500 and after 3,000, with the protocol long at its limit.
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
-#include "changelog10000.h"
 #include "core/ansicodec.h"
 #include "qtbenchmain.h"
+#include "records10000.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
 #include "ui/historydialog.h"
@@ -69,13 +69,24 @@ void BM_RefreshFull256RowViewNewTexts(benchmark::State& run) {
     refreshFull256RowView(run, true);
 }
 
+// The history dialog of a device with 10,000 uploads of 40 points opened from the records
+// database, as "Verlauf…" does it: the log's time stamp checked, the history read, the
+// dialog built with the newest upload and its first point's drift, shown and painted.
 void BM_OpenHistory10000(benchmark::State& run) {
-    const QString path = bench::changeLog10000();
+    const QString path = bench::records10000();
+    if (path.isEmpty()) {
+        run.SkipWithError("the records were not written");
+        return;
+    }
+    const auto records = RecordsDb::openLocal(path);
     PointTable table(RegionalSettings::german());
     std::size_t listed = 0;
     for (auto _ : run) {
-        THistoryDialog dialog(readDeviceHistory(path, table.regional()), QStringLiteral("4711"),
-                              table);
+        importChangeLog(*records, bench::changeLog10000(), QStringLiteral("4711"),
+                        table.regional());
+        const DeviceHistory history = records->history(records->benchId(), QStringLiteral("4711"));
+        DbHistoryReader reader(*records, history);
+        THistoryDialog dialog(history, reader, {}, table);
         dialog.show();
         dialog.repaint();
         listed = std::size_t(dialog.Uploads->model()->rowCount());

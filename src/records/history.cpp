@@ -16,9 +16,6 @@ namespace abgleich {
 
 namespace {
 
-// Larger logs are not read: far beyond 10,000 uploads of 256 points.
-constexpr qint64 kMaxLogBytes = 256 * 1024 * 1024;
-
 // Names and units repeat in every upload; each distinct text is kept once.
 class TextPool {
 public:
@@ -119,10 +116,6 @@ private:
     int blanks_ = 1;
 };
 
-QString logName(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
-
 } // namespace
 
 std::optional<LoggedRecord> parseUploadRecord(QStringView line) {
@@ -130,25 +123,48 @@ std::optional<LoggedRecord> parseUploadRecord(QStringView line) {
     return parseRecord(line, pool);
 }
 
-DeviceHistory parseChangeLog(QStringView text, const RegionalSettings& rs) {
-    DeviceHistory history;
+QString unreadableText(const UnreadableEntry& entry) {
+    const QString where =
+        entry.lines > 1
+            ? QStringLiteral("Zeilen %1–%2").arg(entry.line).arg(entry.line + entry.lines - 1)
+            : QStringLiteral("Zeile %1").arg(entry.line);
+    QString first = entry.firstLine;
+    if (first.size() > 80)
+        first = first.first(80) + QStringLiteral("…");
+    return QStringLiteral("%1: „%2“ (%3)").arg(where, first, entry.why);
+}
+
+ParsedLog parseChangeLog(QStringView text, const RegionalSettings& rs, const KnownUpload& known) {
+    ParsedLog log;
     const HeaderReader headers(rs);
     TextPool pool;
-    // The upload being read: its header and the lines after it, until its record comes.
-    std::optional<LoggedUpload> open;
-    int openLines = 0;
-    const auto dropOpen = [&] {
-        history.skippedLines += openLines;
-        open.reset();
-        openLines = 0;
+    struct Line {
+        int number;
+        QStringView text;
+        std::optional<HeaderReader::Header> header;
     };
+    // The entry being read: its date line and the lines after it, until its record comes.
+    std::vector<Line> open;
+    // Lines outside any entry, listed together while they follow each other.
+    std::optional<UnreadableEntry> stray;
+    const auto endStray = [&] {
+        if (stray)
+            log.unreadable.push_back(*stray);
+        stray.reset();
+    };
+    const auto unreadable = [&](const Line* first, int count, const QString& why) {
+        log.unreadable.push_back({first->number, count, first->text.toString(), why});
+    };
+    const QString brokeOff = QStringLiteral("Eintrag ohne Datensatz, abgebrochen");
 
+    int number = 0;
     qsizetype start = 0;
     while (start < text.size()) {
         qsizetype end = start;
         while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
             ++end;
         const QStringView line = text.sliced(start, end - start);
+        ++number;
         // A line ends at CR LF, CR or LF; a break after the last line starts no further one.
         start = end;
         if (start < text.size())
@@ -156,82 +172,57 @@ DeviceHistory parseChangeLog(QStringView text, const RegionalSettings& rs) {
                 text[start] == u'\r' && start + 1 < text.size() && text[start + 1] == u'\n' ? 2 : 1;
 
         if (auto record = parseRecord(line, pool)) {
-            if (open) {
-                open->record = std::move(*record);
-                history.uploads.push_back(std::move(*open));
-                open.reset();
-                openLines = 0;
-            } else {
-                ++history.skippedLines;
+            if (open.empty()) {
+                endStray();
+                log.unreadable.push_back(
+                    {number, 1, line.toString(), QStringLiteral("Datensatz ohne Datumszeile")});
+                continue;
             }
+            // Which date line the entry begins with.
+            std::size_t first = 0;
+            bool held = false;
+            if (known)
+                for (std::size_t k = 0; k < open.size() && !held; ++k)
+                    if (open[k].header && known(open[k].header->when, line)) {
+                        first = k;
+                        held = true;
+                    }
+            if (!held)
+                for (std::size_t k = 1; k < open.size(); ++k)
+                    if (open[k].header && open[k].header->when >= open[first].header->when)
+                        first = k;
+            if (first > 0)
+                unreadable(&open[0], int(first), brokeOff);
+            LoggedUpload upload{open[first].header->when, open[first].header->comment,
+                                std::move(*record), line.toString(), open[first].number};
+            for (std::size_t k = first + 1; k < open.size(); ++k) {
+                upload.comment += u'\n';
+                upload.comment += open[k].text;
+            }
+            log.uploads.push_back(std::move(upload));
+            open.clear();
             continue;
         }
-        if (auto header = headers.read(line)) {
-            dropOpen();
-            open = LoggedUpload{header->when, header->comment, {}};
-            openLines = 1;
+        auto header = headers.read(line);
+        if (header || !open.empty()) {
+            endStray();
+            open.push_back({number, line, std::move(header)});
             continue;
         }
-        if (open) {
-            open->comment += u'\n';
-            open->comment += line;
-            ++openLines;
-        } else if (!trimBlanksAndControls(line).isEmpty()) {
-            ++history.skippedLines;
+        if (trimBlanksAndControls(line).isEmpty()) {
+            endStray();
+            continue;
         }
+        if (stray)
+            ++stray->lines;
+        else
+            stray = UnreadableEntry{number, 1, line.toString(),
+                                    QStringLiteral("gehört zu keinem Eintrag")};
     }
-    if (open) {
-        history.unfinishedEnd = true;
-        dropOpen();
-    }
-    return history;
-}
-
-DeviceHistory readDeviceHistory(const QString& path, const RegionalSettings& rs) {
-    DeviceHistory history;
-    if (!QFileInfo::exists(path)) {
-        history.notice =
-            QStringLiteral("Für dieses Gerät gibt es noch kein Änderungsprotokoll ('%1'): "
-                           "es wurde noch kein Abgleich übertragen.")
-                .arg(logName(path));
-        return history;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        history.notice = QStringLiteral("Das Änderungsprotokoll '%1' kann nicht gelesen werden: %2")
-                             .arg(logName(path), file.errorString());
-        return history;
-    }
-    if (file.size() > kMaxLogBytes) {
-        history.notice =
-            QStringLiteral("Das Änderungsprotokoll '%1' ist zu groß (%2 Bytes, höchstens %3).")
-                .arg(logName(path))
-                .arg(file.size())
-                .arg(kMaxLogBytes);
-        return history;
-    }
-    const QString text = decodeTextFile(file.read(kMaxLogBytes + 1)).text;
-    history = parseChangeLog(text, rs);
-    if (trimBlanksAndControls(text).isEmpty()) {
-        history.notice = QStringLiteral("Das Änderungsprotokoll '%1' ist leer.").arg(logName(path));
-        return history;
-    }
-    if (history.uploads.empty()) {
-        history.notice =
-            QStringLiteral("Das Änderungsprotokoll '%1' enthält keine lesbare Übertragung.")
-                .arg(logName(path));
-        return history;
-    }
-    QStringList notes;
-    if (history.skippedLines > 0)
-        notes << QStringLiteral("%1 Zeile(n) des Änderungsprotokolls gehören zu keiner lesbaren "
-                                "Übertragung und wurden übergangen.")
-                     .arg(history.skippedLines);
-    if (history.unfinishedEnd)
-        notes << QStringLiteral("Die letzte Übertragung im Protokoll ist unvollständig (ohne "
-                                "Datensatz) und fehlt in der Liste.");
-    history.notice = notes.join(u' ');
-    return history;
+    endStray();
+    if (!open.empty())
+        unreadable(&open[0], int(open.size()), brokeOff);
+    return log;
 }
 
 QString thousandthsText(qint64 value) {
@@ -258,14 +249,14 @@ std::vector<int> matchingRows(const PointTable& table, const LoggedRecord& recor
     return rows;
 }
 
-TakeOverResult takeOverUpload(WorkingState& state, const LoggedUpload& upload) {
+TakeOverResult takeOverUpload(WorkingState& state, const LoggedRecord& upload) {
     TakeOverResult result;
     PointTable& table = state.table;
-    const std::vector<int> rows = matchingRows(table, upload.record);
+    const std::vector<int> rows = matchingRows(table, upload);
     std::vector<bool> taken(std::size_t(std::max(table.rows(), 0)), false);
     BatchUpdate batch(table);
     for (std::size_t k = 0; k < rows.size(); ++k) {
-        const LoggedPoint& point = upload.record.points[k];
+        const LoggedPoint& point = upload.points[k];
         if (rows[k] == 0) {
             result.notInTable << point.name;
             continue;

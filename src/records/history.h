@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,39 +36,49 @@ struct LoggedRecord {
 };
 
 // One upload of the change log: the date-and-comment line (a comment with line breaks spans
-// several lines) and the record that follows it.
+// several lines) and the record that follows it, with the number of its first line.
 struct LoggedUpload {
     QDateTime when;
     QString comment; // line breaks as "\n"
     LoggedRecord record;
+    QString recordText; // the record's line as it stands
+    int line = 0;
     bool operator==(const LoggedUpload&) const = default;
 };
 
-// What the change log of a device tells of its uploads, oldest first.
-struct DeviceHistory {
-    std::vector<LoggedUpload> uploads;
-    // Non-empty lines that belong to no readable upload, those of an unfinished last
-    // upload included.
-    int skippedLines = 0;
-    // The log ends in a date-and-comment line whose record is missing or cut off.
-    bool unfinishedEnd = false;
-    // For the operator when the log is missing, empty, unreadable or partly garbled.
-    QString notice;
+// Lines of a change log that make no readable upload: where they start, how many they are,
+// the first of them and why they were not read.
+struct UnreadableEntry {
+    int line = 0;
+    int lines = 1;
+    QString firstLine;
+    QString why;
+    bool operator==(const UnreadableEntry&) const = default;
 };
+// For the operator: "Zeile 12: „…“ (why)" or "Zeilen 12–14: …".
+QString unreadableText(const UnreadableEntry& entry);
+
+// What a change log holds: its uploads in file order and what could not be read.
+struct ParsedLog {
+    std::vector<LoggedUpload> uploads;
+    std::vector<UnreadableEntry> unreadable;
+};
+
+// Whether the records already hold an upload with this time and record line.
+using KnownUpload = std::function<bool(const QDateTime& when, QStringView record)>;
 
 // An upload record as the upload writes it ("U<ID>,<type>,,,<N>,name,unit,a,b,...;" with
 // a and b times 1000); nothing for any other line.
 std::optional<LoggedRecord> parseUploadRecord(QStringView line);
 
 // Reads the text of a change log. A date-and-time line of the regional format, followed by
-// any comment lines and then a record, makes one upload; a record without such a line
-// before it and lines outside an upload are counted as skipped. When a second date-and-time
-// line comes before the record, the entry before it broke off and is skipped.
-DeviceHistory parseChangeLog(QStringView text, const RegionalSettings& rs);
-
-// The change log of a file. Never raises: a missing, empty, unreadable or garbled log
-// gives a German notice and the uploads that could be read (maybe none).
-DeviceHistory readDeviceHistory(const QString& path, const RegionalSettings& rs);
+// any comment lines and then a record, makes one upload. A comment line may itself begin
+// with a date and time: when the records hold the upload under the first date line, or the
+// later line's time lies before the first one's (a log grows in time order), it is a
+// comment line; otherwise the entry before it broke off and is listed as unreadable, as are
+// a record without a date line, an entry without its record and lines outside any entry.
+ParsedLog parseChangeLog(QStringView text, const RegionalSettings& rs,
+                         const KnownUpload& known = {});
 
 // a or b times 1000 as the text of a correction-data record ("-0.500", "1.002").
 QString thousandthsText(qint64 value);
@@ -87,7 +98,7 @@ struct TakeOverResult {
 // Puts an upload's a and b into the new-coefficient columns (17, 18) of the table's points
 // of the same name (matchingRows), as the CSV import writes a record's fields. Nothing else
 // changes: the next upload sends them through the usual change list and authorisation.
-TakeOverResult takeOverUpload(WorkingState& state, const LoggedUpload& upload);
+TakeOverResult takeOverUpload(WorkingState& state, const LoggedRecord& upload);
 
 // For the operator after a take-over: empty when every point matched.
 QString takeOverNotice(const TakeOverResult& result);

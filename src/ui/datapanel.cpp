@@ -73,7 +73,8 @@ DataPanel::DataPanel(Workbench& bench, QWidget* parent) : QWidget(parent) {
     connect(&bench, &Workbench::busyStarted, ActivityIndicator, &BusyIndicator::start);
     connect(&bench, &Workbench::busyEnded, ActivityIndicator, &BusyIndicator::stop);
     new TableMenu( // a child of the table, which it serves
-        DGrid, [&bench] { bench.showHistory(); }, [&bench] { bench.writeTableReport(); });
+        DGrid, {[&bench] { bench.showHistory(); }, [&bench] { bench.writeTableReport(); },
+                [&bench] { bench.showPlant(); }, [&bench] { bench.configurePlantServer(); }});
 }
 
 QFont DataPanel::DGridGetCellLayout() const {

@@ -2,6 +2,7 @@
 
 #include "core/numbers.h"
 #include "core/text.h"
+#include "state/loadedrecord.h"
 #include "ui/gridstyle.h"
 #include "ui/uploadlistmodel.h"
 
@@ -17,12 +18,12 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
-#include <QSet>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QtConcurrent>
 
 #include <cmath>
 
@@ -76,11 +77,15 @@ void fitRange(QValueAxis* axis, double low, double high) {
 
 } // namespace
 
-THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, PointTable& table,
-                               QWidget* parent)
-    : QDialog(parent), history_(std::move(history)), table_(table) {
+THistoryDialog::THistoryDialog(DeviceHistory history, HistoryReader& reader, HistoryCheck check,
+                               PointTable& table, QWidget* parent)
+    : QDialog(parent), history_(std::move(history)), reader_(reader), check_(std::move(check)),
+      table_(table) {
     setObjectName(QStringLiteral("FoVerlauf"));
-    setWindowTitle(QStringLiteral("Verlauf – Gerät ") + deviceId);
+    setWindowTitle(QStringLiteral("Verlauf – Gerät ") + history_.deviceId +
+                   (history_.benchName.isEmpty()
+                        ? QString()
+                        : QStringLiteral(" – Prüfstand ") + history_.benchName));
     resize(1280, 800);
 
     Notice = new QLabel(history_.notice);
@@ -105,6 +110,7 @@ THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, P
     Uploads->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     Uploads->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     Uploads->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
+    Uploads->horizontalHeader()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     Uploads->setColumnWidth(0, 160);
     Uploads->setColumnWidth(2, 100);
 
@@ -131,15 +137,7 @@ THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, P
 
     DriftPoint = new QComboBox;
     DriftPoint->setObjectName(QStringLiteral("DriftPoint"));
-    QSet<QString> seen;
-    QStringList names;
-    for (const LoggedUpload& upload : history_.uploads)
-        for (const LoggedPoint& point : upload.record.points)
-            if (!seen.contains(point.name)) {
-                seen.insert(point.name);
-                names << point.name;
-            }
-    DriftPoint->addItems(names);
+    DriftPoint->addItems(history_.pointNames);
     DriftPoint->setMaxVisibleItems(20);
 
     auto* chart = new QChart;
@@ -190,6 +188,17 @@ THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, P
     DriftChart->setRenderHint(QPainter::Antialiasing);
     DriftChart->setMinimumWidth(420);
 
+    Btn_Pruefen = new QPushButton(QStringLiteral("Verlauf prüfen"));
+    Btn_Pruefen->setObjectName(QStringLiteral("Btn_Pruefen"));
+    Btn_Pruefen->setAutoDefault(false);
+    Btn_Pruefen->setToolTip(QStringLiteral(
+        "Prüft die Einträge gegen ihre Hashes und ihre Verkettung, die Abgleichprotokolle gegen "
+        "ihren SHA-256 und, wenn eingerichtet, gegen die zentrale Datenbank."));
+    CheckResult = new QLabel;
+    CheckResult->setObjectName(QStringLiteral("CheckResult"));
+    CheckResult->setWordWrap(true);
+    CheckResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    CheckResult->setVisible(false);
     Btn_Uebernehmen = new QPushButton(QStringLiteral("Übernehmen"));
     Btn_Uebernehmen->setObjectName(QStringLiteral("Btn_Uebernehmen"));
     Btn_Uebernehmen->setAutoDefault(false);
@@ -227,12 +236,14 @@ THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, P
     upper->setStretchFactor(1, 5);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Btn_Pruefen);
     buttons->addWidget(hint, 1);
     buttons->addWidget(Btn_Uebernehmen);
     buttons->addWidget(Btn_Schliessen);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Notice);
     layout->addWidget(upper, 1);
+    layout->addWidget(CheckResult);
     layout->addLayout(buttons);
 
     connect(Uploads->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -246,6 +257,11 @@ THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, P
     });
     connect(DriftPoint, &QComboBox::currentIndexChanged, this, [this] { showDrift(); });
     connect(Btn_Uebernehmen, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Btn_Pruefen, &QPushButton::clicked, this, &THistoryDialog::check);
+    connect(&checking_, &QFutureWatcher<QString>::finished, this, [this] {
+        CheckResult->setText(checking_.result());
+        Btn_Pruefen->setEnabled(true);
+    });
     connect(Btn_Schliessen, &QPushButton::clicked, this, &QDialog::reject);
 
     Btn_Uebernehmen->setEnabled(false);
@@ -255,9 +271,21 @@ THistoryDialog::THistoryDialog(DeviceHistory history, const QString& deviceId, P
         showDrift();
 }
 
-THistoryDialog::~THistoryDialog() = default;
+THistoryDialog::~THistoryDialog() {
+    // A check still running reads files and databases of its own; it is waited for.
+    checking_.waitForFinished();
+}
 
-const LoggedUpload* THistoryDialog::chosenUpload() const {
+void THistoryDialog::check() {
+    if (checking_.isRunning() || !check_)
+        return;
+    Btn_Pruefen->setEnabled(false);
+    CheckResult->setText(QStringLiteral("Der Verlauf wird geprüft …"));
+    CheckResult->setVisible(true);
+    checking_.setFuture(QtConcurrent::run(check_));
+}
+
+const UploadSummary* THistoryDialog::chosenUpload() const {
     return chosen_ ? &history_.uploads[*chosen_] : nullptr;
 }
 
@@ -273,14 +301,14 @@ void THistoryDialog::chooseUpload(std::size_t index) {
     if (Uploads->currentIndex().row() != row.row())
         Uploads->setCurrentIndex(row);
     Btn_Uebernehmen->setEnabled(true);
+    chosenRecord_ = reader_.record(history_.uploads[index].id);
     showCoefficients();
-    const LoggedUpload& upload = history_.uploads[index];
     // The drift follows the chosen upload when the point shown is not in it.
     bool inUpload = false;
-    for (const LoggedPoint& point : upload.record.points)
+    for (const LoggedPoint& point : chosenRecord_.points)
         inUpload = inUpload || point.name == driftPoint();
-    if (!inUpload && !upload.record.points.empty())
-        chooseDriftPoint(upload.record.points.front().name);
+    if (!inUpload && !chosenRecord_.points.empty())
+        chooseDriftPoint(chosenRecord_.points.front().name);
     else
         showDrift();
 }
@@ -296,22 +324,23 @@ void THistoryDialog::chooseDriftPoint(const QString& name) {
 }
 
 void THistoryDialog::showCoefficients() {
-    const LoggedUpload* upload = chosenUpload();
     Coefficients->setRowCount(0);
-    if (!upload)
+    if (!chosen_)
         return;
     const RegionalSettings& rs = table_.regional();
-    const std::vector<int> rows = matchingRows(table_, upload->record);
-    Coefficients->setRowCount(int(upload->record.points.size()));
-    for (std::size_t k = 0; k < upload->record.points.size(); ++k) {
-        const LoggedPoint& point = upload->record.points[k];
+    const std::vector<int> rows = matchingRows(table_, chosenRecord_);
+    Coefficients->setRowCount(int(chosenRecord_.points.size()));
+    for (std::size_t k = 0; k < chosenRecord_.points.size(); ++k) {
+        const LoggedPoint& point = chosenRecord_.points[k];
+        const bool offset = isOffsetPoint(point.name);
         const int row = rows[k];
         const int r = int(k);
         Coefficients->setItem(r, CMs, item(row > 0 ? QString::number(row) : kDash, true));
         Coefficients->setItem(r, CName, item(point.name, false));
         Coefficients->setItem(r, CUnit, item(point.unit, false));
         auto* aUpload = item(formatFixed3(point.a(), rs), true);
-        auto* bUpload = item(formatFixed3(point.b(), rs), true);
+        // An offset point has no gain.
+        auto* bUpload = item(offset ? kDash : formatFixed3(point.b(), rs), true);
         Coefficients->setItem(r, CAUpload, aUpload);
         Coefficients->setItem(r, CBUpload, bUpload);
         if (row == 0) {
@@ -331,7 +360,7 @@ void THistoryDialog::showCoefficients() {
             mark(aUpload);
             mark(aCurrent);
         }
-        if (differs(bNow, point.b1000)) {
+        if (!offset && differs(bNow, point.b1000)) {
             mark(bUpload);
             mark(bCurrent);
         }
@@ -344,19 +373,19 @@ void THistoryDialog::showDrift() {
     QList<QPointF> b;
     QList<QPointF> chosenA;
     QList<QPointF> chosenB;
-    for (std::size_t u = 0; u < history_.uploads.size(); ++u) {
-        const LoggedUpload& upload = history_.uploads[u];
-        for (const LoggedPoint& point : upload.record.points) {
-            if (point.name != name)
-                continue;
-            const double x = double(upload.when.toMSecsSinceEpoch());
-            a.append({x, point.a()});
-            b.append({x, point.b()});
-            if (chosen_ == u) {
-                chosenA.append(a.back());
+    // Row numbers start at 1.
+    const qint64 chosenId = chosen_ ? history_.uploads[*chosen_].id : 0;
+    for (const DriftValue& value :
+         name.isEmpty() ? std::vector<DriftValue>() : reader_.drift(name)) {
+        const double x = double(value.when.toMSecsSinceEpoch());
+        a.append({x, double(value.a1000) / 1000.0});
+        // An offset point plots no gain.
+        if (value.b1000)
+            b.append({x, double(*value.b1000) / 1000.0});
+        if (chosenId == value.uploadId) {
+            chosenA.append(a.back());
+            if (value.b1000)
                 chosenB.append(b.back());
-            }
-            break;
         }
     }
     QChart* chart = DriftChart->chart();
@@ -386,9 +415,12 @@ void THistoryDialog::showDrift() {
     time_->setRange(QDateTime::fromMSecsSinceEpoch(qint64(first - pad)),
                     QDateTime::fromMSecsSinceEpoch(qint64(last + pad)));
     const auto [aLow, aHigh] = range(a, [](QPointF p) { return p.y(); });
-    const auto [bLow, bHigh] = range(b, [](QPointF p) { return p.y(); });
     fitRange(axisA_, aLow, aHigh);
-    fitRange(axisB_, bLow, bHigh);
+    axisB_->setVisible(!b.isEmpty());
+    if (!b.isEmpty()) {
+        const auto [bLow, bHigh] = range(b, [](QPointF p) { return p.y(); });
+        fitRange(axisB_, bLow, bHigh);
+    }
 }
 
 } // namespace abgleich

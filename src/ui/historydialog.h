@@ -1,8 +1,9 @@
 #pragma once
 
-#include "records/history.h"
+#include "workflow/operatordialogs.h"
 
 #include <QDialog>
+#include <QFutureWatcher>
 
 #include <optional>
 
@@ -22,24 +23,27 @@ namespace abgleich {
 
 class UploadListModel;
 
-// The history of a device from its change log: the uploads (date, comment, number of
-// points, newest first), the chosen upload's coefficients beside those the controller holds
-// now with the differences marked, and a chosen point's a and b over all uploads.
-// "Übernehmen" closes it with the chosen upload accepted; the caller takes it over.
+// The history of a device from the records: the uploads (date, comment, number of points,
+// where the entry came from; newest first), the chosen upload's coefficients beside those
+// the controller holds now with the differences marked, and a chosen point's a and b over
+// all uploads in time order. "Verlauf prüfen" checks the records' chain; "Übernehmen"
+// closes it with the chosen upload accepted, which the caller takes over.
 class THistoryDialog : public QDialog {
     Q_OBJECT
 
 public:
     // table: the point table, whose columns 3 and 4 (what the controller holds now) the chosen
     // upload is compared with.
-    THistoryDialog(DeviceHistory history, const QString& deviceId, PointTable& table,
-                   QWidget* parent = nullptr);
+    THistoryDialog(DeviceHistory history, HistoryReader& reader, HistoryCheck check,
+                   PointTable& table, QWidget* parent = nullptr);
     ~THistoryDialog() override;
 
     const DeviceHistory& history() const { return history_; }
     // The upload chosen in the list (index into history().uploads); nothing when none is.
     std::optional<std::size_t> chosen() const { return chosen_; }
-    const LoggedUpload* chosenUpload() const;
+    const UploadSummary* chosenUpload() const;
+    // The chosen upload's coefficients.
+    const LoggedRecord& chosenRecord() const { return chosenRecord_; }
     // The point whose a and b the drift chart shows.
     QString driftPoint() const;
 
@@ -51,6 +55,8 @@ public:
     QTableWidget* Coefficients;
     QComboBox* DriftPoint;
     QChartView* DriftChart;
+    QPushButton* Btn_Pruefen;
+    QLabel* CheckResult;
     QPushButton* Btn_Uebernehmen;
     QPushButton* Btn_Schliessen;
 
@@ -62,8 +68,13 @@ public:
 private:
     void showCoefficients();
     void showDrift();
+    void check();
 
     DeviceHistory history_;
+    HistoryReader& reader_;
+    HistoryCheck check_;
+    QFutureWatcher<QString> checking_;
+    LoggedRecord chosenRecord_;
     PointTable& table_;
     UploadListModel* model_;
     std::optional<std::size_t> chosen_;

@@ -6,9 +6,15 @@
 #include "workflow/workbench.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 
 namespace abgleich {
+
+namespace {
+// Room for "Zentrale Datenbank: nicht erreichbar, 999 ausstehend".
+constexpr int kStatusWidth = 330;
+} // namespace
 
 ProtocolPanel::ProtocolPanel(Workbench& bench, QWidget* parent)
     : AnchoredPanel(QStringLiteral("Log_Panel"), {layout::kClientWidth, layout::kLogHeight},
@@ -36,6 +42,9 @@ ProtocolPanel::ProtocolPanel(Workbench& bench, QWidget* parent)
     edtDataToSend = named(new QLineEdit(QStringLiteral("U;")), "edtDataToSend");
     edtDataToSend->setPlaceholderText(QStringLiteral("Enter data to send here"));
     Btn_Clear = button("Btn_Clear", QStringLiteral("Clear"));
+    DbStatus = named(new QLabel, "DbStatus");
+    DbStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    DbStatus->setVisible(false);
     memLog = named(new QPlainTextEdit, "memLog");
     memLog->setReadOnly(true);
     memLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -49,7 +58,8 @@ ProtocolPanel::ProtocolPanel(Workbench& bench, QWidget* parent)
     place(Btn_EA, {136, 6, 240, 28});
     place(NT_Auswahl, {380, 7, 150, 26});
     place(Btn_SendData, {542, 6, 70, 28});
-    place(edtDataToSend, {616, 7, width - 616 - 96, 26}, Left | Top | Right);
+    place(edtDataToSend, {616, 7, width - 616 - 96 - kStatusWidth, 26}, Left | Top | Right);
+    place(DbStatus, {width - 92 - kStatusWidth, 7, kStatusWidth, 26}, Top | Right);
     place(Btn_Clear, {width - 88, 6, 80, 28}, Top | Right);
     place(memLog, {0, 40, width, layout::kLogHeight - 40}, Left | Top | Right | Bottom);
 
@@ -63,6 +73,10 @@ ProtocolPanel::ProtocolPanel(Workbench& bench, QWidget* parent)
             [this, b] { b->sendFreeText(edtDataToSend->text()); });
     connect(Btn_Clear, &QPushButton::clicked, log_, &ProtocolLog::clear);
     connect(b, &Workbench::logLine, log_, &ProtocolLog::append);
+    connect(&b->plantSync(), &PlantSync::statusChanged, DbStatus, [this](const QString& text) {
+        DbStatus->setText(text);
+        DbStatus->setVisible(!text.isEmpty());
+    });
 }
 
 } // namespace abgleich

@@ -3,6 +3,7 @@
 #include "ui/anchoredpanel.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -30,6 +31,8 @@ public:
     QPushButton* Btn_SendData;
     QLineEdit* edtDataToSend;
     QPushButton* Btn_Clear;
+    // The plant server's state; hidden without a server.
+    QLabel* DbStatus;
     QPlainTextEdit* memLog;
 
 private:

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "ui/historydialog.h"
 #include "ui/passworddialog.h"
+#include "ui/plantdialogs.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -73,13 +74,28 @@ std::optional<QString> QtOperatorDialogs::chooseFileToOpen(const QString& direct
     return file;
 }
 
-std::optional<LoggedUpload> QtOperatorDialogs::chooseUpload(const DeviceHistory& history,
-                                                            const QString& deviceId,
-                                                            PointTable& table) {
-    THistoryDialog dialog(history, deviceId, table, window_);
+std::optional<qint64> QtOperatorDialogs::chooseUpload(const DeviceHistory& history,
+                                                      HistoryReader& reader,
+                                                      const HistoryCheck& check,
+                                                      PointTable& table) {
+    THistoryDialog dialog(history, reader, check, table, window_);
     if (dialog.exec() != QDialog::Accepted || !dialog.chosenUpload())
         return std::nullopt;
-    return *dialog.chosenUpload();
+    return dialog.chosenUpload()->id;
+}
+
+void QtOperatorDialogs::showPlant(const QString& where,
+                                  const std::function<std::vector<PlantDevice>()>& load,
+                                  const std::function<void(const PlantDevice&)>& open) {
+    TPlantView view(where, load, open, RegionalSettings::fromSystem(), window_);
+    view.exec();
+}
+
+std::optional<PlantSettings> QtOperatorDialogs::editPlantSettings(const PlantSettings& current) {
+    TServerDialog dialog(current, window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.settings();
 }
 
 namespace {

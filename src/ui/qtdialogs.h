@@ -25,8 +25,11 @@ public:
                                             const QString& filter) override;
     WaitEnd waitForBench(const QString& text, int timeoutMs,
                          const std::function<bool()>& arrived) override;
-    std::optional<LoggedUpload> chooseUpload(const DeviceHistory& history, const QString& deviceId,
-                                             PointTable& table) override;
+    std::optional<qint64> chooseUpload(const DeviceHistory& history, HistoryReader& reader,
+                                       const HistoryCheck& check, PointTable& table) override;
+    void showPlant(const QString& where, const std::function<std::vector<PlantDevice>()>& load,
+                   const std::function<void(const PlantDevice&)>& open) override;
+    std::optional<PlantSettings> editPlantSettings(const PlantSettings& current) override;
 
 private:
     QWidget* window_ = nullptr;

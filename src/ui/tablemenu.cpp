@@ -7,13 +7,17 @@
 
 namespace abgleich {
 
-TableMenu::TableMenu(PointGrid* grid, std::function<void()> history, std::function<void()> report)
-    : QObject(grid), menu_(new QMenu(grid)) {
+TableMenu::TableMenu(PointGrid* grid, Actions actions) : QObject(grid), menu_(new QMenu(grid)) {
     menu_->setObjectName(QStringLiteral("DGridMenu"));
     history_ = menu_->addAction(QStringLiteral("Verlauf…"));
     history_->setObjectName(QStringLiteral("Verlauf"));
     report_ = menu_->addAction(QStringLiteral("Protokoll erstellen…"));
     report_->setObjectName(QStringLiteral("ProtokollErstellen"));
+    menu_->addSeparator();
+    plant_ = menu_->addAction(QStringLiteral("Anlagenübersicht…"));
+    plant_->setObjectName(QStringLiteral("Anlagenuebersicht"));
+    server_ = menu_->addAction(QStringLiteral("Zentrale Datenbank…"));
+    server_->setObjectName(QStringLiteral("ZentraleDatenbank"));
     // Each action runs once the menu is gone, so that no dialog opens inside the delivery of
     // the click that chose it.
     const auto later = [this, grid](std::function<void()> action) {
@@ -22,8 +26,10 @@ TableMenu::TableMenu(PointGrid* grid, std::function<void()> history, std::functi
             QMetaObject::invokeMethod(this, action, Qt::QueuedConnection);
         };
     };
-    connect(history_, &QAction::triggered, this, later(std::move(history)));
-    connect(report_, &QAction::triggered, this, later(std::move(report)));
+    connect(history_, &QAction::triggered, this, later(std::move(actions.history)));
+    connect(report_, &QAction::triggered, this, later(std::move(actions.report)));
+    connect(plant_, &QAction::triggered, this, later(std::move(actions.plant)));
+    connect(server_, &QAction::triggered, this, later(std::move(actions.server)));
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this, grid](const QPoint& at) { menu_->popup(grid->mapToGlobal(at)); });

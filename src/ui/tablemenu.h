@@ -12,22 +12,33 @@ namespace abgleich {
 
 class PointGrid;
 
-// The table's context menu: "Verlauf…" and "Protokoll erstellen…". An open cell editor
-// commits first; the action then runs from the event loop, after the menu has closed.
+// The table's context menu: "Verlauf…", "Protokoll erstellen…", "Anlagenübersicht…" and
+// "Zentrale Datenbank…". An open cell editor commits first; the action then runs from the
+// event loop, after the menu has closed.
 class TableMenu : public QObject {
     Q_OBJECT
 
 public:
-    TableMenu(PointGrid* grid, std::function<void()> history, std::function<void()> report);
+    struct Actions {
+        std::function<void()> history;
+        std::function<void()> report;
+        std::function<void()> plant;
+        std::function<void()> server;
+    };
+    TableMenu(PointGrid* grid, Actions actions);
 
     QMenu* menu() const { return menu_; }
     QAction* historyAction() const { return history_; }
     QAction* reportAction() const { return report_; }
+    QAction* plantAction() const { return plant_; }
+    QAction* serverAction() const { return server_; }
 
 private:
     QMenu* menu_;
     QAction* history_;
     QAction* report_;
+    QAction* plant_;
+    QAction* server_;
 };
 
 } // namespace abgleich

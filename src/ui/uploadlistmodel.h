@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/regionalsettings.h"
-#include "records/history.h"
+#include "records/recordsdb.h"
 
 #include <QAbstractTableModel>
 
@@ -20,13 +20,13 @@ public:
         return parent.isValid() ? 0 : int(history_.uploads.size());
     }
     int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : 3;
+        return parent.isValid() ? 0 : 4;
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid())
             return {};
-        const LoggedUpload& upload = history_.uploads[uploadAt(index.row())];
+        const UploadSummary& upload = history_.uploads[uploadAt(index.row())];
         switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
@@ -34,8 +34,12 @@ public:
                 return rs_.formatDateTime(upload.when);
             case 1:
                 return QString(upload.comment).replace(u'\n', QStringLiteral(" / "));
+            case 2:
+                return QString::number(upload.points);
             default:
-                return QString::number(upload.record.points.size());
+                return upload.source == RowSource::ChangeLog
+                           ? QStringLiteral("aus Protokolldatei übernommen")
+                           : QString();
             }
         case Qt::ToolTipRole:
             return index.column() == 1 ? QVariant(upload.comment) : QVariant();
@@ -55,8 +59,10 @@ public:
             return QStringLiteral("Übertragen am");
         case 1:
             return QStringLiteral("Kommentar");
-        default:
+        case 2:
             return QStringLiteral("Messstellen");
+        default:
+            return QStringLiteral("Herkunft");
         }
     }
 

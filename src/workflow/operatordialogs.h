@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/history.h"
+#include "records/recordsdb.h"
 
 #include <QString>
 
@@ -21,6 +21,40 @@ struct AuthorisationInput {
 
 // How a wait for the bench ended.
 enum class WaitEnd { Arrived, TimedOut, Cancelled };
+
+// What a history dialog reads while it is open: an upload's coefficients and a point's a and
+// b over the uploads, in time order.
+class HistoryReader {
+public:
+    virtual ~HistoryReader() = default;
+    virtual LoggedRecord record(qint64 uploadId) = 0;
+    virtual std::vector<DriftValue> drift(const QString& pointName) = 0;
+};
+
+// A history read from one records database (used on the thread that opened it).
+class DbHistoryReader : public HistoryReader {
+public:
+    DbHistoryReader(RecordsDb& db, const DeviceHistory& history)
+        : db_(db), benchId_(history.benchId), deviceId_(history.deviceId) {}
+    LoggedRecord record(qint64 uploadId) override { return db_.record(uploadId); }
+    std::vector<DriftValue> drift(const QString& pointName) override {
+        return db_.drift(benchId_, deviceId_, pointName);
+    }
+
+private:
+    RecordsDb& db_;
+    QString benchId_;
+    QString deviceId_;
+};
+
+// "Verlauf prüfen": runs off the window's thread and gives the text for the operator.
+using HistoryCheck = std::function<QString()>;
+
+// The plant server's settings and this bench's name, as the operator edits them.
+struct PlantSettings {
+    ServerSettings server;
+    QString benchName;
+};
 
 // Everything the operator must read or answer goes through this interface: the window
 // shows Qt dialogs, tests script the answers.
@@ -49,10 +83,17 @@ public:
     // (it repaints, replies are taken) but takes no input meanwhile, and Esc ends the wait.
     virtual WaitEnd waitForBench(const QString& text, int timeoutMs,
                                  const std::function<bool()>& arrived) = 0;
-    // The device's history beside the table; the upload taken with "Übernehmen", nothing
-    // when the dialog was closed otherwise.
-    virtual std::optional<LoggedUpload>
-    chooseUpload(const DeviceHistory& history, const QString& deviceId, PointTable& table) = 0;
+    // The device's history beside the table; the upload (its row number) taken with
+    // "Übernehmen", nothing when the dialog was closed otherwise.
+    virtual std::optional<qint64> chooseUpload(const DeviceHistory& history, HistoryReader& reader,
+                                               const HistoryCheck& check, PointTable& table) = 0;
+    // The plant view: lists what `load` gives (called off the window's thread; an AppError
+    // it raises is shown in the view); `open` shows a listed device's history.
+    virtual void showPlant(const QString& where,
+                           const std::function<std::vector<PlantDevice>()>& load,
+                           const std::function<void(const PlantDevice&)>& open) = 0;
+    // The plant server's settings; nothing when cancelled.
+    virtual std::optional<PlantSettings> editPlantSettings(const PlantSettings& current) = 0;
 };
 
 } // namespace abgleich

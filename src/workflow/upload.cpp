@@ -5,6 +5,7 @@
 #include "core/numbers.h"
 #include "core/text.h"
 #include "records/history.h"
+#include "records/logimport.h"
 #include "records/textfile.h"
 #include "state/loadedrecord.h"
 #include "workflow/authorisation.h"
@@ -13,10 +14,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStorageInfo>
 
 #include <cerrno>
 #include <cmath>
+#include <functional>
 #include <optional>
 
 namespace abgleich {
@@ -81,7 +84,7 @@ UploadSnapshot snapshotOf(WorkingState& state, bool withReport) {
 // for the change log's entry and the report. Otherwise the error names the file and why.
 FileReplacement prepareRecords(const QString& configdir, const QString& logPath,
                                const QString& logEntry, const QString& csvPath,
-                               const QString& csvText) {
+                               const QString& csvText, const std::function<RecordsDb&()>& records) {
     const auto refuse = [](const QString& path, const QString& reason) {
         throw AppError(kNothingSent + QStringLiteral("Die Datei '%1' kann nicht geschrieben "
                                                      "werden: %2")
@@ -109,6 +112,11 @@ FileReplacement prepareRecords(const QString& configdir, const QString& logPath,
                                                         "Abgleichprotokoll nötig: %2 KB)")
                                              .arg(disk.bytesAvailable() / 1024)
                                              .arg((needed + 1023) / 1024));
+    try {
+        records().checkWritable();
+    } catch (const AppError& e) {
+        throw AppError(kNothingSent + e.message());
+    }
     return csv;
 }
 
@@ -130,7 +138,9 @@ void Workbench::uploadCorrectionData() {
     }
     if (!checkDeviceId(state_.device.geraeteId, dialogs_))
         return;
-    UploadSnapshot snapshot = snapshotOf(state_, reports_.enabled());
+    // The report's content also gives the records' row, so it is built with or without a
+    // report writer.
+    UploadSnapshot snapshot = snapshotOf(state_, true);
     if (snapshot.changes.changed == 0 &&
         !dialogs_.askYesNo(
             QStringLiteral("Es wurden keine Änderungen vorgenommen. Trotzdem senden")))
@@ -157,7 +167,8 @@ void Workbench::uploadCorrectionData() {
     FileReplacement csv =
         prepareRecords(state_.configdir, logPath, logEntry, csvPath,
                        correctionRecordText(state_.regional, when, snapshot.device, comment,
-                                            snapshot.content.csvBody));
+                                            snapshot.content.csvBody),
+                       [this]() -> RecordsDb& { return records(); });
 
     emit busyStarted();
     send2SPS(snapshot.content.record);
@@ -188,16 +199,32 @@ void Workbench::uploadCorrectionData() {
     // the values, so the files must say so whatever happens next.
     QString failure;
     try {
+        const auto [logSize, logModified] = logStamp(logPath);
         appendTextFile(logPath, logEntry);
         QString reason;
         if (!csv.commit(&reason))
             throwFileError(csvPath, reason);
-        if (snapshot.report) {
+        qint64 uploadId = 0;
+        try {
+            RecordsDb& db = records();
+            uploadId = db.addUpload(uploadRow(*snapshot.report, snapshot.content.record, when,
+                                              comment, readBackResult));
+            noteOwnAppend(db, logPath, snapshot.device.geraeteId, logSize, logModified);
+            plant_.pushSoon();
+        } catch (const AppError& e) {
+            // The change log has the entry: the history takes it from there next time.
+            failure = kAlreadySent + e.message() +
+                      QStringLiteral("\nDie Übertragung steht im Änderungsprotokoll und wird "
+                                     "beim nächsten Öffnen des Verlaufs von dort übernommen.");
+        }
+        if (reports_.enabled()) {
             snapshot.report->when = when;
             snapshot.report->comment = withLf(comment);
             snapshot.report->readBack = readBackResult;
             reports_.start(std::move(*snapshot.report), state_.configdir,
-                           [this](const ReportOutcome& outcome) { reportEnded(outcome, true); });
+                           [this, uploadId](const ReportOutcome& outcome) {
+                               reportEnded(outcome, true, uploadId);
+                           });
         }
     } catch (const AppError& e) {
         failure = kAlreadySent + e.message();
@@ -308,13 +335,23 @@ QString Workbench::readBack(const QString& sentRecord, QString* warning,
 // A report written after an upload goes into the protocol; one of the table as it stands is
 // shown in a box. A report that could not be written is an error, after an upload one that
 // says the values went out.
-void Workbench::reportEnded(const ReportOutcome& outcome, bool uploaded) {
-    if (!outcome.error.isEmpty())
+void Workbench::reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 uploadId) {
+    if (!outcome.error.isEmpty()) {
         dialogs_.showErrorBox(uploaded ? kAlreadySent + outcome.error : outcome.error);
-    else if (uploaded)
+    } else if (uploaded) {
         emit logLine(QStringLiteral("Abgleichprotokoll gespeichert: ") +
                      QDir::toNativeSeparators(outcome.path));
-    else
+        if (uploadId > 0) {
+            // The report's hash goes with the upload's row.
+            try {
+                records().setReport(uploadId, QFileInfo(outcome.path).fileName(),
+                                    fileSha256(outcome.path));
+                plant_.pushSoon();
+            } catch (const AppError& e) {
+                dialogs_.showErrorBox(kAlreadySent + e.message());
+            }
+        }
+    } else
         dialogs_.showNotice(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
                                            "gespeichert:\n") +
                             QDir::toNativeSeparators(outcome.path));

@@ -24,7 +24,7 @@ Workbench::Workbench(WorkbenchServices services, const RegionalSettings& regiona
                      const QString& workingDir, QObject* parent)
     : QObject(parent), dialogs_(services.dialogs), session_(services.session),
       clock_(services.clock), state_(regional), host_(QLatin1String(BenchSession::kDefaultHost)),
-      reports_(services.reports) {
+      plant_(recordsFilePath(configDirFor(workingDir))), reports_(services.reports) {
     state_.prepare(workingDir);
     connect(&state_, &WorkingState::deviceFieldsChanged, this, &Workbench::deviceFieldsChanged);
     connect(&state_, &WorkingState::chartChanged, this, &Workbench::chartChanged);
@@ -210,21 +210,6 @@ void Workbench::importRecord() {
                                    .arg(lastReply_->deviceId, difference)))
             return;
         importCSVLines(state_, lines);
-    });
-}
-
-void Workbench::showHistory() {
-    guarded([this] {
-        if (!checkDeviceId(state_.device.geraeteId, dialogs_))
-            return;
-        const auto chosen =
-            dialogs_.chooseUpload(readDeviceHistory(changeLogPath(state_), state_.regional),
-                                  state_.device.geraeteId, state_.table);
-        if (!chosen)
-            return;
-        const QString notice = takeOverNotice(takeOverUpload(state_, *chosen));
-        if (!notice.isEmpty())
-            dialogs_.showNotice(notice);
     });
 }
 

@@ -3,14 +3,17 @@
 #include "bench/benchsession.h"
 #include "core/clock.h"
 #include "records/adjustmentreport.h"
+#include "records/recordsdb.h"
 #include "state/workingstate.h"
 #include "workflow/guard.h"
 #include "workflow/operatordialogs.h"
+#include "workflow/plantsync.h"
 #include "workflow/reportqueue.h"
 
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace abgleich {
@@ -85,6 +88,16 @@ public:
     void upload();
     void importRecord();
     void showHistory();
+    // Every device the records know (the plant server's when one is set), each openable.
+    void showPlant();
+    // The operator edits the plant server's settings; the window keeps them.
+    void configurePlantServer();
+    // The plant server the records go to (no host: none), and the name of this bench.
+    void setPlantServer(const ServerSettings& server, const QString& benchName);
+    PlantSync& plantSync() { return plant_; }
+    // The bench's records database, opened (and created) on first use.
+    RecordsDb& records();
+    QString recordsPath() const;
     void writeTableReport();
     // Reports are written off the window's thread; this waits for those still being written
     // and tells how each ended (a protocol line, or the error box).
@@ -102,6 +115,8 @@ signals:
     // Something now waits for the bench, or no longer does.
     void busyStarted();
     void busyEnded();
+    // The operator changed the plant server's settings.
+    void plantSettingsChanged(const PlantSettings& settings);
     // An operation chose the point the selector names.
     void pointChosen(int n);
 
@@ -118,7 +133,15 @@ private:
     // when none came within the wait or the operator ended it.
     std::optional<QString> awaitUploadFrame(const QString& text, WaitEnd* end);
     QString readBack(const QString& sentRecord, QString* warning, std::optional<QString>* rejected);
-    void reportEnded(const ReportOutcome& outcome, bool uploaded);
+    // uploadId: the records' row of the upload the report belongs to (0: none).
+    void reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 uploadId = 0);
+    // The upload's row for the records: the report's points, the record as sent.
+    UploadRow uploadRow(const AdjustmentReport& report, const QString& record,
+                        const QDateTime& when, const QString& comment,
+                        const QString& readBack) const;
+    // Shows a device's history from a records database and takes over a chosen upload.
+    void browseHistory(RecordsDb& db, DeviceHistory history, const RecordsSource& source,
+                       bool mayTakeOver);
     // Where a record file of the device the controller last listed differs from that list
     // (the first differing name, else the count); empty where it does not, or for another
     // device.
@@ -142,6 +165,9 @@ private:
         QStringList names;
     };
     std::optional<ControllerPoints> lastReply_;
+    std::unique_ptr<RecordsDb> records_;
+    QString benchName_;
+    PlantSync plant_;
     // Last, so that it is gone, its workers waited for, before anything its reports tell.
     ReportQueue reports_;
 };

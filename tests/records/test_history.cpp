@@ -22,7 +22,7 @@ QDateTime at(int day, int hour, int minute, int second) {
     return QDateTime(QDate(2022, 3, day), QTime(hour, minute, second));
 }
 
-QStringList comments(const DeviceHistory& history) {
+QStringList comments(const ParsedLog& history) {
     QStringList list;
     for (const LoggedUpload& upload : history.uploads)
         list << upload.comment;
@@ -52,12 +52,13 @@ protected:
 } // namespace
 
 TEST(History, LogsOfEveryShape) {
+    // Where each unreadable entry starts and how many lines it has.
+    using Spans = std::vector<std::pair<int, int>>;
     struct Case {
         const char* name;
         QString text;
         QStringList comments;
-        int skippedLines;
-        bool unfinishedEnd;
+        Spans unreadable;
     };
     const QString h1 = u"15.03.2022 14:30:05 erster"_s;
     const QString h2 = u"16.03.2022 09:00:00 zweiter"_s;
@@ -65,67 +66,90 @@ TEST(History, LogsOfEveryShape) {
         {"one-line comments",
          h1 + u"\r\n"_s + kTwoPoints + u"\r\n"_s + h2 + u"\r\n"_s + kOnePoint + u"\r\n"_s,
          {u"erster"_s, u"zweiter"_s},
-         0,
-         false},
+         {}},
         {"multi-line comment, empty line inside",
          h1 + u"\r\nZeile 2\r\n\r\n16.03.2022 ist keine Kopfzeile\r\n"_s + kTwoPoints + u"\r\n"_s,
          {u"erster\nZeile 2\n\n16.03.2022 ist keine Kopfzeile"_s},
-         0,
-         false},
+         {}},
+        {"a comment line that is a date line of an earlier time",
+         h2 + u"\r\n15.03.2022 10:00:00 Nachmessung vereinbart\r\n"_s + kOnePoint,
+         {u"zweiter\n15.03.2022 10:00:00 Nachmessung vereinbart"_s},
+         {}},
         {"empty comment, and a date line without the blank",
          u"15.03.2022 14:30:05 \r\n"_s + kOnePoint + u"\r\n16.03.2022 09:00:00\r\n"_s + kOnePoint,
          {u""_s, u""_s},
-         0,
-         false},
+         {}},
         {"line breaks LF and CR",
          h1 + u"\nb\rc\n"_s + kOnePoint + u"\n"_s,
          {u"erster\nb\nc"_s},
-         0,
-         false},
+         {}},
         {"last upload without its record",
          h1 + u"\r\n"_s + kOnePoint + u"\r\n"_s + h2 + u"\r\n"_s,
          {u"erster"_s},
-         1,
-         true},
+         {{3, 1}}},
         {"last record cut off",
          h1 + u"\r\n"_s + kOnePoint + u"\r\n"_s + h2 + u"\r\nU4711,ABC12,,,2,TA_1,°C,-5"_s,
          {u"erster"_s},
-         2,
-         true},
+         {{3, 2}}},
         {"an upload broken off before the next one",
          h1 + u"\r\nU4711,ABC12,,,1,TA\r\n"_s + h2 + u"\r\n"_s + kOnePoint + u"\r\n"_s,
          {u"zweiter"_s},
-         2,
-         false},
+         {{1, 2}}},
         {"lines outside any upload",
          u"Müll\r\n\r\n"_s + kOnePoint + u"\r\n"_s + h1 + u"\r\n"_s + kOnePoint + u"\r\nRest\r\n"_s,
          {u"erster"_s},
-         3,
-         false},
+         {{1, 1}, {3, 1}, {6, 1}}},
         {"records that do not hold what they say",
          h1 + u"\r\nU4711,ABC12,,,2,TA_1,°C,-500,1000;\r\n"_s +
              u"U4711,ABC12,,,1,TA_1,°C,-500,1000,X;\r\nU4711,ABC12,,,1,TA_1,°C,-0,5,1000;\r\n"_s +
              kOnePoint,
          {u"erster\nU4711,ABC12,,,2,TA_1,°C,-500,1000;\nU4711,ABC12,,,1,TA_1,°C,-500,1000,X;"
           "\nU4711,ABC12,,,1,TA_1,°C,-0,5,1000;"_s},
-         0,
-         false},
-        {"nothing but garbage", u"abc\r\n\x01x\r\n;;;;\r\n"_s, {}, 3, false},
+         {}},
+        {"nothing but garbage", u"abc\r\n\x01x\r\n;;;;\r\n"_s, {}, {{1, 3}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const DeviceHistory history = parseChangeLog(c.text, RegionalSettings::german());
-        EXPECT_EQ(comments(history), c.comments);
-        EXPECT_EQ(history.skippedLines, c.skippedLines);
-        EXPECT_EQ(history.unfinishedEnd, c.unfinishedEnd);
+        const ParsedLog log = parseChangeLog(c.text, RegionalSettings::german());
+        EXPECT_EQ(comments(log), c.comments);
+        Spans spans;
+        for (const UnreadableEntry& entry : log.unreadable)
+            spans.emplace_back(entry.line, entry.lines);
+        EXPECT_EQ(spans, c.unreadable);
     }
+}
+
+// A comment line that begins with a later date is taken as a comment when the records hold
+// the upload under the first date line; otherwise the entry before it counts as broken off
+// and is named with its line and first line.
+TEST(History, ALaterDateLineInACommentIsResolvedByTheRecords) {
+    const QString text =
+        u"Kopf\r\n15.03.2022 14:30:05 erster\r\n20.03.2022 08:00:00 Termin\r\n"_s + kOnePoint;
+    const ParsedLog unknown = parseChangeLog(text, RegionalSettings::german());
+    ASSERT_EQ(unknown.uploads.size(), 1u);
+    EXPECT_EQ(unknown.uploads[0].when, at(20, 8, 0, 0));
+    EXPECT_EQ(unknown.uploads[0].line, 3);
+    ASSERT_EQ(unknown.unreadable.size(), 2u);
+    EXPECT_EQ(unreadableText(unknown.unreadable[1]),
+              u"Zeile 2: „15.03.2022 14:30:05 erster“ (Eintrag ohne Datensatz, abgebrochen)"_s);
+
+    const ParsedLog known = parseChangeLog(
+        text, RegionalSettings::german(), [](const QDateTime& when, QStringView record) {
+            return when == at(15, 14, 30, 5) && record == kOnePoint;
+        });
+    ASSERT_EQ(known.uploads.size(), 1u);
+    EXPECT_EQ(known.uploads[0].when, at(15, 14, 30, 5));
+    EXPECT_EQ(known.uploads[0].comment, u"erster\n20.03.2022 08:00:00 Termin"_s);
+    EXPECT_EQ(known.uploads[0].recordText, kOnePoint);
+    ASSERT_EQ(known.unreadable.size(), 1u); // "Kopf"
+    EXPECT_EQ(unreadableText(known.unreadable[0]), u"Zeile 1: „Kopf“ (gehört zu keinem Eintrag)"_s);
 }
 
 TEST(History, DateLinesOfTheRegionalFormat) {
     RegionalSettings us = RegionalSettings::german();
     us.shortDateFormat = u"M/d/yyyy"_s;
     us.longTimeFormat = u"h:mm:ss AP"_s;
-    const DeviceHistory history =
+    const ParsedLog history =
         parseChangeLog(u"3/15/2022 2:30:05 PM neu kalibriert\r\n"_s + kOnePoint, us);
     ASSERT_EQ(history.uploads.size(), 1u);
     EXPECT_EQ(history.uploads[0].when, at(15, 14, 30, 5));
@@ -166,45 +190,6 @@ TEST(History, UploadRecords) {
     }
 }
 
-TEST(History, MissingEmptyUnreadableAndGarbledLogsGiveANoticeAndNoUploads) {
-    QTemporaryDir dir;
-    const auto file = [&dir](const char* name, const QByteArray& bytes) {
-        const QString path = dir.filePath(QLatin1String(name));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    };
-    QDir(dir.path()).mkdir(u"Log_3.log"_s); // a folder where the log should be
-    const std::pair<QString, QString> cases[] = {
-        {dir.filePath(u"Log_1.log"_s), u"gibt es noch kein Änderungsprotokoll"_s},
-        {file("Log_2.log", "\r\n  \r\n"), u"ist leer"_s},
-        {dir.filePath(u"Log_3.log"_s), u"kann nicht gelesen werden"_s},
-        {file("Log_4.log", QByteArray("\xFF\xFE\x00\xD8garbage\x00\x01", 12)),
-         u"enthält keine lesbare Übertragung"_s},
-        {file("Log_5.log", "15.03.2022 14:30:05 nur der Kommentar\r\n"),
-         u"enthält keine lesbare Übertragung"_s},
-    };
-    for (const auto& [path, notice] : cases) {
-        SCOPED_TRACE(path.toStdString());
-        const DeviceHistory history = readDeviceHistory(path, RegionalSettings::german());
-        EXPECT_TRUE(history.uploads.empty());
-        EXPECT_TRUE(history.notice.contains(notice)) << history.notice.toStdString();
-        EXPECT_TRUE(history.notice.contains(QDir::toNativeSeparators(path)));
-    }
-
-    // Readable uploads are listed, and the notice tells what was passed over.
-    const DeviceHistory partly = readDeviceHistory(
-        file("Log_6.log",
-             "Kopf\r\n15.03.2022 14:30:05 a\r\nU1,A,,,0;\r\n16.03.2022 09:00:00 b\r\n"),
-        RegionalSettings::german());
-    EXPECT_EQ(partly.uploads.size(), 1u);
-    EXPECT_EQ(partly.notice,
-              u"2 Zeile(n) des Änderungsprotokolls gehören zu keiner lesbaren Übertragung und "
-              "wurden übergangen. Die letzte Übertragung im Protokoll ist unvollständig (ohne "
-              "Datensatz) und fehlt in der Liste."_s);
-}
-
 TEST(History, ThousandthsAsRecordText) {
     const std::pair<qint64, QString> cases[] = {
         {0, u"0.000"_s},   {-500, u"-0.500"_s},        {1002, u"1.002"_s},
@@ -216,9 +201,8 @@ TEST(History, ThousandthsAsRecordText) {
 
 TEST_F(TakeOver, PutsTheUploadsCoefficientsIntoColumns17And18) {
     // The old upload in another order, without P_1 and with a point the table lacks.
-    LoggedUpload old{
-        at(1, 8, 0, 0), u"alt"_s,
-        *parseUploadRecord(u"U4711,ABC12,,,3,TB_1,°C,-600,998,X_9,V,5,1000,TA_1,°C,-1,1000;"_s)};
+    const LoggedRecord old =
+        *parseUploadRecord(u"U4711,ABC12,,,3,TB_1,°C,-600,998,X_9,V,5,1000,TA_1,°C,-1,1000;"_s);
     const TakeOverResult result = takeOverUpload(state, old);
     EXPECT_EQ(result.taken, 2);
     EXPECT_EQ(result.notInUpload, QStringList{u"P_1"_s});
@@ -239,9 +223,9 @@ TEST_F(TakeOver, PutsTheUploadsCoefficientsIntoColumns17And18) {
 
 TEST_F(TakeOver, PointsOfTheSameNamePairInOrderAndNoMatchTakesNothing) {
     state.table.setCellText(Col::Name, 3, u" TA_1 "_s);
-    LoggedUpload old{at(1, 8, 0, 0), QString(),
-                     *parseUploadRecord(u"U4711,ABC12,,,2,TA_1,°C,-1,1001,TA_1,°C,-2,1002;"_s)};
-    EXPECT_EQ(matchingRows(state.table, old.record), (std::vector<int>{1, 3}));
+    const LoggedRecord old =
+        *parseUploadRecord(u"U4711,ABC12,,,2,TA_1,°C,-1,1001,TA_1,°C,-2,1002;"_s);
+    EXPECT_EQ(matchingRows(state.table, old), (std::vector<int>{1, 3}));
     const TakeOverResult result = takeOverUpload(state, old);
     EXPECT_EQ(result.taken, 2);
     EXPECT_EQ(cell(Col::ANeu, 1), u"-0,001"_s);
@@ -249,7 +233,7 @@ TEST_F(TakeOver, PointsOfTheSameNamePairInOrderAndNoMatchTakesNothing) {
     EXPECT_EQ(result.notInUpload, QStringList{u"TB_1"_s});
     EXPECT_TRUE(result.notInTable.isEmpty());
 
-    LoggedUpload other{at(1, 8, 0, 0), QString(), *parseUploadRecord(u"U9,X,,,1,Q,V,1,2;"_s)};
+    const LoggedRecord other = *parseUploadRecord(u"U9,X,,,1,Q,V,1,2;"_s);
     const TakeOverResult none = takeOverUpload(state, other);
     EXPECT_EQ(none.taken, 0);
     EXPECT_TRUE(takeOverNotice(none).startsWith(u"Keine Messstelle der Tabelle"_s));
@@ -263,8 +247,8 @@ TEST_F(TakeOver, OffsetPointGetsNoGainAndOldDeviationsGo) {
     state.table.setCellText(Col::BNeu, 3, QString());
     state.table.setCellText(Col::Diff1, 1, u"0,054"_s);
     state.table.setCellText(Col::Diff1 + 1, 1, u"-0,048"_s);
-    LoggedUpload old{at(1, 8, 0, 0), u"alt"_s,
-                     *parseUploadRecord(u"U4711,ABC12,,,2,TA_1,°C,-1,1000,of Druck,bar,250,0;"_s)};
+    const LoggedRecord old =
+        *parseUploadRecord(u"U4711,ABC12,,,2,TA_1,°C,-1,1000,of Druck,bar,250,0;"_s);
     EXPECT_EQ(takeOverUpload(state, old).taken, 2);
     EXPECT_EQ(cell(Col::ANeu, 3), u"0,250"_s);
     EXPECT_TRUE(cell(Col::BNeu, 3).isEmpty());

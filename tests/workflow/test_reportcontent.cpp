@@ -147,7 +147,8 @@ TEST_F(Report, TheUploadHandsItOnAfterBothFilesWithTheCoefficientsTheBenchDispla
     EXPECT_TRUE(report.uploaded);
     EXPECT_EQ(report.when, bench.clock.now());
     EXPECT_EQ(report.comment, u"Sensor\ngetauscht"_s);
-    EXPECT_EQ(filesBefore, (QStringList{u"Abgleich_4711.csv"_s, u"Log_4711.log"_s}));
+    EXPECT_EQ(filesBefore,
+              (QStringList{u"Abgleich.sqlite"_s, u"Abgleich_4711.csv"_s, u"Log_4711.log"_s}));
     // The raw values come from a = 1, b = 2 (the store before the upload), not from the
     // uploaded coefficients the store holds now.
     EXPECT_NE(state.coef.b(1), 2.0);

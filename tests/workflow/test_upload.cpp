@@ -1,6 +1,7 @@
 #include "core/errors.h"
 #include "records/csvimport.h"
 #include "records/history.h"
+#include "records/textfile.h"
 #include "records/upload.h"
 #include "support/adjustment.h"
 #include "support/pointrows.h"
@@ -401,26 +402,33 @@ TEST(UploadHistory, ReadsTheUploadsTheUploadWrote) {
     }
     EXPECT_EQ(b.sent().size(), 3);
 
-    const DeviceHistory history = readDeviceHistory(changeLogPath(state), state.regional);
-    EXPECT_EQ(history.notice, QString());
-    EXPECT_EQ(history.skippedLines, 0);
+    // The change log and the records database tell the same uploads.
+    RecordsDb& records = b.bench.records();
+    QFile logFile(changeLogPath(state));
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    const ParsedLog log = parseChangeLog(decodeTextFile(logFile.readAll()).text, state.regional);
+    EXPECT_TRUE(log.unreadable.empty());
+    ASSERT_EQ(log.uploads.size(), 3u);
+    const DeviceHistory history = records.history(records.benchId(), u"4711"_s);
     ASSERT_EQ(history.uploads.size(), 3u);
-    QStringList comments;
-    for (const LoggedUpload& upload : history.uploads)
-        comments << upload.comment;
-    EXPECT_EQ(comments, QStringList(std::begin(texts), std::end(texts)));
     // As the table shows them: "0,0005" shows as 0,001, and 0,001 is sent.
     const qint64 a1000[] = {-500, 1, 12250};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        const LoggedUpload& upload = history.uploads[std::size_t(i)];
+        const UploadSummary& upload = history.uploads[std::size_t(i)];
         EXPECT_EQ(upload.when, times[i]);
-        EXPECT_EQ(upload.record.deviceId, u"4711"_s);
-        EXPECT_EQ(upload.record.deviceType, u"ABC12"_s);
-        EXPECT_EQ(upload.record.points,
-                  (std::vector<LoggedPoint>{{u"TA_1"_s, u"°C"_s, a1000[i], 1002},
-                                            {u"of Druck"_s, u"bar"_s, 0, 1000}}));
+        EXPECT_EQ(upload.comment, texts[i]);
+        EXPECT_EQ(upload.source, RowSource::Program);
+        EXPECT_EQ(log.uploads[std::size_t(i)].when, times[i]);
+        EXPECT_EQ(log.uploads[std::size_t(i)].comment, texts[i]);
+        const LoggedRecord record = records.record(upload.id);
+        EXPECT_EQ(record, log.uploads[std::size_t(i)].record);
+        EXPECT_EQ(record.deviceId, u"4711"_s);
+        EXPECT_EQ(record.deviceType, u"ABC12"_s);
+        EXPECT_EQ(record.points, (std::vector<LoggedPoint>{{u"TA_1"_s, u"°C"_s, a1000[i], 1002},
+                                                           {u"of Druck"_s, u"bar"_s, 0, 1000}}));
     }
+    EXPECT_TRUE(records.verify(records.benchId(), u"4711"_s, state.configdir).ok);
 }
 
 // The coefficients of an old upload taken over from the history are listed as changed by
@@ -435,9 +443,8 @@ TEST(UploadHistory, TakenOverCoefficientsAreSentByTheNextUpload) {
     for (int r = 1; r <= 3; ++r)
         state.coef.setA(r, state.table.storedNumber(Col::ASps, r));
     // The old upload in another order, without P_1 and with a point the table lacks.
-    const LoggedUpload old{
-        QDateTime(QDate(2022, 3, 1), QTime(8, 0)), u"alt"_s,
-        *parseUploadRecord(u"U4711,ABC12,,,3,TB_1,°C,-600,998,X_9,V,5,1000,TA_1,°C,-1,1000;"_s)};
+    const LoggedRecord old =
+        *parseUploadRecord(u"U4711,ABC12,,,3,TB_1,°C,-600,998,X_9,V,5,1000,TA_1,°C,-1,1000;"_s);
     ASSERT_EQ(takeOverUpload(state, old).taken, 2);
 
     b.dialogs.authorisations.push_back(AuthorisationInput{u"abc-4711"_s, u"zurück"_s});

@@ -64,15 +64,45 @@ std::optional<QString> ScriptedDialogs::chooseFileToOpen(const QString& director
     return takeFront(files, std::optional<QString>());
 }
 
-std::optional<LoggedUpload> ScriptedDialogs::chooseUpload(const DeviceHistory& history,
-                                                          const QString& deviceId, PointTable&) {
-    note(Kind::History, deviceId);
+std::optional<qint64> ScriptedDialogs::chooseUpload(const DeviceHistory& history,
+                                                    HistoryReader& reader,
+                                                    const HistoryCheck& check, PointTable&) {
+    note(Kind::History, history.deviceId);
     shownHistory = history;
+    shownRecords.clear();
+    for (const UploadSummary& upload : history.uploads)
+        shownRecords.push_back(reader.record(upload.id));
+    if (checkHistory)
+        checkResult = check();
     const std::optional<std::size_t> choice =
         takeFront(uploadChoices, std::optional<std::size_t>());
     if (!choice || *choice >= history.uploads.size())
         return std::nullopt;
-    return history.uploads[*choice];
+    return history.uploads[*choice].id;
+}
+
+void ScriptedDialogs::showPlant(const QString& where,
+                                const std::function<std::vector<PlantDevice>()>& load,
+                                const std::function<void(const PlantDevice&)>& open) {
+    note(Kind::Plant, where);
+    plantDevices.clear();
+    plantError.clear();
+    try {
+        plantDevices = load();
+    } catch (const AppError& e) {
+        plantError = e.message();
+    }
+    while (!plantOpens.empty()) {
+        const std::size_t k = plantOpens.front();
+        plantOpens.pop_front();
+        if (k < plantDevices.size())
+            open(plantDevices[k]);
+    }
+}
+
+std::optional<PlantSettings> ScriptedDialogs::editPlantSettings(const PlantSettings& current) {
+    note(Kind::PlantSettings, current.server.host);
+    return takeFront(plantSettings, std::optional<PlantSettings>());
 }
 
 WaitEnd ScriptedDialogs::waitForBench(const QString& text, int timeoutMs,

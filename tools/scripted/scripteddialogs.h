@@ -25,6 +25,8 @@ public:
         Authorisation,
         FileOpen,
         History,
+        Plant,
+        PlantSettings,
         Wait
     };
     struct Shown {
@@ -47,10 +49,17 @@ public:
     // is up, or ends at once as Esc would when cancelWaits is set.
     WaitEnd waitForBench(const QString& text, int timeoutMs,
                          const std::function<bool()>& arrived) override;
-    // Noted with the device ID; answered from uploadChoices (an index into the history's
-    // uploads), else closed without a choice.
-    std::optional<LoggedUpload> chooseUpload(const DeviceHistory& history, const QString& deviceId,
-                                             PointTable& table) override;
+    // Noted with the device ID; runs the check when checkHistory is set (its text in
+    // checkResult); answered from uploadChoices (an index into the history's uploads), else
+    // closed without a choice.
+    std::optional<qint64> chooseUpload(const DeviceHistory& history, HistoryReader& reader,
+                                       const HistoryCheck& check, PointTable& table) override;
+    // Noted with where it reads; loads at once (plantDevices, or plantError) and opens the
+    // devices plantOpens names (indexes into the list).
+    void showPlant(const QString& where, const std::function<std::vector<PlantDevice>()>& load,
+                   const std::function<void(const PlantDevice&)>& open) override;
+    // Answered from plantSettings, else cancelled.
+    std::optional<PlantSettings> editPlantSettings(const PlantSettings& current) override;
 
     std::vector<Shown> shown;
     std::deque<bool> answers;
@@ -65,6 +74,14 @@ public:
     // does meanwhile).
     std::function<void()> whileAuthorising;
     std::optional<DeviceHistory> shownHistory; // the last history shown
+    // The record of each upload of the last history shown, read through the dialog's reader.
+    std::vector<LoggedRecord> shownRecords;
+    bool checkHistory = false;
+    QString checkResult;
+    std::vector<PlantDevice> plantDevices;
+    QString plantError;
+    std::deque<std::size_t> plantOpens;
+    std::deque<std::optional<PlantSettings>> plantSettings;
     // Runs as each dialog is shown, before it is answered (what is on disk at that moment).
     std::function<void(const Shown&)> onShown;
 

@@ -8,6 +8,7 @@
 #include "bench-sim/benchdevice.h"
 #include "core/ansicodec.h"
 #include "core/translations.h"
+#include "records/logimport.h"
 #include "records/textfile.h"
 #include "records/upload.h"
 #include "ui/historydialog.h"
@@ -128,9 +129,14 @@ int main(int argc, char** argv) {
                                changeLogEntry(state.regional, when, comments[month % 3],
                                               buildUpload(state, state.anzMS).record));
             }
-            auto* history =
-                new THistoryDialog(readDeviceHistory(changeLogPath(state), state.regional),
-                                   state.device.geraeteId, state.table);
+            // The history reads the records, which take the log in first.
+            static const std::unique_ptr<RecordsDb> records =
+                RecordsDb::openLocal(recordsFilePath(state.configdir));
+            importChangeLog(*records, changeLogPath(state), state.device.geraeteId, state.regional);
+            const DeviceHistory shown =
+                records->history(records->benchId(), state.device.geraeteId);
+            static DbHistoryReader reader(*records, shown);
+            auto* history = new THistoryDialog(shown, reader, {}, state.table);
             history->chooseUpload(8);
             history->chooseDriftPoint(state.table.cellText(Col::Name, 2).trimmed());
             hiddenMain.reset(main);
