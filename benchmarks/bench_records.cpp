@@ -5,6 +5,7 @@
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
 #include "changelog10000.h"
+#include "core/errors.h"
 #include "qtbenchmain.h"
 #include "records/csvimport.h"
 #include "records/history.h"
@@ -14,6 +15,7 @@
 #include "records10000.h"
 #include "scripted/fixedclock.h"
 #include "scripted/scripteddialogs.h"
+#include "support/plantserver.h"
 #include "workflow/workbench.h"
 
 #include <QCoreApplication>
@@ -134,16 +136,62 @@ void BM_ReadHistory10000(benchmark::State& run) {
         importChangeLog(*records, bench::changeLog10000(), QStringLiteral("4711"), german);
         const DeviceHistory history = records->history(records->benchId(), QStringLiteral("4711"));
         benchmark::DoNotOptimize(records->record(history.uploads.back().id));
-        benchmark::DoNotOptimize(
-            records->drift(history.benchId, history.deviceId, history.pointNames.value(0)));
+        benchmark::DoNotOptimize(records->drift(history, history.pointNames.value(0)));
         uploads = history.uploads.size();
     }
     if (uploads != std::size_t(bench::kLoggedUploads))
         run.SkipWithError("not every upload was read");
 }
 
+// The plant view over 200 devices (two benches, five uploads of 40 points each) on the
+// PostgreSQL server on 127.0.0.1 that scripts/bench.sh starts; skipped without it.
+void BM_PlantView200(benchmark::State& run) {
+    if (!test::PlantServer::port()) {
+        run.SkipWithError("no test server (scripts/pg-test-server.sh start)");
+        return;
+    }
+    test::PlantServer server;
+    std::unique_ptr<RecordsDb> plant;
+    try {
+        plant = RecordsDb::openServer(server.settings());
+        std::vector<UploadRow> rows;
+        for (int device = 0; device < 200; ++device)
+            for (int u = 0; u < 5; ++u) {
+                UploadRow row;
+                row.benchId =
+                    device % 2 == 0 ? QStringLiteral("bench-a") : QStringLiteral("bench-b");
+                row.benchName =
+                    device % 2 == 0 ? QStringLiteral("Prüfstand A") : QStringLiteral("Prüfstand B");
+                row.localId = device * 5 + u + 1;
+                row.deviceId = QString::number(5000 + device);
+                row.deviceType = QStringLiteral("ZYK12");
+                row.when = QDateTime(QDate(2026, 1 + u, 1 + device % 28), QTime(8, 0));
+                row.record = QStringLiteral("U;");
+                row.largestBefore = 0.01 * u;
+                row.largestAfter = 0.001 * u;
+                for (int n = 0; n < 40; ++n)
+                    row.points.push_back({QStringLiteral("Temperatur Öl %1").arg(n),
+                                          QStringLiteral("°C"), 0, 1000, n, 1000, QString(), 0.01,
+                                          0.001});
+                rows.push_back(std::move(row));
+            }
+        plant->addUploads(std::move(rows));
+    } catch (const AppError& e) {
+        static std::string why;
+        why = e.message().toStdString();
+        run.SkipWithError(why.c_str());
+        return;
+    }
+    std::size_t listed = 0;
+    for (auto _ : run)
+        listed = plant->plant().size();
+    if (listed != 200)
+        run.SkipWithError("not every device was listed");
+}
+
 } // namespace
 
+BENCHMARK(BM_PlantView200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Upload256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportChangeLog10000)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+    libqt6sql6-sqlite libqt6sql6-psql postgresql
     libgtest-dev libbenchmark-dev
     fonts-liberation qt6-translations-l10n
     xvfb xauth openbox x11-utils time

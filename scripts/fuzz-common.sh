@@ -2,7 +2,7 @@
 # Sourced by scripts/fuzz.sh and scripts/fuzz-smoke.sh (from the repository root): clang for
 # the libFuzzer targets in fuzz/, and their build in build-fuzz/.
 
-fuzz_targets=(reply numbers ini csv)
+fuzz_targets=(reply numbers ini csv logimport)
 
 # Installs clang and its runtime libraries (libFuzzer, the sanitizers) when missing: directly
 # as root, through sudo otherwise. When the install fails (a fresh machine has no package

@@ -3,7 +3,7 @@
 # seconds (default 60), starting from the committed seed corpus; a target's findings go to
 # build-fuzz/findings/<target>/, its log to build-fuzz/logs/fuzz_<target>.log. Every target
 # runs; the exit status is non-zero when one of them found something.
-# Usage: scripts/fuzz.sh [seconds] [target ...]   Targets: reply numbers ini csv.
+# Usage: scripts/fuzz.sh [seconds] [target ...]   Targets: reply numbers ini csv logimport.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/fuzz-common.sh

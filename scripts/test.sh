@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test headless; then builds the
 # whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/) and
-# runs it there too. A sanitizer finding stops its test and fails the run.
+# runs it there too. A sanitizer finding stops its test and fails the run. The plant tests
+# get a PostgreSQL server of their own on 127.0.0.1 for the run (scripts/pg-test-server.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc)
 
 bash scripts/build.sh
+eval "$(bash scripts/pg-test-server.sh start)"
+trap 'bash scripts/pg-test-server.sh stop "$ABGLEICH_TEST_PG_DIR"' EXIT
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
 bash scripts/fuzz-smoke.sh
 

@@ -178,19 +178,19 @@ ParsedLog parseChangeLog(QStringView text, const RegionalSettings& rs, const Kno
                     {number, 1, line.toString(), QStringLiteral("Datensatz ohne Datumszeile")});
                 continue;
             }
-            // Which date line the entry begins with.
+            // Which date line the entry begins with: by time order (a later date line starts
+            // a new entry, an earlier one is a comment line), unless the records hold the
+            // upload under another of its date lines.
             std::size_t first = 0;
-            bool held = false;
-            if (known)
-                for (std::size_t k = 0; k < open.size() && !held; ++k)
+            for (std::size_t k = 1; k < open.size(); ++k)
+                if (open[k].header && open[k].header->when >= open[first].header->when)
+                    first = k;
+            if (known && !known(open[first].header->when, line))
+                for (std::size_t k = open.size(); k-- > 0;)
                     if (open[k].header && known(open[k].header->when, line)) {
                         first = k;
-                        held = true;
+                        break;
                     }
-            if (!held)
-                for (std::size_t k = 1; k < open.size(); ++k)
-                    if (open[k].header && open[k].header->when >= open[first].header->when)
-                        first = k;
             if (first > 0)
                 unreadable(&open[0], int(first), brokeOff);
             LoggedUpload upload{open[first].header->when, open[first].header->comment,

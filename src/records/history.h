@@ -73,10 +73,11 @@ std::optional<LoggedRecord> parseUploadRecord(QStringView line);
 
 // Reads the text of a change log. A date-and-time line of the regional format, followed by
 // any comment lines and then a record, makes one upload. A comment line may itself begin
-// with a date and time: when the records hold the upload under the first date line, or the
-// later line's time lies before the first one's (a log grows in time order), it is a
-// comment line; otherwise the entry before it broke off and is listed as unreadable, as are
-// a record without a date line, an entry without its record and lines outside any entry.
+// with a date and time: when its time lies before that of the date line above it (a log
+// grows in time order) it is a comment line, otherwise the entry above broke off; where the
+// records hold the upload under another of the entry's date lines (and not under the one
+// time order gives), that one begins it. An entry that broke off is listed as unreadable, as
+// are a record without a date line, an entry without its record and lines outside any entry.
 ParsedLog parseChangeLog(QStringView text, const RegionalSettings& rs,
                          const KnownUpload& known = {});
 

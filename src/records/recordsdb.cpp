@@ -107,26 +107,26 @@ QString reasonOf(const QString& driverText) {
 
 const char* const kSchema[] = {
     "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-    "CREATE TABLE uploads (id %ID%, bench_id TEXT NOT NULL, bench_name TEXT NOT NULL, "
-    "local_id BIGINT NOT NULL, device_id TEXT NOT NULL, device_type TEXT NOT NULL, "
-    "controller_version TEXT NOT NULL, bench_host TEXT NOT NULL, uploaded_ms BIGINT NOT NULL, "
-    "comment TEXT NOT NULL, record TEXT NOT NULL, read_back TEXT NOT NULL, source TEXT NOT NULL, "
-    "largest_before DOUBLE PRECISION, largest_after DOUBLE PRECISION, "
-    "point_count INTEGER NOT NULL, prev_hash TEXT NOT NULL, hash TEXT NOT NULL, "
-    "report_file TEXT, report_sha256 TEXT, report_hash TEXT, "
-    "push_state INTEGER NOT NULL DEFAULT 0, UNIQUE (bench_id, local_id))",
+    ("CREATE TABLE uploads (id %ID%, bench_id TEXT NOT NULL, bench_name TEXT NOT NULL, "
+     "local_id BIGINT NOT NULL, device_id TEXT NOT NULL, device_type TEXT NOT NULL, "
+     "controller_version TEXT NOT NULL, bench_host TEXT NOT NULL, uploaded_ms BIGINT NOT NULL, "
+     "comment TEXT NOT NULL, record TEXT NOT NULL, read_back TEXT NOT NULL, source TEXT NOT NULL, "
+     "largest_before DOUBLE PRECISION, largest_after DOUBLE PRECISION, "
+     "point_count INTEGER NOT NULL, prev_hash TEXT NOT NULL, hash TEXT NOT NULL, "
+     "report_file TEXT, report_sha256 TEXT, report_hash TEXT, "
+     "push_state INTEGER NOT NULL DEFAULT 0, UNIQUE (bench_id, local_id))"),
     "CREATE INDEX uploads_device ON uploads (device_id, bench_id, uploaded_ms)",
-    "CREATE TABLE points (upload_id BIGINT NOT NULL REFERENCES uploads (id), "
-    "position INTEGER NOT NULL, device_id TEXT NOT NULL, name TEXT NOT NULL, "
-    "unit TEXT NOT NULL, a_found BIGINT, b_found BIGINT, a_sent BIGINT NOT NULL, "
-    "b_sent BIGINT NOT NULL, pairs TEXT NOT NULL, largest_before DOUBLE PRECISION, "
-    "largest_after DOUBLE PRECISION, PRIMARY KEY (upload_id, position))",
-    "CREATE INDEX points_drift ON points (device_id, name, upload_id)",
-    "CREATE TABLE device_points (bench_id TEXT NOT NULL, device_id TEXT NOT NULL, "
-    "name TEXT NOT NULL, first_id BIGINT NOT NULL, position INTEGER NOT NULL, "
-    "PRIMARY KEY (bench_id, device_id, name))",
-    "CREATE TABLE log_files (device_id TEXT PRIMARY KEY, size BIGINT NOT NULL, "
-    "modified_ms BIGINT NOT NULL, unreadable TEXT NOT NULL)",
+    ("CREATE TABLE points (upload_id BIGINT NOT NULL REFERENCES uploads (id), "
+     "position INTEGER NOT NULL, device_id TEXT NOT NULL, name TEXT NOT NULL, "
+     "unit TEXT NOT NULL, a_found BIGINT, b_found BIGINT, a_sent BIGINT NOT NULL, "
+     "b_sent BIGINT NOT NULL, pairs TEXT NOT NULL, largest_before DOUBLE PRECISION, "
+     "largest_after DOUBLE PRECISION, PRIMARY KEY (upload_id, position))"),
+    "CREATE INDEX points_drift ON points (device_id, name, upload_id, position, a_sent, b_sent)",
+    ("CREATE TABLE device_points (bench_id TEXT NOT NULL, device_id TEXT NOT NULL, "
+     "name TEXT NOT NULL, first_id BIGINT NOT NULL, position INTEGER NOT NULL, "
+     "PRIMARY KEY (bench_id, device_id, name))"),
+    ("CREATE TABLE log_files (device_id TEXT PRIMARY KEY, size BIGINT NOT NULL, "
+     "modified_ms BIGINT NOT NULL, unreadable TEXT NOT NULL)"),
 };
 
 const QString kUploadColumns = QStringLiteral(
@@ -235,7 +235,10 @@ std::unique_ptr<RecordsDb> RecordsDb::openLocal(const QString& path) {
     d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!d.open())
         records->fail(QStringLiteral("kann nicht geöffnet werden"), d.lastError().text());
-    for (const char* pragma : {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL"}) {
+    // Histories of thousands of uploads are read from memory-mapped pages and a cache that
+    // holds them, not page by page from the file.
+    for (const char* pragma : {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL",
+                               "PRAGMA cache_size = -65536", "PRAGMA mmap_size = 268435456"}) {
         QSqlQuery q = records->prepare(QString::fromLatin1(pragma));
         records->exec(q);
     }
@@ -552,9 +555,9 @@ DeviceHistory RecordsDb::history(const QString& benchId, const QString& deviceId
     q.addBindValue(benchId);
     exec(q);
     while (q.next()) {
-        history.uploads.push_back(
-            {q.value(0).toLongLong(), QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong()),
-             q.value(2).toString(), q.value(3).toInt(), sourceOf(q.value(4).toString())});
+        history.uploads.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(),
+                                   q.value(2).toString(), q.value(3).toInt(),
+                                   sourceOf(q.value(4).toString())});
         history.benchName = q.value(5).toString();
     }
     q.finish();
@@ -568,27 +571,35 @@ DeviceHistory RecordsDb::history(const QString& benchId, const QString& deviceId
     return history;
 }
 
-std::vector<DriftValue> RecordsDb::drift(const QString& benchId, const QString& deviceId,
-                                         const QString& pointName) {
+std::vector<DriftValue> RecordsDb::drift(const DeviceHistory& history, const QString& pointName) {
+    // The points come from the covering index alone; the history knows each upload's moment
+    // and order, and which uploads are of its bench.
+    QHash<qint64, std::size_t> order;
+    order.reserve(qsizetype(history.uploads.size()));
+    for (std::size_t k = 0; k < history.uploads.size(); ++k)
+        order.insert(history.uploads[k].id, k);
     QSqlQuery q = prepare(QStringLiteral(
-        "SELECT u.id, u.uploaded_ms, p.a_sent, p.b_sent FROM points p JOIN uploads u ON u.id = "
-        "p.upload_id WHERE p.device_id = ? AND p.name = ? AND u.bench_id = ? ORDER BY "
-        "u.uploaded_ms, u.local_id, p.position"));
-    q.addBindValue(deviceId);
+        "SELECT upload_id, a_sent, b_sent FROM points WHERE device_id = ? AND name = ? ORDER BY "
+        "upload_id, position"));
+    q.addBindValue(history.deviceId);
     q.addBindValue(pointName);
-    q.addBindValue(benchId);
     exec(q);
     const bool offset = isOffsetPoint(pointName);
-    std::vector<DriftValue> values;
+    std::vector<std::optional<DriftValue>> byUpload(history.uploads.size());
     while (q.next()) {
-        const qint64 id = q.value(0).toLongLong();
-        // A name twice in one upload: its first point.
-        if (!values.empty() && values.back().uploadId == id)
+        const auto at = order.constFind(q.value(0).toLongLong());
+        // Another bench's upload, or a name twice in one upload (its first point counts).
+        if (at == order.cend() || byUpload[*at])
             continue;
-        values.push_back({id, QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong()),
-                          q.value(2).toLongLong(),
-                          offset ? std::nullopt : std::optional(q.value(3).toLongLong())});
+        const UploadSummary& upload = history.uploads[*at];
+        byUpload[*at] = DriftValue{upload.id, upload.ms, q.value(1).toLongLong(),
+                                   offset ? std::nullopt : std::optional(q.value(2).toLongLong())};
     }
+    std::vector<DriftValue> values;
+    values.reserve(history.uploads.size());
+    for (const std::optional<DriftValue>& value : byUpload)
+        if (value)
+            values.push_back(*value);
     return values;
 }
 

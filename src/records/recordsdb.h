@@ -73,7 +73,8 @@ QString fileSha256(const QString& path);
 // An upload as the history lists it.
 struct UploadSummary {
     qint64 id = 0;
-    QDateTime when;
+    qint64 ms = 0; // the moment, ms since the epoch; local time is worked out when shown
+    QDateTime when() const { return QDateTime::fromMSecsSinceEpoch(ms); }
     QString comment;
     int points = 0;
     RowSource source = RowSource::Program;
@@ -83,7 +84,7 @@ struct UploadSummary {
 // A point's a and b in one upload; no b for an offset point.
 struct DriftValue {
     qint64 uploadId = 0;
-    QDateTime when;
+    qint64 ms = 0; // the upload's moment, ms since the epoch
     qint64 a1000 = 0;
     std::optional<qint64> b1000;
 };
@@ -168,8 +169,8 @@ public:
     UploadRow upload(qint64 id);
     LoggedRecord record(qint64 id);
     DeviceHistory history(const QString& benchId, const QString& deviceId);
-    std::vector<DriftValue> drift(const QString& benchId, const QString& deviceId,
-                                  const QString& pointName);
+    // A point's a and b over the uploads of a history, in the history's order.
+    std::vector<DriftValue> drift(const DeviceHistory& history, const QString& pointName);
     std::vector<PlantDevice> plant();
     // Checks the chain of a device's rows on a bench, oldest first: each row's hash over
     // its content, its link to the row before, and the report file's hash (reports in

@@ -110,9 +110,12 @@ THistoryDialog::THistoryDialog(DeviceHistory history, HistoryReader& reader, His
     Uploads->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     Uploads->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     Uploads->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
-    Uploads->horizontalHeader()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+    // Fixed widths: sizing a column to its contents would measure every row of a long list.
+    Uploads->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Fixed);
     Uploads->setColumnWidth(0, 160);
     Uploads->setColumnWidth(2, 100);
+    Uploads->setColumnWidth(
+        3, fontMetrics().horizontalAdvance(QStringLiteral("aus Protokolldatei übernommen")) + 16);
 
     Coefficients = new QTableWidget(0, CCount);
     Coefficients->setObjectName(QStringLiteral("Coefficients"));
@@ -377,7 +380,7 @@ void THistoryDialog::showDrift() {
     const qint64 chosenId = chosen_ ? history_.uploads[*chosen_].id : 0;
     for (const DriftValue& value :
          name.isEmpty() ? std::vector<DriftValue>() : reader_.drift(name)) {
-        const double x = double(value.when.toMSecsSinceEpoch());
+        const double x = double(value.ms);
         a.append({x, double(value.a1000) / 1000.0});
         // An offset point plots no gain.
         if (value.b1000)

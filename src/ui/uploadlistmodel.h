@@ -31,7 +31,7 @@ public:
         case Qt::DisplayRole:
             switch (index.column()) {
             case 0:
-                return rs_.formatDateTime(upload.when);
+                return rs_.formatDateTime(upload.when());
             case 1:
                 return QString(upload.comment).replace(u'\n', QStringLiteral(" / "));
             case 2:

@@ -34,17 +34,15 @@ public:
 // A history read from one records database (used on the thread that opened it).
 class DbHistoryReader : public HistoryReader {
 public:
-    DbHistoryReader(RecordsDb& db, const DeviceHistory& history)
-        : db_(db), benchId_(history.benchId), deviceId_(history.deviceId) {}
+    DbHistoryReader(RecordsDb& db, const DeviceHistory& history) : db_(db), history_(history) {}
     LoggedRecord record(qint64 uploadId) override { return db_.record(uploadId); }
     std::vector<DriftValue> drift(const QString& pointName) override {
-        return db_.drift(benchId_, deviceId_, pointName);
+        return db_.drift(history_, pointName);
     }
 
 private:
     RecordsDb& db_;
-    QString benchId_;
-    QString deviceId_;
+    DeviceHistory history_;
 };
 
 // "Verlauf prüfen": runs off the window's thread and gives the text for the operator.

@@ -29,8 +29,8 @@ UploadRow row(const QString& device, int day, qint64 a1000) {
     r.readBack = u"alle 1 Messstellen bestätigt"_s;
     r.largestBefore = 0.5;
     r.largestAfter = -0.001;
-    r.points.push_back({u"TA_1"_s, u"°C"_s, 100, 1000, a1000, 1000, u"100 100.5 0.5 -0.001"_s,
-                        0.5, -0.001});
+    r.points.push_back(
+        {u"TA_1"_s, u"°C"_s, 100, 1000, a1000, 1000, u"100 100.5 0.5 -0.001"_s, 0.5, -0.001});
     return r;
 }
 
@@ -103,8 +103,7 @@ TEST(Chain, VerifyNamesTheFirstRowThatDoesNotMatch) {
         QString finding;
     };
     const Case cases[] = {
-        {"a coefficient as sent",
-         u"UPDATE points SET a_sent = 999 WHERE upload_id = 2"_s,
+        {"a coefficient as sent", u"UPDATE points SET a_sent = 999 WHERE upload_id = 2"_s,
          u"Eintrag Nr. 2 vom 02.12.2026 09:00:00: Der Inhalt passt nicht zu seinem Hash"_s},
         {"the comment", u"UPDATE uploads SET comment = 'anders' WHERE id = 1"_s,
          u"Eintrag Nr. 1 vom 01.12.2026 09:00:00: Der Inhalt passt nicht"_s},
@@ -161,8 +160,8 @@ TEST(Chain, VerifyChecksTheReportFiles) {
                              "ab)."_s);
     QFile::remove(report);
     found = check();
-    EXPECT_TRUE(found.finding.endsWith(
-        u"Das Abgleichprotokoll 'Abgleichprotokoll_4711.pdf' fehlt."_s));
+    EXPECT_TRUE(
+        found.finding.endsWith(u"Das Abgleichprotokoll 'Abgleichprotokoll_4711.pdf' fehlt."_s));
     // The stored hash of the report changed to match another file: its own hash tells.
     tamper(u"UPDATE uploads SET report_sha256 = 'abc' WHERE id = 2"_s);
     EXPECT_TRUE(check().finding.contains(u"Die Angaben zum Abgleichprotokoll passen nicht"_s));

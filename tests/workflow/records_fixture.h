@@ -21,7 +21,8 @@ inline void fillRecordsDevice(WorkingState& state) {
 inline void uploadAt(LoopbackBench& b, const QDateTime& when, const QString& comment,
                      double a = 0.25) {
     b.state().table.setCellNumber(Col::ANeu, 1, a);
-    b.dialogs.authorisations.push_back(AuthorisationInput{QStringLiteral("abc-4711"), comment});
+    b.dialogs.authorisations.push_back(
+        AuthorisationInput{QStringLiteral("abc-") + b.state().device.geraeteId, comment});
     b.clock = FixedClock(when);
     b.bench.upload();
 }

@@ -80,21 +80,23 @@ TEST_F(Records, TheUploadWritesItsRowWithThePointsAsFoundAndAsSent) {
 // its whole comment; with the records gone, the log alone still gives it (an earlier date
 // inside an entry is a comment line), marked as taken from the log.
 TEST_F(Records, ACommentLineThatLooksLikeADateStaysAComment) {
-    test::uploadAt(b, at(2026, 12, 11, 9), u"Jahresprüfung\n14.03.2025 10:00:00 Nachmessung vereinbart"_s);
+    test::uploadAt(b, at(2026, 12, 11, 9),
+                   u"Jahresprüfung\n14.03.2025 10:00:00 Nachmessung vereinbart"_s);
     // A date later than the upload: only the records can tell it is a comment.
     test::uploadAt(b, at(2026, 12, 11, 10), u"Termin\n20.01.2027 08:00:00 nächste Prüfung"_s, 0.5);
     DeviceHistory history = openHistory();
     ASSERT_EQ(history.uploads.size(), 2u);
-    EXPECT_EQ(history.uploads[0].when, at(2026, 12, 11, 9));
+    EXPECT_EQ(history.uploads[0].when(), at(2026, 12, 11, 9));
     EXPECT_EQ(history.uploads[0].comment,
               u"Jahresprüfung\n14.03.2025 10:00:00 Nachmessung vereinbart"_s);
-    EXPECT_EQ(history.uploads[1].when, at(2026, 12, 11, 10));
+    EXPECT_EQ(history.uploads[1].when(), at(2026, 12, 11, 10));
     EXPECT_EQ(history.uploads[1].comment, u"Termin\n20.01.2027 08:00:00 nächste Prüfung"_s);
     EXPECT_TRUE(history.notice.isEmpty()) << history.notice.toStdString();
 
     // The log changed behind the tool's back: it is read again, and what it holds that the
     // records do not is taken in once.
-    appendTextFile(logPath(), u"12.12.2026 07:00:00 von Hand\r\nU4711,ABC12,,,1,TA_1,°C,1,1000;\r\n"_s);
+    appendTextFile(logPath(),
+                   u"12.12.2026 07:00:00 von Hand\r\nU4711,ABC12,,,1,TA_1,°C,1,1000;\r\n"_s);
     history = openHistory();
     ASSERT_EQ(history.uploads.size(), 3u);
     EXPECT_EQ(history.uploads[2].source, RowSource::ChangeLog);
@@ -110,14 +112,14 @@ TEST_F(Records, ACommentLineThatLooksLikeADateStaysAComment) {
     ASSERT_TRUE(fresh.dialogs.shownHistory);
     const DeviceHistory fromLog = *fresh.dialogs.shownHistory;
     ASSERT_EQ(fromLog.uploads.size(), 3u); // in time order
-    EXPECT_EQ(fromLog.uploads[0].when, at(2026, 12, 11, 9));
+    EXPECT_EQ(fromLog.uploads[0].when(), at(2026, 12, 11, 9));
     EXPECT_EQ(fromLog.uploads[0].comment,
               u"Jahresprüfung\n14.03.2025 10:00:00 Nachmessung vereinbart"_s);
     EXPECT_EQ(fromLog.uploads[0].source, RowSource::ChangeLog);
     // The later date line cannot be told from a new entry without the records: the entry
     // before it is named, not passed over.
     EXPECT_EQ(fromLog.uploads[1].comment, u"von Hand"_s);
-    EXPECT_EQ(fromLog.uploads[2].when, at(2027, 1, 20, 8));
+    EXPECT_EQ(fromLog.uploads[2].when(), at(2027, 1, 20, 8));
     EXPECT_TRUE(fromLog.notice.contains(
         u"Zeile 4: „11.12.2026 10:00:00 Termin“ (Eintrag ohne Datensatz, abgebrochen)"_s))
         << fromLog.notice.toStdString();

@@ -416,7 +416,7 @@ TEST(UploadHistory, ReadsTheUploadsTheUploadWrote) {
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const UploadSummary& upload = history.uploads[std::size_t(i)];
-        EXPECT_EQ(upload.when, times[i]);
+        EXPECT_EQ(upload.when(), times[i]);
         EXPECT_EQ(upload.comment, texts[i]);
         EXPECT_EQ(upload.source, RowSource::Program);
         EXPECT_EQ(log.uploads[std::size_t(i)].when, times[i]);
