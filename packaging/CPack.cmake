@@ -33,6 +33,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
 libqt6network6 (>= 6.4), libqt6charts6 (>= 6.4), libqt6opengl6 (>= 6.4), \
-libqt6openglwidgets6 (>= 6.4), libc6, libstdc++6, \
-fonts-liberation, qt6-translations-l10n")
+libqt6openglwidgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), \
+libc6, libstdc++6, fonts-liberation, qt6-translations-l10n")
+# The plant-wide database is optional: its driver is recommended, not required.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql (>= 6.4)")
 include(CPack)

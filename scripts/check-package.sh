@@ -29,8 +29,8 @@ root=$work/root
 
 check "package name and version" test "$(dpkg-deb -f "$deb" Package Version | tr '\n' ' ')" = \
     "Package: abgleich Version: 1.0.1.6 "
-check "depends on Qt 6, its German translations and the Liberation fonts" \
-    sh -c "dpkg-deb -f '$deb' Depends | grep -q libqt6charts6 && dpkg-deb -f '$deb' Depends | grep -q fonts-liberation && dpkg-deb -f '$deb' Depends | grep -q qt6-translations-l10n"
+check "depends on Qt 6 with its SQLite driver, its German translations and the Liberation fonts; recommends the PostgreSQL driver" \
+    sh -c "dpkg-deb -f '$deb' Depends | grep -q libqt6charts6 && dpkg-deb -f '$deb' Depends | grep -q fonts-liberation && dpkg-deb -f '$deb' Depends | grep -q qt6-translations-l10n && dpkg-deb -f '$deb' Depends | grep -q libqt6sql6-sqlite && dpkg-deb -f '$deb' Recommends | grep -q libqt6sql6-psql"
 check "program in /usr/bin" test -x "$root/usr/bin/abgleich"
 check "bench simulator in /usr/bin" test -x "$root/usr/bin/abgleich-bench-sim"
 check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/abgleich.desktop"
