@@ -38,14 +38,6 @@ int main(int argc, char** argv) {
         if (const auto ms = abgleich::tryStrToInt(wait->trimmed()); ms && *ms >= 0)
             bench.setReadBackWait(*ms);
     }
-    // The plant server the records go to, and this bench's name in them.
-    const abgleich::PlantSettings plant = abgleich::plantSettingsIn(window.storage().file());
-    bench.setPlantServer(plant.server, plant.benchName);
-    QObject::connect(&bench, &abgleich::Workbench::plantSettingsChanged, &window,
-                     [&window](const abgleich::PlantSettings& settings) {
-                         abgleich::storePlantSettings(window.storage().file(), settings);
-                         window.storage().file().save();
-                     });
     dialogs.setMainWindow(&window);
     abgleich::TFoPasswort passwort(&window);
     dialogs.setPasswordDialog(&passwort);

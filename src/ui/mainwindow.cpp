@@ -73,6 +73,13 @@ TFoAbgleich::TFoAbgleich(Workbench& bench, QWidget* parent) : QWidget(parent), b
             [this](const QString& widths) { Daten_panel->restoreColumnWidths(widths); },
             [this](QWidget*, int width) { Daten_panel->setGridPanelWidth(width); }});
     Panel_Geratedaten->checkToggles();
+    // The plant server the records go to and this bench's name, kept in the settings file.
+    const PlantSettings plant = plantSettingsIn(storage_->file());
+    bench_.setPlantServer(plant.server, plant.benchName);
+    connect(&bench_, &Workbench::plantSettingsChanged, this, [this](const PlantSettings& edited) {
+        storePlantSettings(storage_->file(), edited);
+        storage_->file().save();
+    });
 }
 
 TFoAbgleich::~TFoAbgleich() {

@@ -453,6 +453,87 @@ TEST_F(OperatorPaths, PointSelectorLimitsATypedValue) {
     EXPECT_EQ(ui(*window).RegChart->chart()->title(), u"Messwertabweichungen für Messstelle 40 "_s);
 }
 
+// After an upload: "Verlauf prüfen" in the history, the central database's settings typed
+// into their dialog (kept in the settings file, the status line telling the server cannot
+// be reached while the window goes on), and the plant view saying so too.
+TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
+    read();
+    op.expect(u"Trotzdem senden"_s, DialogOperator::pressing(Qt::Key_Return));
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s, u"wie gelesen"_s));
+    functionKey(Qt::Key_F2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return uploads().size() == 1; }, kWaitMs));
+
+    const auto openMenuItem = [this](const QString& caption) {
+        clickCell(Col::ref(1), 3, Qt::RightButton);
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget(); }, kWaitMs));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text() == caption) {
+                input::click(menu, menu->actionGeometry(action).center());
+                return;
+            }
+        ADD_FAILURE() << "no menu item " << caption.toStdString();
+    };
+
+    QString checked;
+    op.expect(u"THistoryDialog"_s, [&checked](QWidget* dialog) {
+        auto* result = dialog->findChild<QLabel*>(u"CheckResult"_s);
+        input::click(dialog->findChild<QPushButton*>(u"Btn_Pruefen"_s));
+        EXPECT_TRUE(
+            QTest::qWaitFor([result] { return result->text().startsWith(u"Alle"_s); }, kWaitMs));
+        checked = result->text();
+        input::click(dialog->findChild<QPushButton*>(u"Btn_Schliessen"_s));
+    });
+    openMenuItem(u"Verlauf…"_s);
+    settle();
+    EXPECT_TRUE(checked.startsWith(u"Alle 1 Einträge von Gerät 4711 passen zu ihren Hashes, ihrer "
+                                   "Verkettung und ihren Abgleichprotokollen"_s))
+        << checked.toStdString();
+
+    op.expect(u"TServerDialog"_s, [](QWidget* dialog) {
+        const auto typeInto = [dialog](const char* name, const QString& text) {
+            input::click(dialog->findChild<QWidget*>(QString::fromLatin1(name)));
+            input::press(dialog->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+            input::type(dialog->windowHandle(), text);
+        };
+        typeInto("Ed_Host", u"127.0.0.1"_s);
+        typeInto("Ed_Port", u"1"_s); // nothing listens there
+        typeInto("Ed_Datenbank", u"werk"_s);
+        typeInto("Ed_Benutzer", u"abgleich"_s);
+        typeInto("Ed_Pruefstand", u"Prüfstand 7"_s);
+        input::click(dialog->findChild<QPushButton*>(u"Btn_OK"_s));
+    });
+    openMenuItem(u"Zentrale Datenbank…"_s);
+    settle();
+    const QString ini = decodeAnsi(fileBytes(configFile(u"Abgleich.ini"_s)));
+    EXPECT_TRUE(ini.contains(u"[ZentraleDatenbank]\r\nHost=127.0.0.1\r\nPort=1\r\n"
+                             "Datenbank=werk\r\nBenutzer=abgleich\r\nPruefstand=Prüfstand 7\r\n"_s))
+        << ini.toStdString();
+    auto* status = window->findChild<QLabel*>(u"DbStatus"_s);
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [status] {
+            return status->text() == u"Zentrale Datenbank: nicht erreichbar, 1 ausstehend"_s;
+        },
+        kWaitMs))
+        << status->text().toStdString();
+    EXPECT_TRUE(status->isVisible());
+
+    QString plant;
+    op.expect(u"TPlantView"_s, [&plant](QWidget* dialog) {
+        auto* notice = dialog->findChild<QLabel*>(u"Notice"_s);
+        EXPECT_TRUE(QTest::qWaitFor([notice] { return notice->text().contains(u"erreichbar"_s); },
+                                    kWaitMs));
+        plant = notice->text();
+        input::click(dialog->findChild<QPushButton*>(u"Btn_Schliessen"_s));
+    });
+    openMenuItem(u"Anlagenübersicht…"_s);
+    settle();
+    EXPECT_TRUE(plant.endsWith(u"ist nicht erreichbar: Der Server ist nicht erreichbar"_s))
+        << plant.toStdString();
+}
+
 TEST_F(OperatorPaths, HistoryFromTheTableMenuTakenOverAndSentWithF2) {
     // The device's change log: an old adjustment of two points, then one that set what the
     // bench holds now.
