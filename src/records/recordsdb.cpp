@@ -324,12 +324,12 @@ void RecordsDb::createSchema() {
     }
 }
 
-QString RecordsDb::benchId() const {
-    return const_cast<RecordsDb*>(this)->metaValue(QStringLiteral("bench_id"));
+QString RecordsDb::benchId() {
+    return metaValue(QStringLiteral("bench_id"));
 }
 
-QString RecordsDb::benchName() const {
-    return const_cast<RecordsDb*>(this)->metaValue(QStringLiteral("bench_name"));
+QString RecordsDb::benchName() {
+    return metaValue(QStringLiteral("bench_name"));
 }
 
 void RecordsDb::setBenchName(const QString& name) {

@@ -151,8 +151,8 @@ public:
     bool isServer() const { return server_; }
     const QString& name() const { return name_; }
     // The bench's own ID and name (a local database only).
-    QString benchId() const;
-    QString benchName() const;
+    QString benchId();
+    QString benchName();
     void setBenchName(const QString& name);
 
     // That a row can be written now: raises the error the write would give.

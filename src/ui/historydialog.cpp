@@ -419,7 +419,9 @@ void THistoryDialog::showDrift() {
                     QDateTime::fromMSecsSinceEpoch(qint64(last + pad)));
     const auto [aLow, aHigh] = range(a, [](QPointF p) { return p.y(); });
     fitRange(axisA_, aLow, aHigh);
+    // An offset point has no gain: no b axis, no b in the legend.
     axisB_->setVisible(!b.isEmpty());
+    chart->legend()->markers(driftB_).value(0)->setVisible(!b.isEmpty());
     if (!b.isEmpty()) {
         const auto [bLow, bHigh] = range(b, [](QPointF p) { return p.y(); });
         fitRange(axisB_, bLow, bHigh);

@@ -54,7 +54,9 @@ public:
             }
             emit state(pending, true, true);
         } catch (const AppError&) {
+            // Both afresh next time: either may have been the one that failed.
             server_.reset();
+            local_.reset();
             emit state(pending, false, true);
         }
         if (pending > 0 || !server_)

@@ -7,6 +7,9 @@
 #include "workflow/workbench.h"
 
 #include <QDir>
+#include <QScopeGuard>
+
+#include <exception>
 
 namespace abgleich {
 
@@ -148,6 +151,11 @@ void Workbench::showHistory() {
     guarded([this] {
         if (!checkDeviceId(state_.device.geraeteId, dialogs_))
             return;
+        // A database that fails is opened afresh next time (it may be mended meanwhile).
+        const auto reopen = qScopeGuard([this] {
+            if (std::uncaught_exceptions() > 0)
+                records_.reset();
+        });
         RecordsDb& db = records();
         const QString deviceId = state_.device.geraeteId;
         const QString logPath = changeLogPath(state_);

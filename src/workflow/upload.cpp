@@ -19,7 +19,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <functional>
 #include <optional>
 
 namespace abgleich {
@@ -84,7 +83,7 @@ UploadSnapshot snapshotOf(WorkingState& state, bool withReport) {
 // for the change log's entry and the report. Otherwise the error names the file and why.
 FileReplacement prepareRecords(const QString& configdir, const QString& logPath,
                                const QString& logEntry, const QString& csvPath,
-                               const QString& csvText, const std::function<RecordsDb&()>& records) {
+                               const QString& csvText) {
     const auto refuse = [](const QString& path, const QString& reason) {
         throw AppError(kNothingSent + QStringLiteral("Die Datei '%1' kann nicht geschrieben "
                                                      "werden: %2")
@@ -112,11 +111,6 @@ FileReplacement prepareRecords(const QString& configdir, const QString& logPath,
                                                         "Abgleichprotokoll nötig: %2 KB)")
                                              .arg(disk.bytesAvailable() / 1024)
                                              .arg((needed + 1023) / 1024));
-    try {
-        records().checkWritable();
-    } catch (const AppError& e) {
-        throw AppError(kNothingSent + e.message());
-    }
     return csv;
 }
 
@@ -167,8 +161,19 @@ void Workbench::uploadCorrectionData() {
     FileReplacement csv =
         prepareRecords(state_.configdir, logPath, logEntry, csvPath,
                        correctionRecordText(state_.regional, when, snapshot.device, comment,
-                                            snapshot.content.csvBody),
-                       [this]() -> RecordsDb& { return records(); });
+                                            snapshot.content.csvBody));
+    // The records database takes the row, too. A connection that fails is tried once more
+    // afresh: its file may have been moved, mended or replaced while the tool ran.
+    for (int attempt = 0;; ++attempt) {
+        try {
+            records().checkWritable();
+            break;
+        } catch (const AppError& e) {
+            records_.reset();
+            if (attempt > 0)
+                throw AppError(kNothingSent + e.message());
+        }
+    }
 
     emit busyStarted();
     send2SPS(snapshot.content.record);
@@ -209,9 +214,14 @@ void Workbench::uploadCorrectionData() {
             RecordsDb& db = records();
             uploadId = db.addUpload(uploadRow(*snapshot.report, snapshot.content.record, when,
                                               comment, readBackResult));
-            noteOwnAppend(db, logPath, snapshot.device.geraeteId, logSize, logModified);
             plant_.pushSoon();
+            try {
+                noteOwnAppend(db, logPath, snapshot.device.geraeteId, logSize, logModified);
+            } catch (const AppError&) {
+                // Nothing lost: the log is read again next time, and its entry is held.
+            }
         } catch (const AppError& e) {
+            records_.reset();
             // The change log has the entry: the history takes it from there next time.
             failure = kAlreadySent + e.message() +
                       QStringLiteral("\nDie Übertragung steht im Änderungsprotokoll und wird "

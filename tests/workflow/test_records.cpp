@@ -178,6 +178,31 @@ TEST_F(Records, AnUnwritableDatabaseStopsTheUploadBeforeTheSend) {
     }
 }
 
+// A database file taken away and put back while the tool runs: the upload in between is
+// refused, and the next one, the file back in place, goes into it.
+TEST_F(Records, ADatabaseMendedWhileTheToolRunsTakesTheNextUpload) {
+    test::uploadAt(b, at(2026, 12, 11, 9), u"erste"_s);
+    const QString path = recordsFilePath(b.state().configdir);
+    ASSERT_TRUE(QFile::rename(path, path + u".weg"_s));
+    ASSERT_TRUE(QDir().mkpath(path));
+    test::uploadAt(b, at(2026, 12, 11, 10), u"zweite"_s, 0.5);
+    ASSERT_EQ(b.sent().size(), 1);
+    ASSERT_EQ(b.dialogs.shown.size(), 3u);
+    EXPECT_TRUE(b.dialogs.shown[2].text.contains(
+        u"kann nicht geöffnet werden: An ihrer Stelle steht ein Ordner"_s))
+        << b.dialogs.shown[2].text.toStdString();
+
+    ASSERT_TRUE(QDir().rmdir(path));
+    ASSERT_TRUE(QFile::rename(path + u".weg"_s, path));
+    test::uploadAt(b, at(2026, 12, 11, 11), u"dritte"_s, 0.75);
+    EXPECT_EQ(b.sent().size(), 2);
+    RecordsDb& db = b.bench.records();
+    const DeviceHistory history = db.history(db.benchId(), u"4711"_s);
+    ASSERT_EQ(history.uploads.size(), 2u);
+    EXPECT_EQ(history.uploads[1].comment, u"dritte"_s);
+    EXPECT_TRUE(db.verify(db.benchId(), u"4711"_s, QString()).ok);
+}
+
 // A database made by a newer program is not written over.
 TEST_F(Records, ANewerSchemaIsRefused) {
     const QString path = recordsFilePath(b.state().configdir);
