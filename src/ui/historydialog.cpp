@@ -400,8 +400,13 @@ void THistoryDialog::showDrift() {
     driftB_->replace(b);
     chosenA_->replace(chosenA);
     chosenB_->replace(chosenB);
-    if (a.isEmpty())
+    // No upload of the point: no axes with made-up dates.
+    time_->setVisible(!a.isEmpty());
+    axisA_->setVisible(!a.isEmpty());
+    if (a.isEmpty()) {
+        axisB_->setVisible(false);
         return;
+    }
     const auto range = [](const QList<QPointF>& points, auto coordinate) {
         double low = coordinate(points.front());
         double high = low;
@@ -412,9 +417,12 @@ void THistoryDialog::showDrift() {
         return std::pair(low, high);
     };
     const auto [first, last] = range(a, [](QPointF p) { return p.x(); });
-    // A day either side when all uploads share one moment.
-    const double day = 24.0 * 3600 * 1000;
-    const double pad = last - first < 1 ? day : (last - first) * 0.03;
+    // An hour either side when all uploads share one moment; uploads of a few days apart
+    // are told apart by their time.
+    const double hour = 3600.0 * 1000;
+    const double pad = last - first < 1 ? hour : (last - first) * 0.03;
+    time_->setFormat(last - first < 4 * 24 * hour ? QStringLiteral("dd.MM. HH:mm")
+                                                  : table_.regional().shortDateFormat);
     time_->setRange(QDateTime::fromMSecsSinceEpoch(qint64(first - pad)),
                     QDateTime::fromMSecsSinceEpoch(qint64(last + pad)));
     const auto [aLow, aHigh] = range(a, [](QPointF p) { return p.y(); });

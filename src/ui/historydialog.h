@@ -64,6 +64,7 @@ public:
     QLineSeries* driftA() const { return driftA_; }
     QLineSeries* driftB() const { return driftB_; }
     QScatterSeries* chosenA() const { return chosenA_; }
+    QDateTimeAxis* timeAxis() const { return time_; }
 
 private:
     void showCoefficients();

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTimeAxis>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -151,6 +152,8 @@ TEST_F(History, ListsTheUploadsNewestFirstAndComparesTheChosenOne) {
     EXPECT_EQ(d.driftB()->at(0).y(), 1.010);
     EXPECT_EQ(d.chosenA()->count(), 1);
     EXPECT_EQ(d.chosenA()->at(0), d.driftA()->at(2));
+    // Uploads two days apart: the time axis tells them apart by their time.
+    EXPECT_EQ(d.timeAxis()->format(), u"dd.MM. HH:mm"_s);
     d.chooseDriftPoint(u"Strom NT 1"_s); // not in the oldest upload
     EXPECT_EQ(d.driftA()->count(), 2);
     // Choosing a row of the comparison shows that point's drift.
@@ -172,6 +175,7 @@ TEST_F(History, UnreadableEntriesOfTheLogAreNamedInTheNotice) {
     EXPECT_EQ(d.Uploads->model()->rowCount(), 0);
     EXPECT_EQ(d.Coefficients->rowCount(), 0);
     EXPECT_EQ(d.driftA()->count(), 0);
+    EXPECT_FALSE(d.timeAxis()->isVisible()); // no dates of 1970
     EXPECT_FALSE(d.Btn_Uebernehmen->isEnabled());
     EXPECT_EQ(d.chosenUpload(), nullptr);
 }
