@@ -20,19 +20,20 @@ std::pair<qint64, qint64> logStamp(const QString& logPath) {
 LogImport importChangeLogText(RecordsDb& records, QStringView text, const QString& deviceId,
                               const RegionalSettings& rs) {
     LogImport result;
+    // What the records hold, read once: the log may have thousands of entries.
+    QSet<RecordsDb::HeldUpload> held = records.held(deviceId);
     const ParsedLog log = parseChangeLog(text, rs, [&](const QDateTime& when, QStringView record) {
-        return records.holds(deviceId, when, record.toString());
+        return held.contains({when.toMSecsSinceEpoch(), record.toString()});
     });
     for (const UnreadableEntry& entry : log.unreadable)
         result.unreadable << unreadableText(entry);
     std::vector<UploadRow> rows;
-    // An entry twice in the log is taken once.
-    QSet<QPair<qint64, QString>> taken;
     for (const LoggedUpload& upload : log.uploads) {
-        const auto key = qMakePair(upload.when.toMSecsSinceEpoch(), upload.recordText);
-        if (taken.contains(key) || records.holds(deviceId, upload.when, upload.recordText))
+        // An entry twice in the log is taken once.
+        const RecordsDb::HeldUpload key{upload.when.toMSecsSinceEpoch(), upload.recordText};
+        if (held.contains(key))
             continue;
-        taken.insert(key);
+        held.insert(key);
         UploadRow row;
         row.deviceId = deviceId;
         row.deviceType = upload.record.deviceType;

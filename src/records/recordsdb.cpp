@@ -689,14 +689,15 @@ std::vector<std::pair<qint64, QString>> RecordsDb::hashes(const QString& benchId
     return result;
 }
 
-bool RecordsDb::holds(const QString& deviceId, const QDateTime& when, const QString& record) {
-    QSqlQuery q = prepare(QStringLiteral("SELECT 1 FROM uploads WHERE device_id = ? AND "
-                                         "uploaded_ms = ? AND record = ? LIMIT 1"));
+QSet<RecordsDb::HeldUpload> RecordsDb::held(const QString& deviceId) {
+    QSqlQuery q = prepare(QStringLiteral("SELECT uploaded_ms, record FROM uploads WHERE "
+                                         "device_id = ?"));
     q.addBindValue(deviceId);
-    q.addBindValue(when.toMSecsSinceEpoch());
-    q.addBindValue(record);
     exec(q);
-    return q.next();
+    QSet<HeldUpload> result;
+    while (q.next())
+        result.insert({q.value(0).toLongLong(), q.value(1).toString()});
+    return result;
 }
 
 RecordsDb::LogState RecordsDb::logState(const QString& deviceId) {

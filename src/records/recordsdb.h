@@ -3,6 +3,8 @@
 #include "records/history.h"
 
 #include <QDateTime>
+#include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -179,8 +181,9 @@ public:
     // The hashes of a device's rows on a bench by local number.
     std::vector<std::pair<qint64, QString>> hashes(const QString& benchId, const QString& deviceId);
 
-    // Whether an upload of the device with this time and record is held.
-    bool holds(const QString& deviceId, const QDateTime& when, const QString& record);
+    // The uploads of a device held, each as its moment (ms since the epoch) and record.
+    using HeldUpload = QPair<qint64, QString>;
+    QSet<HeldUpload> held(const QString& deviceId);
 
     // The change log's size and time stamp at its last import, and what of it could not be
     // read ("Zeile N: …" lines).
