@@ -150,7 +150,6 @@ public:
     RecordsDb& operator=(const RecordsDb&) = delete;
 
     static constexpr int kSchemaVersion = 1;
-    bool isServer() const { return server_; }
     const QString& name() const { return name_; }
     // The bench's own ID and name (a local database only).
     QString benchId();

@@ -150,8 +150,6 @@ void PlantSync::setRetryInterval(int ms) {
 }
 
 void PlantSync::takeStatus(int pending, bool reachable, bool configured) {
-    pending_ = pending;
-    reachable_ = reachable;
     const QString text = plantStatusText(configured, reachable, pending);
     if (text == status_)
         return;

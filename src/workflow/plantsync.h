@@ -36,8 +36,6 @@ public:
     // "Zentrale Datenbank: verbunden / N ausstehend / nicht erreichbar"; empty without a
     // server.
     const QString& status() const { return status_; }
-    int pending() const { return pending_; }
-    bool reachable() const { return reachable_; }
 
     static constexpr int kDefaultRetryMs = 10000;
 
@@ -51,8 +49,6 @@ private:
     QThread thread_;
     PlantSyncWorker* worker_;
     QString status_;
-    int pending_ = 0;
-    bool reachable_ = false;
 };
 
 // The plant server's settings and this bench's name in the settings file
