@@ -79,14 +79,13 @@ void BM_OpenHistory10000(benchmark::State& run) {
         return;
     }
     const auto records = RecordsDb::openLocal(path);
-    PointTable table(RegionalSettings::german());
+    WorkingState state(RegionalSettings::german());
     std::size_t listed = 0;
     for (auto _ : run) {
-        importChangeLog(*records, bench::changeLog10000(), QStringLiteral("4711"),
-                        table.regional());
+        importChangeLog(*records, bench::changeLog10000(), QStringLiteral("4711"), state.regional);
         const DeviceHistory history = records->history(records->benchId(), QStringLiteral("4711"));
         DbHistoryReader reader(*records, history);
-        THistoryDialog dialog(history, reader, {}, table);
+        THistoryDialog dialog(history, reader, {}, state);
         dialog.show();
         dialog.repaint();
         listed = std::size_t(dialog.Uploads->model()->rowCount());

@@ -143,13 +143,22 @@ PointPairs presentPairs(PointTable& table, int n) {
                 numbers = false;
             }
         if (numbers && !ref.isEmpty() && !tm.isEmpty())
-            present.pairs.push_back({ref.value, tm.value});
+            present.pairs.push_back({ref.value, tm.value, p});
     }
     return present;
 }
 
 bool isOffsetRow(const PointTable& table, int n) {
     return isOffsetPoint(trimBlanksAndControls(table.cellText(Col::Name, n)));
+}
+
+HeldCoefficients heldCoefficients(const PointTable& table, const CoefficientStore& store, int n) {
+    if (!CoefficientStore::hasSlot(n) || n >= table.rows() ||
+        trimBlanksAndControls(table.cellText(Col::Name, n)).isEmpty())
+        return {};
+    if (isOffsetRow(table, n))
+        return {store.a(n), std::nullopt};
+    return {store.a(n), store.b(n)};
 }
 
 double rawValue(double tm, double a, double b, bool offset) {

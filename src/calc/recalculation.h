@@ -14,6 +14,7 @@ namespace abgleich {
 struct ValuePair {
     double ref;
     double tm;
+    int number = 0; // the pair's place in the row, 1..4
 };
 
 // The value pairs present in point n's row, in pair order 1..4 and packed: a pair counts
@@ -27,6 +28,15 @@ PointPairs presentPairs(PointTable& table, int n);
 
 // Whether point n is an offset point: the controller keeps an offset for it and no gain.
 bool isOffsetRow(const PointTable& table, int n);
+
+// What the controller holds for point n as far as the tool knows: the coefficient store's a
+// and b, and no b for an offset point. Nothing for a row without a name or a store slot. The
+// table's a (SPS) and b (SPS) show what was last read, which an upload since has replaced.
+struct HeldCoefficients {
+    std::optional<double> a;
+    std::optional<double> b;
+};
+HeldCoefficients heldCoefficients(const PointTable& table, const CoefficientStore& store, int n);
 
 // The raw value of a displayed value with the coefficients the bench displayed it with; an
 // offset point has its offset alone.

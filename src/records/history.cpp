@@ -269,6 +269,14 @@ TakeOverResult takeOverUpload(WorkingState& state, const LoggedRecord& upload) {
         // The remaining deviations were those of other coefficients.
         for (int column = Col::Diff1; column <= Col::Diff4; ++column)
             table.setCellText(column, rows[k], QString());
+        bool hadPairs = false;
+        for (int p = 1; p <= 4; ++p)
+            for (const int column : {Col::ref(p), Col::tm(p)}) {
+                hadPairs = hadPairs || !table.cellText(column, rows[k]).isEmpty();
+                table.setCellText(column, rows[k], QString());
+            }
+        if (hadPairs)
+            result.pairsEmptied << point.name;
         taken[std::size_t(rows[k])] = true;
         ++result.taken;
     }
@@ -281,7 +289,8 @@ TakeOverResult takeOverUpload(WorkingState& state, const LoggedRecord& upload) {
 }
 
 QString takeOverNotice(const TakeOverResult& result) {
-    if (result.notInUpload.isEmpty() && result.notInTable.isEmpty())
+    if (result.notInUpload.isEmpty() && result.notInTable.isEmpty() &&
+        result.pairsEmptied.isEmpty())
         return {};
     QString text = result.taken == 0
                        ? QStringLiteral("Keine Messstelle der Tabelle kommt in dieser Übertragung "
@@ -293,6 +302,9 @@ QString takeOverNotice(const TakeOverResult& result) {
     if (!result.notInTable.isEmpty())
         text += QStringLiteral("\nNicht in der Tabelle: ") +
                 result.notInTable.join(QStringLiteral(", "));
+    if (!result.pairsEmptied.isEmpty())
+        text += QStringLiteral("\nWertepaare geleert (gemessen mit anderen Koeffizienten): ") +
+                result.pairsEmptied.join(QStringLiteral(", "));
     return text;
 }
 

@@ -92,13 +92,16 @@ std::vector<int> matchingRows(const PointTable& table, const LoggedRecord& recor
 // What taking over an upload's coefficients did.
 struct TakeOverResult {
     int taken = 0;
-    QStringList notInUpload; // table points the upload does not hold
-    QStringList notInTable;  // upload points the table does not hold
+    QStringList notInUpload;  // table points the upload does not hold
+    QStringList notInTable;   // upload points the table does not hold
+    QStringList pairsEmptied; // taken points whose value pairs were emptied
 };
 
 // Puts an upload's a and b into the new-coefficient columns (17, 18) of the table's points
-// of the same name (matchingRows), as the CSV import writes a record's fields. Nothing else
-// changes: the next upload sends them through the usual change list and authorisation.
+// of the same name (matchingRows), as the CSV import writes a record's fields. The value
+// pairs and deviations of those points are emptied: they were measured for other
+// coefficients, and a report of the taken values must not show them. Nothing else changes:
+// the next upload sends them through the usual change list and authorisation.
 TakeOverResult takeOverUpload(WorkingState& state, const LoggedRecord& upload);
 
 // For the operator after a take-over: empty when every point matched.

@@ -129,6 +129,16 @@ const char* const kSchema[] = {
      "modified_ms BIGINT NOT NULL, unreadable TEXT NOT NULL)"),
 };
 
+// Added in schema 2: tolerances, reference standards and report numbers.
+const char* const kSchema2[] = {
+    ("CREATE TABLE tolerances (device_type TEXT NOT NULL, point_name TEXT NOT NULL, "
+     "tolerance DOUBLE PRECISION NOT NULL, PRIMARY KEY (device_type, point_name))"),
+    ("CREATE TABLE standards (id TEXT PRIMARY KEY, description TEXT NOT NULL, "
+     "certificate TEXT NOT NULL, valid_until TEXT NOT NULL)"),
+    ("CREATE TABLE reports (series TEXT NOT NULL, number BIGINT NOT NULL, upload_id BIGINT, "
+     "made_ms BIGINT NOT NULL, PRIMARY KEY (series, number))"),
+};
+
 const QString kUploadColumns = QStringLiteral(
     "id, bench_id, bench_name, local_id, device_id, device_type, controller_version, "
     "bench_host, uploaded_ms, comment, record, read_back, source, largest_before, "
@@ -290,28 +300,32 @@ void RecordsDb::createSchema() {
                                 "%1, dieses Programm kennt Schema %2)")
                      .arg(version)
                      .arg(kSchemaVersion));
-        // Later schema versions are migrated here, one step after the other.
         if (version == kSchemaVersion)
             return;
     }
+    // A new database gets every step; an older one the steps it lacks.
+    std::vector<const char*> statements;
+    if (!exists)
+        statements.assign(std::begin(kSchema), std::end(kSchema));
+    statements.insert(statements.end(), std::begin(kSchema2), std::end(kSchema2));
     QSqlDatabase d = db();
     if (!d.transaction())
         fail(QStringLiteral("kann nicht angelegt werden"), d.lastError().text());
     try {
-        for (const char* statement : kSchema) {
+        for (const char* statement : statements) {
             QString sql = QString::fromLatin1(statement);
             sql.replace(QStringLiteral("%ID%"), server_ ? QStringLiteral("BIGSERIAL PRIMARY KEY")
                                                         : QStringLiteral("INTEGER PRIMARY KEY"));
             QSqlQuery q(d);
             if (!q.exec(sql)) {
-                // Two benches may create the server's tables at once.
-                if (server_ && d.tables().contains(QStringLiteral("meta")))
+                // Two benches may create or bring up the server's tables at once.
+                if (server_ && d.tables().contains(QStringLiteral("reports")))
                     break;
                 fail(QStringLiteral("kann nicht angelegt werden"), q.lastError().text());
             }
         }
         setMetaValue(QStringLiteral("schema_version"), QString::number(kSchemaVersion));
-        if (!server_) {
+        if (!server_ && !exists) {
             setMetaValue(QStringLiteral("bench_id"),
                          QUuid::createUuid().toString(QUuid::WithoutBraces));
             setMetaValue(QStringLiteral("bench_name"), QSysInfo::machineHostName());
@@ -404,13 +418,7 @@ qint64 RecordsDb::insertRow(const UploadRow& row) {
     return id;
 }
 
-qint64 RecordsDb::addUpload(UploadRow row) {
-    std::vector<UploadRow> rows;
-    rows.push_back(std::move(row));
-    return addUploads(std::move(rows)).front();
-}
-
-std::vector<qint64> RecordsDb::addUploads(std::vector<UploadRow> rows) {
+template <typename Work> auto RecordsDb::inTransaction(Work&& work) {
     QSqlDatabase d = db();
     const QString what = QStringLiteral("kann nicht geschrieben werden");
     {
@@ -419,6 +427,118 @@ std::vector<qint64> RecordsDb::addUploads(std::vector<UploadRow> rows) {
             fail(what, begin.lastError().text());
     }
     try {
+        auto result = work();
+        QSqlQuery commit(d);
+        if (!commit.exec(QStringLiteral("COMMIT")))
+            fail(what, commit.lastError().text());
+        return result;
+    } catch (...) {
+        QSqlQuery(d).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+qint64 RecordsDb::addUpload(UploadRow row, QString* reportNumber) {
+    std::vector<UploadRow> rows;
+    rows.push_back(std::move(row));
+    if (!reportNumber)
+        return addUploads(std::move(rows)).front();
+    const qint64 ms = rows.front().when.toMSecsSinceEpoch();
+    return inTransaction([&] {
+        const qint64 id = insertUploads(std::move(rows)).front();
+        *reportNumber = nextReportNumber(ReportSeries::Upload, id, ms);
+        return id;
+    });
+}
+
+QString RecordsDb::nextReportNumber(ReportSeries series, qint64 uploadId, qint64 ms) {
+    const QString seriesText{QChar(char(series))};
+    QSqlQuery last = prepare(
+        QStringLiteral("SELECT COALESCE(MAX(number), 0) + 1 FROM reports WHERE series = ?"));
+    last.addBindValue(seriesText);
+    exec(last);
+    last.next();
+    const qint64 number = last.value(0).toLongLong();
+    last.finish();
+    QSqlQuery q = prepare(QStringLiteral(
+        "INSERT INTO reports (series, number, upload_id, made_ms) VALUES (?, ?, ?, ?)"));
+    for (const QVariant& v : {text(seriesText), QVariant(number),
+                              uploadId > 0 ? QVariant(uploadId) : QVariant(), QVariant(ms)})
+        q.addBindValue(v);
+    exec(q);
+    return reportNumberText(series, number);
+}
+
+QString RecordsDb::drawReportNumber(ReportSeries series, qint64 uploadId, qint64 ms) {
+    return inTransaction([&] { return nextReportNumber(series, uploadId, ms); });
+}
+
+QHash<QString, double> RecordsDb::tolerances(const QString& deviceType) {
+    QSqlQuery q = prepare(
+        QStringLiteral("SELECT point_name, tolerance FROM tolerances WHERE device_type = ?"));
+    q.addBindValue(text(deviceType));
+    exec(q);
+    QHash<QString, double> result;
+    while (q.next())
+        result.insert(q.value(0).toString(), q.value(1).toDouble());
+    return result;
+}
+
+void RecordsDb::setTolerances(const QString& deviceType,
+                              const QHash<QString, std::optional<double>>& changes) {
+    inTransaction([&] {
+        for (auto it = changes.begin(); it != changes.end(); ++it) {
+            QSqlQuery q = prepare(
+                it.value() ? QStringLiteral("INSERT INTO tolerances (device_type, point_name, "
+                                            "tolerance) VALUES (?, ?, ?) ON CONFLICT "
+                                            "(device_type, point_name) DO UPDATE SET tolerance "
+                                            "= excluded.tolerance")
+                           : QStringLiteral("DELETE FROM tolerances WHERE device_type = ? AND "
+                                            "point_name = ?"));
+            q.addBindValue(text(deviceType));
+            q.addBindValue(text(it.key()));
+            if (it.value())
+                q.addBindValue(*it.value());
+            exec(q);
+        }
+        return true;
+    });
+}
+
+std::vector<ReferenceStandard> RecordsDb::standards() {
+    QSqlQuery q = prepare(QStringLiteral(
+        "SELECT id, description, certificate, valid_until FROM standards ORDER BY id"));
+    exec(q);
+    std::vector<ReferenceStandard> result;
+    while (q.next())
+        result.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                          QDate::fromString(q.value(3).toString(), Qt::ISODate)});
+    return result;
+}
+
+void RecordsDb::setStandards(const std::vector<ReferenceStandard>& standards) {
+    inTransaction([&] {
+        QSqlQuery clear = prepare(QStringLiteral("DELETE FROM standards"));
+        exec(clear);
+        QSqlQuery q = prepare(QStringLiteral("INSERT INTO standards (id, description, "
+                                             "certificate, valid_until) VALUES (?, ?, ?, ?)"));
+        for (const ReferenceStandard& s : standards) {
+            for (const QVariant& v : {text(s.id), text(s.description), text(s.certificate),
+                                      text(s.validUntil.toString(Qt::ISODate))})
+                q.addBindValue(v);
+            exec(q);
+        }
+        return true;
+    });
+}
+
+std::vector<qint64> RecordsDb::addUploads(std::vector<UploadRow> rows) {
+    return inTransaction([&] { return insertUploads(std::move(rows)); });
+}
+
+std::vector<qint64> RecordsDb::insertUploads(std::vector<UploadRow> rows) {
+    const QString what = QStringLiteral("kann nicht geschrieben werden");
+    {
         std::vector<qint64> ids;
         const QString bench = metaValue(QStringLiteral("bench_id"));
         const QString benchLabel = metaValue(QStringLiteral("bench_name"));
@@ -449,13 +569,7 @@ std::vector<qint64> RecordsDb::addUploads(std::vector<UploadRow> rows) {
                 fail(what, QStringLiteral("Der Eintrag ist schon vorhanden"));
             ids.push_back(id);
         }
-        QSqlQuery commit(d);
-        if (!commit.exec(QStringLiteral("COMMIT")))
-            fail(what, commit.lastError().text());
         return ids;
-    } catch (...) {
-        QSqlQuery(d).exec(QStringLiteral("ROLLBACK"));
-        throw;
     }
 }
 

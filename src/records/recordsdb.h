@@ -1,8 +1,10 @@
 #pragma once
 
+#include "records/adjustmentreport.h"
 #include "records/history.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QPair>
 #include <QSet>
 #include <QString>
@@ -149,7 +151,7 @@ public:
     RecordsDb(const RecordsDb&) = delete;
     RecordsDb& operator=(const RecordsDb&) = delete;
 
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     const QString& name() const { return name_; }
     // The bench's own ID and name (a local database only).
     QString benchId();
@@ -160,10 +162,24 @@ public:
     void checkWritable();
     // Writes an upload row with its points in one transaction, chained to the device's last
     // row of the same bench; a local row gets the bench's ID and name and its local number.
-    // Returns the row's number.
-    qint64 addUpload(UploadRow row);
+    // Returns the row's number. With reportNumber, the same transaction draws the upload's
+    // report number, so that only uploads that were recorded take one.
+    qint64 addUpload(UploadRow row, QString* reportNumber = nullptr);
     // The same for several rows, in one transaction; their numbers in the same order.
     std::vector<qint64> addUploads(std::vector<UploadRow> rows);
+    // The next number of a report series, drawn for good (uploadId: the upload it belongs
+    // to, 0: none), as "A-00017".
+    QString drawReportNumber(ReportSeries series, qint64 uploadId, qint64 ms);
+
+    // The tolerances of a device type's points by point name (absolute, in the point's unit).
+    QHash<QString, double> tolerances(const QString& deviceType);
+    // Sets or (nothing) removes tolerances of a device type's points, in one transaction.
+    void setTolerances(const QString& deviceType,
+                       const QHash<QString, std::optional<double>>& changes);
+    // The register of reference standards, by ID; replaced as a whole.
+    std::vector<ReferenceStandard> standards();
+    void setStandards(const std::vector<ReferenceStandard>& standards);
+
     // Ties a written report file to an upload row.
     void setReport(qint64 id, const QString& fileName, const QString& sha256);
 
@@ -213,6 +229,12 @@ private:
     void setMetaValue(const QString& key, const QString& value);
     std::vector<RecordedPoint> points(qint64 id);
     qint64 insertRow(const UploadRow& row);
+    // addUploads within a transaction already begun.
+    std::vector<qint64> insertUploads(std::vector<UploadRow> rows);
+    QString nextReportNumber(ReportSeries series, qint64 uploadId, qint64 ms);
+    // Runs `work` between BEGIN (IMMEDIATE on a local file) and COMMIT; ROLLBACK when it
+    // raises.
+    template <typename Work> auto inTransaction(Work&& work);
 
     QString connection_;
     QString name_; // for messages: the file or the server

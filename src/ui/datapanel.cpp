@@ -74,7 +74,9 @@ DataPanel::DataPanel(Workbench& bench, QWidget* parent) : QWidget(parent) {
     connect(&bench, &Workbench::busyEnded, ActivityIndicator, &BusyIndicator::stop);
     new TableMenu( // a child of the table, which it serves
         DGrid, {[&bench] { bench.showHistory(); }, [&bench] { bench.writeTableReport(); },
-                [&bench] { bench.showPlant(); }, [&bench] { bench.configurePlantServer(); }});
+                [&bench] { bench.recordCheck(); }, [&bench] { bench.editTolerances(); },
+                [&bench] { bench.editStandards(); }, [&bench] { bench.showPlant(); },
+                [&bench] { bench.configurePlantServer(); }});
 }
 
 QFont DataPanel::DGridGetCellLayout() const {

@@ -1,5 +1,6 @@
 #include "ui/historydialog.h"
 
+#include "calc/recalculation.h"
 #include "core/numbers.h"
 #include "core/text.h"
 #include "state/loadedrecord.h"
@@ -39,12 +40,6 @@ constexpr int kMarkedPoints = 60;
 
 enum CoefficientColumn { CMs, CName, CUnit, CAUpload, CBUpload, CANow, CBNow, CCount };
 
-std::optional<double> numberIn(PointTable& table, int column, int row) {
-    if (row < 1 || trimBlanksAndControls(table.cellText(column, row)).isEmpty())
-        return std::nullopt;
-    return table.shownNumber(column, row);
-}
-
 bool differs(const std::optional<double>& now, qint64 thousandths) {
     return now && std::llround(*now * 1000) != thousandths;
 }
@@ -78,9 +73,9 @@ void fitRange(QValueAxis* axis, double low, double high) {
 } // namespace
 
 THistoryDialog::THistoryDialog(DeviceHistory history, HistoryReader& reader, HistoryCheck check,
-                               PointTable& table, QWidget* parent)
+                               WorkingState& state, QWidget* parent)
     : QDialog(parent), history_(std::move(history)), reader_(reader), check_(std::move(check)),
-      table_(table) {
+      state_(state), table_(state.table) {
     setObjectName(QStringLiteral("FoVerlauf"));
     setWindowTitle(QStringLiteral("Verlauf – Gerät ") + history_.deviceId +
                    (history_.benchName.isEmpty()
@@ -133,9 +128,9 @@ THistoryDialog::THistoryDialog(DeviceHistory history, HistoryReader& reader, His
     for (int c = 0; c < CCount; ++c)
         if (widths[c] > 0)
             Coefficients->setColumnWidth(c, widths[c]);
-    auto* coefficientsCaption =
-        new QLabel(QStringLiteral("Koeffizienten der gewählten Übertragung und der SPS jetzt "
-                                  "(a (SPS), b (SPS) der Tabelle); Unterschiede sind markiert."));
+    auto* coefficientsCaption = new QLabel(QStringLiteral(
+        "Koeffizienten der gewählten Übertragung und der SPS jetzt "
+        "(wie zuletzt gelesen, übertragen oder importiert); Unterschiede sind markiert."));
     coefficientsCaption->setWordWrap(true);
 
     DriftPoint = new QComboBox;
@@ -353,8 +348,9 @@ void THistoryDialog::showCoefficients() {
             Coefficients->setSpan(r, CANow, 1, 2);
             continue;
         }
-        const std::optional<double> aNow = numberIn(table_, Col::ASps, row);
-        const std::optional<double> bNow = numberIn(table_, Col::BSps, row);
+        const HeldCoefficients held = heldCoefficients(table_, state_.coef, row);
+        const std::optional<double> aNow = held.a;
+        const std::optional<double> bNow = held.b;
         auto* aCurrent = item(aNow ? formatFixed3(*aNow, rs) : kDash, true);
         auto* bCurrent = item(bNow ? formatFixed3(*bNow, rs) : kDash, true);
         Coefficients->setItem(r, CANow, aCurrent);

@@ -32,10 +32,10 @@ class THistoryDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // table: the point table, whose columns 3 and 4 (what the controller holds now) the chosen
-    // upload is compared with.
+    // state: the point table and what the controller holds now, which the chosen upload is
+    // compared with.
     THistoryDialog(DeviceHistory history, HistoryReader& reader, HistoryCheck check,
-                   PointTable& table, QWidget* parent = nullptr);
+                   WorkingState& state, QWidget* parent = nullptr);
     ~THistoryDialog() override;
 
     const DeviceHistory& history() const { return history_; }
@@ -76,6 +76,7 @@ private:
     HistoryCheck check_;
     QFutureWatcher<QString> checking_;
     LoggedRecord chosenRecord_;
+    WorkingState& state_;
     PointTable& table_;
     UploadListModel* model_;
     std::optional<std::size_t> chosen_;

@@ -80,6 +80,12 @@ TFoAbgleich::TFoAbgleich(Workbench& bench, QWidget* parent) : QWidget(parent), b
         storePlantSettings(storage_->file(), edited);
         storage_->file().save();
     });
+    // Who signs the reports and the reference standard in use, likewise.
+    bench_.setReportSettings(reportSettingsIn(storage_->file()));
+    connect(&bench_, &Workbench::reportSettingsChanged, this, [this](const ReportSettings& edited) {
+        storeReportSettings(storage_->file(), edited);
+        storage_->file().save();
+    });
 }
 
 TFoAbgleich::~TFoAbgleich() {

@@ -4,6 +4,7 @@
 #include "ui/historydialog.h"
 #include "ui/passworddialog.h"
 #include "ui/plantdialogs.h"
+#include "ui/reportdialogs.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -77,8 +78,8 @@ std::optional<QString> QtOperatorDialogs::chooseFileToOpen(const QString& direct
 std::optional<qint64> QtOperatorDialogs::chooseUpload(const DeviceHistory& history,
                                                       HistoryReader& reader,
                                                       const HistoryCheck& check,
-                                                      PointTable& table) {
-    THistoryDialog dialog(history, reader, check, table, window_);
+                                                      WorkingState& state) {
+    THistoryDialog dialog(history, reader, check, state, window_);
     if (dialog.exec() != QDialog::Accepted || !dialog.chosenUpload())
         return std::nullopt;
     return dialog.chosenUpload()->id;
@@ -96,6 +97,22 @@ std::optional<PlantSettings> QtOperatorDialogs::editPlantSettings(const PlantSet
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.settings();
+}
+
+std::optional<std::vector<ToleranceRow>>
+QtOperatorDialogs::editTolerances(const QString& deviceType,
+                                  const std::vector<ToleranceRow>& rows) {
+    TToleranceDialog dialog(deviceType, rows, RegionalSettings::fromSystem(), window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.rows();
+}
+
+std::optional<StandardsChoice> QtOperatorDialogs::editStandards(const StandardsChoice& current) {
+    TStandardsDialog dialog(current, QDate::currentDate(), RegionalSettings::fromSystem(), window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
 }
 
 namespace {

@@ -26,10 +26,13 @@ public:
     WaitEnd waitForBench(const QString& text, int timeoutMs,
                          const std::function<bool()>& arrived) override;
     std::optional<qint64> chooseUpload(const DeviceHistory& history, HistoryReader& reader,
-                                       const HistoryCheck& check, PointTable& table) override;
+                                       const HistoryCheck& check, WorkingState& state) override;
     void showPlant(const QString& where, const std::function<std::vector<PlantDevice>()>& load,
                    const std::function<void(const PlantDevice&)>& open) override;
     std::optional<PlantSettings> editPlantSettings(const PlantSettings& current) override;
+    std::optional<std::vector<ToleranceRow>>
+    editTolerances(const QString& deviceType, const std::vector<ToleranceRow>& rows) override;
+    std::optional<StandardsChoice> editStandards(const StandardsChoice& current) override;
 
 private:
     QWidget* window_ = nullptr;

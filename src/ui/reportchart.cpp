@@ -17,6 +17,13 @@ constexpr double kPad = 6;
 constexpr double kMarkerRadius = 2.5;
 constexpr double kLabelAngle = -45; // rising to the right
 constexpr double kSampleWidth = 24;
+constexpr int kToleranceEntry = 0; // the legend's entry of the band, after the series
+const QColor kToleranceFill(40, 160, 40, 36);
+const QColor kToleranceEdge(40, 130, 40);
+
+QString toleranceLabel(double tolerance, const RegionalSettings& rs) {
+    return QStringLiteral("Toleranz ± ") + formatFixed3(tolerance, rs);
+}
 
 const std::vector<QPointF>& seriesPoints(const DeviationChartData& chart, int number) {
     switch (number) {
@@ -85,7 +92,7 @@ ChartAxis chartAxis(double smallest, double largest, int steps) {
 }
 
 void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationChartData& chart,
-                        const RegionalSettings& rs) {
+                        const RegionalSettings& rs, const std::optional<double>& tolerance) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setClipRect(area);
@@ -119,6 +126,15 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
             legend.emplace_back(number, QPointF(x, row * rowHeight));
             x += width;
         }
+        if (tolerance) {
+            const double width =
+                kSampleWidth + 4 + text.horizontalAdvance(toleranceLabel(*tolerance, rs)) + 16;
+            if (x > 0 && x + width > area.width()) {
+                x = 0;
+                ++row;
+            }
+            legend.emplace_back(kToleranceEntry, QPointF(x, row * rowHeight));
+        }
     }
     const double legendHeight = (legend.empty() ? 0 : legend.back().second.y() + rowHeight) + kPad;
 
@@ -136,6 +152,12 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
     if (xMin > xMax) {
         xMin = 0;
         xMax = 1;
+    }
+    // The band where it does not squeeze the deviations into a line.
+    const double extent = std::max(std::abs(yMin), std::abs(yMax));
+    if (tolerance && (extent == 0 || *tolerance <= 3 * extent)) {
+        yMin = std::min(yMin, -*tolerance);
+        yMax = std::max(yMax, *tolerance);
     }
     const double xPad = (xMax - xMin) * 0.05;
     const double yPad = (yMax - yMin) * 0.12;
@@ -187,9 +209,19 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(plot);
 
-    // The series, the zero line first, inside the plot.
+    // The series, the tolerance band and the zero line first, inside the plot.
     painter.save();
     painter.setClipRect(plot.adjusted(-1, -1, 1, 1));
+    if (tolerance) {
+        const double top = map(QPointF(xAxis.low, *tolerance)).y();
+        const double bottom = map(QPointF(xAxis.low, -*tolerance)).y();
+        painter.fillRect(QRectF(plot.left(), top, plot.width(), bottom - top), kToleranceFill);
+        painter.setPen(QPen(kToleranceEdge, 0.8, Qt::DashLine));
+        for (const double y : {top, bottom})
+            painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
+    // Value labels are left out where they would overlap one already drawn.
+    std::vector<QRectF> labelled;
     const QFont labelFont = chartFont(7);
     for (const int number : {3, 1, 4, 2}) {
         const SeriesDesign& design = seriesDesigns()[std::size_t(number - 1)];
@@ -213,10 +245,21 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
             for (const QPointF& p : values) {
                 if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
                     continue;
+                const QString label = chartValueText(p.y(), rs);
+                QTransform placed;
+                placed.translate((map(p) + QPointF(4, -4)).x(), (map(p) + QPointF(4, -4)).y());
+                placed.rotate(kLabelAngle);
+                const QFontMetricsF labelMetrics(labelFont, painter.device());
+                const QRectF bounds = placed.mapRect(QRectF(0, -labelMetrics.ascent(),
+                                                            labelMetrics.horizontalAdvance(label),
+                                                            labelMetrics.height()));
+                if (std::any_of(labelled.begin(), labelled.end(),
+                                [&](const QRectF& r) { return r.intersects(bounds); }))
+                    continue;
+                labelled.push_back(bounds);
                 painter.save();
-                painter.translate(map(p) + QPointF(4, -4));
-                painter.rotate(kLabelAngle);
-                painter.drawText(QPointF(0, 0), chartValueText(p.y(), rs));
+                painter.setTransform(placed, true);
+                painter.drawText(QPointF(0, 0), label);
                 painter.restore();
             }
         }
@@ -227,6 +270,18 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
     painter.setFont(textFont);
     const double legendTop = plot.bottom() + xLabelHeight + kPad / 2;
     for (const auto& [number, at] : legend) {
+        if (number == kToleranceEntry) {
+            const QPointF origin(plot.left() + at.x(), legendTop + at.y());
+            painter.fillRect(QRectF(origin.x(), origin.y() + 2, kSampleWidth, rowHeight - 4),
+                             kToleranceFill);
+            painter.setPen(QPen(kToleranceEdge, 0.8, Qt::DashLine));
+            painter.drawRect(QRectF(origin.x(), origin.y() + 2, kSampleWidth, rowHeight - 4));
+            painter.setPen(Qt::black);
+            painter.drawText(
+                QRectF(origin.x() + kSampleWidth + 4, origin.y(), area.width(), rowHeight),
+                Qt::AlignLeft | Qt::AlignVCenter, toleranceLabel(*tolerance, rs));
+            continue;
+        }
         const SeriesDesign& design = seriesDesigns()[std::size_t(number - 1)];
         const QPointF origin(plot.left() + at.x(), legendTop + at.y());
         const double mid = origin.y() + rowHeight / 2;

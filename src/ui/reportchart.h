@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QRectF>
 
+#include <optional>
+
 namespace abgleich {
 
 // The axis of a chart that scales to its data: from `low` to `high` in steps of `step`, on
@@ -21,7 +23,11 @@ ChartAxis chartAxis(double smallest, double largest, int steps);
 // drawn on any device and off the window's thread: the title, the axes scaled to the values
 // (the deviations' axis always holds zero), the four series as the window shows them with
 // the labelled values at 45°, and the legend below the plot.
+// With a tolerance, the band ±tolerance around zero is shaded and named in the legend; the
+// axis holds it where it is not far larger than the deviations. Value labels that would
+// overlap one already drawn are left out.
 void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationChartData& chart,
-                        const RegionalSettings& rs);
+                        const RegionalSettings& rs,
+                        const std::optional<double>& tolerance = std::nullopt);
 
 } // namespace abgleich

@@ -19,7 +19,7 @@ namespace {
 // The document is laid out in pixels of 96 to the inch, the window's own, so that a chart
 // has the size it has on the screen. The PDF stays vector graphics at any resolution.
 constexpr int kDpi = 96;
-const QSizeF kChartSize(680, 340);
+const QSizeF kChartSize(640, 270);
 constexpr double kFooterPixels = 28;
 constexpr double kCellPad = 3;
 constexpr double kGap = 8; // below a paragraph
@@ -72,6 +72,11 @@ QString pointTitle(const ReportPoint& point) {
     return title;
 }
 
+// b of an offset point: it has none, before or after.
+QString gainText(const ReportPoint& point, double b, const RegionalSettings& rs) {
+    return point.offset ? kDash : number(b, rs);
+}
+
 QString largestText(const ReportPoint* point, std::optional<double> ReportPoint::*deviation,
                     const RegionalSettings& rs) {
     if (!point)
@@ -80,6 +85,19 @@ QString largestText(const ReportPoint* point, std::optional<double> ReportPoint:
         .arg(number(point->*deviation, rs))
         .arg(point->number)
         .arg(point->name);
+}
+
+QString toleranceText(const ReportPoint& point, const RegionalSettings& rs) {
+    return point.tolerance ? QStringLiteral("± ") + number(*point.tolerance, rs)
+                           : verdictText(Verdict::NoTolerance);
+}
+
+// A verdict in a table cell: "–" where there is none to give (no values, no tolerance:
+// the tolerance column says why).
+Cell verdictCell(Verdict verdict) {
+    if (verdict == Verdict::NoValues || verdict == Verdict::NoTolerance)
+        return {kDash};
+    return {verdictText(verdict), true, verdict == Verdict::Fail};
 }
 
 // Lays the report out from top to bottom, page by page, with the painter alone. Run once
@@ -157,7 +175,11 @@ public:
 
     // Label and value rows without rules; the value wraps.
     void fields(const std::vector<std::pair<QString, Run>>& rows) {
-        const double labelWidth = width_ * 0.22;
+        // The labels' column as wide as its widest label, at least a fifth of the page.
+        double labelWidth = width_ * 0.2;
+        const QFontMetricsF labels(reportFont(9), &writer_);
+        for (const auto& row : rows)
+            labelWidth = std::max(labelWidth, labels.horizontalAdvance(row.first) + 12);
         const double valueWidth = width_ - labelWidth;
         for (const auto& [label, value] : rows) {
             const QFont valueFont = reportFont(9, value.bold);
@@ -232,13 +254,33 @@ public:
         y_ += kGap;
     }
 
-    void chart(const DeviationChartData& data, const RegionalSettings& rs) {
+    void chart(const DeviationChartData& data, const std::optional<double>& tolerance,
+               const RegionalSettings& rs) {
         ensure(kChartSize.height());
         if (painter_)
             drawDeviationChart(*painter_,
                                QRectF(QPointF((width_ - kChartSize.width()) / 2, y_), kChartSize),
-                               data, rs);
+                               data, rs, tolerance);
         y_ += kChartSize.height() + kGap;
+    }
+
+    // Lines to sign on, side by side, each with its label below.
+    void signatures(const QStringList& labels) {
+        const QFont font = reportFont(9);
+        const double line = QFontMetricsF(font, &writer_).height();
+        const double height = 4 * line;
+        ensure(height + kGap);
+        const double columnWidth = width_ / double(labels.size());
+        for (int i = 0; painter_ && i < labels.size(); ++i) {
+            const double x = i * columnWidth;
+            const double rule = y_ + 2.5 * line;
+            painter_->setPen(QPen(Qt::black, 0.7));
+            painter_->drawLine(QPointF(x, rule), QPointF(x + columnWidth - 32, rule));
+            painter_->setFont(font);
+            painter_->drawText(QRectF(x, rule + 2, columnWidth - 32, line), Qt::AlignLeft,
+                               labels[i]);
+        }
+        y_ += height + kGap;
     }
 
     // The height a table of these rows takes, one line to a row.
@@ -287,11 +329,52 @@ private:
     int page_ = 1;
 };
 
+QString reportTitle(const AdjustmentReport& report) {
+    return report.kind == ReportKind::Check ? QStringLiteral("Nachmessung")
+                                            : QStringLiteral("Abgleichprotokoll");
+}
+
+QString numberText(const AdjustmentReport& report) {
+    return report.number.isEmpty() ? QStringLiteral("ohne Nummer (Datenbank nicht verfügbar)")
+                                   : report.number;
+}
+
+QString standardText(const AdjustmentReport& report) {
+    if (!report.standard)
+        return QStringLiteral("kein Prüfmittel angegeben");
+    const ReferenceStandard& s = *report.standard;
+    QString text = s.id;
+    if (!s.description.trimmed().isEmpty())
+        text += QStringLiteral(" – ") + s.description;
+    text += QStringLiteral(", Kalibrierschein ") + orDash(s.certificate);
+    text +=
+        QStringLiteral(", kalibriert bis ") +
+        (s.validUntil.isValid() ? report.regional.formatDate(s.validUntil.startOfDay()) : kDash);
+    if (report.standardExpired())
+        text += QStringLiteral(" – am Tag des Protokolls abgelaufen; der Bearbeiter hat trotzdem "
+                               "fortgesetzt");
+    return text;
+}
+
 void layOut(Pages& pages, const AdjustmentReport& report) {
     const RegionalSettings& rs = report.regional;
     const DeviceFields& device = report.device;
-    pages.paragraph(QStringLiteral("Abgleichprotokoll"), reportFont(17, true));
-    if (!report.uploaded)
+    const bool check = report.kind == ReportKind::Check;
+    pages.paragraph(reportTitle(report) + QStringLiteral(" Nr. ") + numberText(report),
+                    reportFont(17, true));
+    if (check)
+        pages.paragraph(QStringLiteral("Nachmessung nach der Übertragung vom %1 "
+                                       "(Abgleichprotokoll Nr. %2): die Wertepaare wurden mit den "
+                                       "übertragenen Koeffizienten gemessen.")
+                            .arg(rs.formatDateTime(report.uploadedAt), orDash(report.uploadNumber)),
+                        reportFont(11, true));
+    else if (report.kind == ReportKind::Table && !report.uploadNumber.isEmpty())
+        pages.paragraph(QStringLiteral("Abschrift: Stand der Übertragung vom %1 "
+                                       "(Abgleichprotokoll Nr. %2). Die Koeffizienten „nachher“ "
+                                       "wurden an die SPS gesendet.")
+                            .arg(rs.formatDateTime(report.uploadedAt), report.uploadNumber),
+                        reportFont(11, true));
+    else if (report.kind == ReportKind::Table)
         pages.paragraph(QStringLiteral("Nicht übertragen: Stand der Tabelle. Die Koeffizienten "
                                        "„nachher“ wurden nicht an die SPS gesendet."),
                         reportFont(12, true), kNotSentColour);
@@ -300,96 +383,184 @@ void layOut(Pages& pages, const AdjustmentReport& report) {
     if (const QString time = device.lastCorrection.timeText(rs); !time.isEmpty())
         lastCorrection += u' ' + time;
     std::vector<std::pair<QString, Run>> fields = {
+        {QStringLiteral("Protokoll-Nr."), {numberText(report), true}},
         {QStringLiteral("Geräte-ID"), {orDash(device.geraeteId), true}},
         {QStringLiteral("Geräteart"), {orDash(device.geraetetyp)}},
         {QStringLiteral("SPS-Version"), {orDash(device.spsVersion)}},
         {QStringLiteral("Letzte Korrektur zuvor"), {orDash(lastCorrection)}},
-        {report.uploaded ? QStringLiteral("Übertragen am") : QStringLiteral("Erstellt am"),
-         {rs.formatDateTime(report.when) +
-          (report.uploaded ? QString() : QStringLiteral(" (nicht übertragen)"))}},
+        {report.uploaded() ? QStringLiteral("Übertragen am") : QStringLiteral("Erstellt am"),
+         {rs.formatDateTime(report.when)}},
+        {QStringLiteral("Prüfstand"), {orDash(report.benchName)}},
+        {QStringLiteral("Bearbeiter"), {orDash(report.operatorName)}},
+        {QStringLiteral("Prüfmittel"), {standardText(report), report.standardExpired()}},
+        {QStringLiteral("Programm"), {QStringLiteral("Abgleich ") + QLatin1String(kFileVersion)}},
         {QStringLiteral("Messstellen"), {QString::number(report.points.size())}},
     };
-    if (report.uploaded)
+    if (report.uploaded()) {
         fields.push_back({QStringLiteral("Rücklesen der SPS"), {orDash(report.readBack)}});
+        fields.push_back(
+            {QStringLiteral("SHA-256 des gesendeten Datensatzes"), {orDash(report.recordSha256)}});
+    }
     fields.push_back({QStringLiteral("Kommentar"), {orDash(report.comment)}});
     pages.fields(fields);
 
-    pages.paragraph(QStringLiteral("Korrektur der SPS: mk = a + b · mw. Abweichung vorher: tm − "
-                                   "Ref, wie der Prüfstand mit den Koeffizienten vorher anzeigte. "
-                                   "Abweichung nachher: die mit den neuen Koeffizienten "
-                                   "verbleibende Abweichung (Spalten diff). Größte Abweichung "
-                                   "vorher: %1; nachher: %2.")
-                        .arg(largestText(report.largestBefore(), &ReportPoint::largestBefore, rs),
-                             largestText(report.largestAfter(), &ReportPoint::largestAfter, rs)),
-                    reportFont(9));
+    // The verdicts, then how they were reached.
+    pages.paragraph(QStringLiteral("Ergebnis"), reportFont(12, true));
+    std::vector<std::pair<QString, Run>> verdicts;
+    if (!check)
+        verdicts.push_back({QStringLiteral("Wie vorgefunden"),
+                            {verdictText(report.asFound()), report.asFound() == Verdict::Fail}});
+    const Verdict left = check ? report.asFound() : report.asLeft();
+    verdicts.push_back({check ? QStringLiteral("Wie hinterlassen (gemessen)")
+                              : QStringLiteral("Wie hinterlassen (berechnet)"),
+                        {verdictText(left), left == Verdict::Fail}});
+    pages.fields(verdicts);
+    QString explanation =
+        check ? QStringLiteral("Abweichung gemessen: tm − Ref, wie der Prüfstand mit den "
+                               "übertragenen Koeffizienten anzeigte. Größte Abweichung: %1.")
+                    .arg(largestText(report.largestBefore(), &ReportPoint::largestBefore, rs))
+              : QStringLiteral("Korrektur der SPS: mk = a + b · mw. Wie vorgefunden: die "
+                               "Abweichungen tm − Ref, wie der Prüfstand mit den Koeffizienten "
+                               "vorher anzeigte. Wie hinterlassen (berechnet): die Abweichungen, "
+                               "die die Koeffizienten „nachher“ so, wie sie gesendet werden, "
+                               "rechnerisch lassen – eine Vorhersage, keine Messung. Größte "
+                               "Abweichung vorher: %1; nachher: %2.")
+                    .arg(largestText(report.largestBefore(), &ReportPoint::largestBefore, rs),
+                         largestText(report.largestAfter(), &ReportPoint::largestAfter, rs));
+    pages.paragraph(explanation + u' ' + kDecisionRule, reportFont(9));
 
     pages.paragraph(QStringLiteral("Koeffizienten je Messstelle"), reportFont(12, true));
     std::vector<std::vector<Cell>> rows;
-    for (const ReportPoint& point : report.points)
-        rows.push_back({{QString::number(point.number)},
-                        {point.name, false},
-                        {point.unit, false},
-                        {number(point.aBefore, rs)},
-                        {number(point.bBefore, rs)},
-                        {number(point.aAfter, rs), true, point.aChanged()},
-                        {number(point.bAfter, rs), true, point.bChanged()},
-                        {QString::number(point.pairs.size())},
-                        {number(point.largestBefore, rs)},
-                        {number(point.largestAfter, rs)}});
-    pages.table({{QStringLiteral("MS"), 0.05},
-                 {QStringLiteral("Name"), 0.21},
-                 {QStringLiteral("Einheit"), 0.08},
-                 {QStringLiteral("a vorher"), 0.09},
-                 {QStringLiteral("b vorher"), 0.09},
-                 {QStringLiteral("a nachher"), 0.09},
-                 {QStringLiteral("b nachher"), 0.09},
-                 {QStringLiteral("Paare"), 0.06},
-                 {QStringLiteral("größte Abw. vorher"), 0.12},
-                 {QStringLiteral("größte Abw. nachher"), 0.12}},
-                rows);
-    pages.paragraph(QStringLiteral("Fett: Koeffizient gegenüber vorher geändert. Messstellen ohne "
-                                   "Wertepaare stehen nur in dieser Tabelle."),
+    for (const ReportPoint& point : report.points) {
+        std::vector<Cell> row = {
+            {QString::number(point.number)}, {point.name, false}, {point.unit, false}};
+        if (check) {
+            row.insert(row.end(), {{number(point.aAfter, rs)},
+                                   {gainText(point, point.bAfter, rs)},
+                                   {toleranceText(point, rs), point.tolerance.has_value()},
+                                   {QString::number(point.pairs.size())},
+                                   {number(point.largestBefore, rs)},
+                                   verdictCell(point.asFound())});
+        } else {
+            row.insert(row.end(), {{number(point.aBefore, rs)},
+                                   {point.offset ? kDash : number(point.bBefore, rs)},
+                                   {number(point.aAfter, rs), true, point.aChanged()},
+                                   {gainText(point, point.bAfter, rs), true,
+                                    !point.offset && point.bChanged()},
+                                   {toleranceText(point, rs), point.tolerance.has_value()},
+                                   {number(point.largestBefore, rs)},
+                                   verdictCell(point.asFound()),
+                                   {number(point.largestAfter, rs)},
+                                   verdictCell(point.asLeft())});
+        }
+        rows.push_back(std::move(row));
+    }
+    if (check)
+        pages.table({{QStringLiteral("MS"), 0.05},
+                     {QStringLiteral("Name"), 0.25},
+                     {QStringLiteral("Einheit"), 0.08},
+                     {QStringLiteral("a in Kraft"), 0.10},
+                     {QStringLiteral("b in Kraft"), 0.10},
+                     {QStringLiteral("Toleranz"), 0.12},
+                     {QStringLiteral("Paare"), 0.07},
+                     {QStringLiteral("größte Abw. gemessen"), 0.13},
+                     {QStringLiteral("Urteil"), 0.10}},
+                    rows);
+    else
+        pages.table({{QStringLiteral("MS"), 0.04},
+                     {QStringLiteral("Name"), 0.14},
+                     {QStringLiteral("Einheit"), 0.06},
+                     {QStringLiteral("a vorher"), 0.08},
+                     {QStringLiteral("b vorher"), 0.08},
+                     {QStringLiteral("a nachher"), 0.08},
+                     {QStringLiteral("b nachher"), 0.08},
+                     {QStringLiteral("Toleranz"), 0.11},
+                     {QStringLiteral("größte Abw. vorher"), 0.09},
+                     {QStringLiteral("vorge- funden"), 0.07},
+                     {QStringLiteral("größte Abw. nachher"), 0.09},
+                     {QStringLiteral("hinter- lassen"), 0.08}},
+                    rows);
+    pages.paragraph(check ? QStringLiteral("Messstellen ohne neue Wertepaare stehen nur in dieser "
+                                           "Tabelle.")
+                          : QStringLiteral("Fett: Koeffizient gegenüber vorher geändert; "
+                                           "Urteil n. i. O. Messstellen ohne Wertepaare stehen "
+                                           "nur in dieser Tabelle; „–“ bei b: Offset-Messstelle "
+                                           "ohne Verstärkung."),
                     reportFont(9));
 
-    int charted = 0;
+    bool first = true;
     const double titleHeight = pages.textHeight(QStringLiteral("M"), reportFont(11, true), 1e6);
     for (const ReportPoint& point : report.points) {
         if (point.pairs.empty())
             continue;
-        // Two points to a page, each with its pairs and its chart; a point that does not fit
-        // below the one before starts the next page.
+        // The points with pairs begin on a page of their own; each one then follows the one
+        // before, on the next page only where it does not fit below it.
         const double height =
             2 * (titleHeight + kGap) + pages.tableHeight(point.pairs.size()) + kChartSize.height();
-        if (charted % 2 == 0)
+        if (first)
             pages.newPage();
         else
             pages.ensure(height);
-        ++charted;
+        first = false;
         pages.paragraph(pointTitle(point), reportFont(11, true));
-        pages.runs({{QStringLiteral("a: %1 → ").arg(number(point.aBefore, rs))},
-                    {number(point.aAfter, rs), point.aChanged()},
-                    {QStringLiteral("   b: %1 → ").arg(number(point.bBefore, rs))},
-                    {number(point.bAfter, rs), point.bChanged()},
-                    {QStringLiteral("   größte Abweichung vorher: %1, nachher: %2")
-                         .arg(number(point.largestBefore, rs), number(point.largestAfter, rs))}},
-                   9);
-        std::vector<std::vector<Cell>> pairs;
-        for (std::size_t k = 0; k < point.pairs.size(); ++k) {
-            const ReportPair& pair = point.pairs[k];
-            pairs.push_back({{QString::number(k + 1)},
-                             {number(pair.ref, rs)},
-                             {number(pair.tm, rs)},
-                             {number(pair.before, rs)},
-                             {number(pair.after, rs)}});
+        std::vector<Run> line;
+        if (check) {
+            line = {{QStringLiteral("a: %1   b: %2   Toleranz: %3   größte Abweichung gemessen: %4 "
+                                    "→ ")
+                         .arg(number(point.aAfter, rs), gainText(point, point.bAfter, rs),
+                              toleranceText(point, rs), number(point.largestBefore, rs))},
+                    {verdictText(point.asFound()), point.asFound() == Verdict::Fail}};
+        } else {
+            line = {{QStringLiteral("a: %1 → ").arg(number(point.aBefore, rs))},
+                    {number(point.aAfter, rs), point.aChanged()}};
+            if (!point.offset)
+                line.insert(line.end(),
+                            {{QStringLiteral("   b: %1 → ").arg(number(point.bBefore, rs))},
+                             {number(point.bAfter, rs), point.bChanged()}});
+            line.insert(line.end(),
+                        {{QStringLiteral("   Toleranz: %1   vorher: %2 ")
+                              .arg(toleranceText(point, rs), number(point.largestBefore, rs))},
+                         {verdictText(point.asFound()), point.asFound() == Verdict::Fail},
+                         {QStringLiteral("   nachher (berechnet): %1 ")
+                              .arg(number(point.largestAfter, rs))},
+                         {verdictText(point.asLeft()), point.asLeft() == Verdict::Fail}});
         }
-        pages.table({{QStringLiteral("Paar"), 0.10},
-                     {QStringLiteral("Ref"), 0.18},
-                     {QStringLiteral("tm"), 0.18},
-                     {QStringLiteral("Abweichung vorher (tm − Ref)"), 0.27},
-                     {QStringLiteral("Abweichung nachher"), 0.27}},
-                    pairs);
-        pages.chart(point.chart, rs);
+        pages.runs(line, 9);
+        std::vector<std::vector<Cell>> pairs;
+        for (const ReportPair& pair : point.pairs) {
+            std::vector<Cell> row = {{QString::number(pair.number)},
+                                     {number(pair.ref, rs)},
+                                     {number(pair.tm, rs)},
+                                     {number(pair.before, rs)}};
+            if (!check)
+                row.push_back({number(pair.after, rs)});
+            pairs.push_back(std::move(row));
+        }
+        if (check)
+            pages.table({{QStringLiteral("Paar"), 0.10},
+                         {QStringLiteral("Ref"), 0.25},
+                         {QStringLiteral("tm"), 0.25},
+                         {QStringLiteral("Abweichung gemessen (tm − Ref)"), 0.40}},
+                        pairs);
+        else
+            pages.table({{QStringLiteral("Paar"), 0.10},
+                         {QStringLiteral("Ref"), 0.18},
+                         {QStringLiteral("tm"), 0.18},
+                         {QStringLiteral("Abweichung vorher (tm − Ref)"), 0.27},
+                         {QStringLiteral("Abweichung nachher (berechnet)"), 0.27}},
+                        pairs);
+        pages.chart(point.chart, point.tolerance, rs);
     }
+
+    // Signatures and the end of the report.
+    pages.signatures(
+        {QStringLiteral("Datum, Unterschrift Bearbeiter (%1)").arg(orDash(report.operatorName)),
+         QStringLiteral("Datum, Unterschrift Prüfer")});
+    pages.paragraph(QStringLiteral("Ende des %1s Nr. %2")
+                        .arg(check ? QStringLiteral("Nachmessungsprotokoll")
+                                   : QStringLiteral("Abgleichprotokoll"),
+                             numberText(report)),
+                    reportFont(9, true));
     pages.finish();
 }
 
@@ -403,13 +574,15 @@ QByteArray adjustmentReportPdf(const AdjustmentReport& report) {
         writer.setResolution(kDpi);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
-        writer.setTitle(QStringLiteral("Abgleichprotokoll ") + report.device.geraeteId);
+        writer.setTitle(reportTitle(report) + QStringLiteral(" ") + numberText(report) +
+                        QStringLiteral(" ") + report.device.geraeteId);
         writer.setCreator(QStringLiteral("Abgleich ") + QLatin1String(kFileVersion));
 
         const RegionalSettings& rs = report.regional;
-        QString footer = QStringLiteral("Abgleichprotokoll · Gerät ") + report.device.geraeteId +
+        QString footer = reportTitle(report) + QStringLiteral(" Nr. ") + numberText(report) +
+                         QStringLiteral(" · Gerät ") + report.device.geraeteId +
                          QStringLiteral(" · ") + rs.formatDateTime(report.when);
-        if (!report.uploaded)
+        if (report.kind == ReportKind::Table && report.uploadNumber.isEmpty())
             footer += QStringLiteral(" · nicht übertragen");
 
         Pages counting(writer, nullptr, footer, 0);

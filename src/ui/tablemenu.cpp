@@ -13,6 +13,12 @@ TableMenu::TableMenu(PointGrid* grid, Actions actions) : QObject(grid), menu_(ne
     history_->setObjectName(QStringLiteral("Verlauf"));
     report_ = menu_->addAction(QStringLiteral("Protokoll erstellen…"));
     report_->setObjectName(QStringLiteral("ProtokollErstellen"));
+    check_ = menu_->addAction(QStringLiteral("Nachmessung protokollieren…"));
+    check_->setObjectName(QStringLiteral("Nachmessung"));
+    tolerances_ = menu_->addAction(QStringLiteral("Toleranzen…"));
+    tolerances_->setObjectName(QStringLiteral("Toleranzen"));
+    standards_ = menu_->addAction(QStringLiteral("Prüfmittel…"));
+    standards_->setObjectName(QStringLiteral("Pruefmittel"));
     menu_->addSeparator();
     plant_ = menu_->addAction(QStringLiteral("Anlagenübersicht…"));
     plant_->setObjectName(QStringLiteral("Anlagenuebersicht"));
@@ -28,6 +34,9 @@ TableMenu::TableMenu(PointGrid* grid, Actions actions) : QObject(grid), menu_(ne
     };
     connect(history_, &QAction::triggered, this, later(std::move(actions.history)));
     connect(report_, &QAction::triggered, this, later(std::move(actions.report)));
+    connect(check_, &QAction::triggered, this, later(std::move(actions.check)));
+    connect(tolerances_, &QAction::triggered, this, later(std::move(actions.tolerances)));
+    connect(standards_, &QAction::triggered, this, later(std::move(actions.standards)));
     connect(plant_, &QAction::triggered, this, later(std::move(actions.plant)));
     connect(server_, &QAction::triggered, this, later(std::move(actions.server)));
     grid->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -54,6 +54,21 @@ struct PlantSettings {
     QString benchName;
 };
 
+// A point of the tolerance dialog: its name and unit, and its tolerance (nothing: none).
+struct ToleranceRow {
+    QString name;
+    QString unit;
+    std::optional<double> tolerance;
+    bool operator==(const ToleranceRow&) const = default;
+};
+
+// The register of reference standards and the one in use (its ID; empty: none).
+struct StandardsChoice {
+    std::vector<ReferenceStandard> standards;
+    QString inUse;
+    bool operator==(const StandardsChoice&) const = default;
+};
+
 // Everything the operator must read or answer goes through this interface: the window
 // shows Qt dialogs, tests script the answers.
 class OperatorDialogs {
@@ -84,7 +99,7 @@ public:
     // The device's history beside the table; the upload (its row number) taken with
     // "Übernehmen", nothing when the dialog was closed otherwise.
     virtual std::optional<qint64> chooseUpload(const DeviceHistory& history, HistoryReader& reader,
-                                               const HistoryCheck& check, PointTable& table) = 0;
+                                               const HistoryCheck& check, WorkingState& state) = 0;
     // The plant view: lists what `load` gives (called off the window's thread; an AppError
     // it raises is shown in the view); `open` shows a listed device's history.
     virtual void showPlant(const QString& where,
@@ -92,6 +107,11 @@ public:
                            const std::function<void(const PlantDevice&)>& open) = 0;
     // The plant server's settings; nothing when cancelled.
     virtual std::optional<PlantSettings> editPlantSettings(const PlantSettings& current) = 0;
+    // The tolerances of a device type's points; the rows as edited, nothing when cancelled.
+    virtual std::optional<std::vector<ToleranceRow>>
+    editTolerances(const QString& deviceType, const std::vector<ToleranceRow>& rows) = 0;
+    // The register of reference standards and the one in use; nothing when cancelled.
+    virtual std::optional<StandardsChoice> editStandards(const StandardsChoice& current) = 0;
 };
 
 } // namespace abgleich

@@ -186,8 +186,7 @@ void Workbench::browseHistory(RecordsDb& db, DeviceHistory history, const Record
             return e.message();
         }
     };
-    const std::optional<qint64> chosen =
-        dialogs_.chooseUpload(history, reader, check, state_.table);
+    const std::optional<qint64> chosen = dialogs_.chooseUpload(history, reader, check, state_);
     if (!chosen)
         return;
     if (!mayTakeOver) {

@@ -3,7 +3,11 @@
 #include "calc/recalculation.h"
 #include "core/numbers.h"
 #include "core/text.h"
+#include "records/inifile.h"
 #include "records/upload.h"
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cmath>
 
@@ -11,24 +15,43 @@ namespace abgleich {
 
 namespace {
 
-std::optional<double> numberIn(PointTable& table, int column, int row) {
-    if (trimBlanksAndControls(table.cellText(column, row)).isEmpty())
-        return std::nullopt;
-    return table.shownNumber(column, row);
-}
-
 // The value of largest magnitude (the first of equal ones).
 void keepLargest(std::optional<double>& largest, double value) {
     if (!largest || std::fabs(value) > std::fabs(*largest))
         largest = value;
 }
 
+const QString kReportSection = QStringLiteral("Protokoll");
+
 } // namespace
 
-AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, bool uploaded) {
+ReportSettings reportSettingsIn(const IniFile& file) {
+    const auto text = [&file](const char* key) {
+        return file.value(kReportSection, QString::fromLatin1(key)).value_or(QString()).trimmed();
+    };
+    return {text("Bearbeiter"), text("Pruefmittel")};
+}
+
+void storeReportSettings(IniFile& file, const ReportSettings& settings) {
+    file.setValue(kReportSection, QStringLiteral("Bearbeiter"), settings.operatorName);
+    file.setValue(kReportSection, QStringLiteral("Pruefmittel"), settings.standardId);
+}
+
+QString systemUserFullName() {
+    const passwd* user = getpwuid(getuid());
+    if (!user)
+        return {};
+    // The comment field: the full name, then office and telephone after commas.
+    const QString full =
+        QString::fromLocal8Bit(user->pw_gecos ? user->pw_gecos : "").section(u',', 0, 0).trimmed();
+    return full.isEmpty() ? QString::fromLocal8Bit(user->pw_name) : full;
+}
+
+AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, ReportKind kind,
+                                       const QHash<QString, double>& tolerances) {
     AdjustmentReport report;
     report.regional = state.regional;
-    report.uploaded = uploaded;
+    report.kind = kind;
     report.device = state.device;
     PointTable& table = state.table;
     for (int n = 1; n <= count; ++n) {
@@ -36,11 +59,20 @@ AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, bool uplo
         point.number = n;
         point.name = trimBlanksAndControls(table.cellText(Col::Name, n)).toString();
         point.unit = trimBlanksAndControls(table.cellText(Col::Unit, n)).toString();
-        point.aBefore = numberIn(table, Col::ASps, n);
-        point.bBefore = numberIn(table, Col::BSps, n);
+        // As found: what the controller held, not what was last read into the table.
+        const HeldCoefficients held = heldCoefficients(table, state.coef, n);
+        point.aBefore = held.a;
+        point.bBefore = held.b;
         const bool offset = isOffsetRow(table, n);
-        const bool hasNew = !table.cellText(Col::ANeu, n).isEmpty();
-        if (hasNew) {
+        point.offset = offset;
+        if (const auto tolerance = tolerances.constFind(point.name); tolerance != tolerances.cend())
+            point.tolerance = *tolerance;
+        // A check documents the coefficients in force: those of the upload before it.
+        const bool hasNew = kind != ReportKind::Check && !table.cellText(Col::ANeu, n).isEmpty();
+        if (kind == ReportKind::Check) {
+            point.aAfter = held.a.value_or(0);
+            point.bAfter = held.b.value_or(1);
+        } else if (hasNew) {
             point.aAfter = asRecorded(table.readCell(Col::ANeu, n).value);
             point.bAfter = asRecorded(table.readCell(Col::BNeu, n).value);
         }
@@ -57,7 +89,7 @@ AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, bool uplo
             if (hasNew && std::isfinite(mw))
                 after = deviationAsSent(mw, p.ref, point.aAfter, point.bAfter, offset);
             const ChartDeviations shown = pairDeviations(p, aCur, bCur, offset, after);
-            const ReportPair pair{p.ref, p.tm, shown.corrected, shown.recalculated};
+            const ReportPair pair{p.number, p.ref, p.tm, shown.corrected, shown.recalculated};
             keepLargest(point.largestBefore, pair.before);
             if (pair.after)
                 keepLargest(point.largestAfter, *pair.after);

@@ -55,7 +55,8 @@ struct UploadSnapshot {
     }
 };
 
-UploadSnapshot snapshotOf(WorkingState& state, bool withReport) {
+// With tolerances, the report is built too.
+UploadSnapshot snapshotOf(WorkingState& state, const QHash<QString, double>* tolerances) {
     UploadSnapshot s;
     s.device = state.device;
     s.count = strToInt(state.device.anzMS);
@@ -73,8 +74,8 @@ UploadSnapshot snapshotOf(WorkingState& state, bool withReport) {
     s.content = buildUpload(state, s.count);
     // The report shows the deviations as the bench displayed them, with the coefficients
     // the store holds until the upload.
-    if (withReport)
-        s.report = buildAdjustmentReport(state, s.count, true);
+    if (tolerances)
+        s.report = buildAdjustmentReport(state, s.count, ReportKind::Upload, *tolerances);
     return s;
 }
 
@@ -134,7 +135,10 @@ void Workbench::uploadCorrectionData() {
         return;
     // The report's content also gives the records' row, so it is built with or without a
     // report writer.
-    UploadSnapshot snapshot = snapshotOf(state_, true);
+    const QHash<QString, double> pointTolerances = tolerances();
+    UploadSnapshot snapshot = snapshotOf(state_, &pointTolerances);
+    if (!acceptStandard())
+        return;
     if (snapshot.changes.changed == 0 &&
         !dialogs_.askYesNo(
             QStringLiteral("Es wurden keine Änderungen vorgenommen. Trotzdem senden")))
@@ -144,7 +148,7 @@ void Workbench::uploadCorrectionData() {
                           PasswordRule::Upload, snapshot.device, dialogs_, &comment))
         return;
     // While a dialog is open the link still delivers: a reply may have rebuilt the table.
-    const UploadSnapshot afterwards = snapshotOf(state_, false);
+    const UploadSnapshot afterwards = snapshotOf(state_, nullptr);
     if (!snapshot.sameAs(afterwards)) {
         dialogs_.showWarning(kChangedWhileAsked);
         return;
@@ -210,10 +214,15 @@ void Workbench::uploadCorrectionData() {
         if (!csv.commit(&reason))
             throwFileError(csvPath, reason);
         qint64 uploadId = 0;
+        AdjustmentReport& report = *snapshot.report;
+        report.when = when;
+        report.comment = withLf(comment);
+        report.readBack = readBackResult;
         try {
             RecordsDb& db = records();
-            uploadId = db.addUpload(uploadRow(*snapshot.report, snapshot.content.record, when,
-                                              comment, readBackResult));
+            uploadId = db.addUpload(
+                uploadRow(report, snapshot.content.record, when, comment, readBackResult),
+                &report.number);
             plant_.pushSoon();
             try {
                 noteOwnAppend(db, logPath, snapshot.device.geraeteId, logSize, logModified);
@@ -227,11 +236,9 @@ void Workbench::uploadCorrectionData() {
                       QStringLiteral("\nDie Übertragung steht im Änderungsprotokoll und wird "
                                      "beim nächsten Öffnen des Verlaufs von dort übernommen.");
         }
+        noteUpload(report, uploadId, snapshot.content.record);
         if (reports_.enabled()) {
-            snapshot.report->when = when;
-            snapshot.report->comment = withLf(comment);
-            snapshot.report->readBack = readBackResult;
-            reports_.start(std::move(*snapshot.report), state_.configdir,
+            reports_.start(std::move(report), state_.configdir,
                            [this, uploadId](const ReportOutcome& outcome) {
                                reportEnded(outcome, true, uploadId);
                            });

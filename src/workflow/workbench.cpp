@@ -213,18 +213,6 @@ void Workbench::importRecord() {
     });
 }
 
-void Workbench::writeTableReport() {
-    guarded([this] {
-        if (!checkDeviceId(state_.device.geraeteId, dialogs_) || !reports_.enabled())
-            return;
-        AdjustmentReport report =
-            buildAdjustmentReport(state_, strToInt(state_.device.anzMS), false);
-        report.when = clock_.now();
-        reports_.start(std::move(report), state_.configdir,
-                       [this](const ReportOutcome& outcome) { reportEnded(outcome, false); });
-    });
-}
-
 void Workbench::finishReports() {
     reports_.finishAll();
 }

@@ -8,8 +8,10 @@
 #include "workflow/guard.h"
 #include "workflow/operatordialogs.h"
 #include "workflow/plantsync.h"
+#include "workflow/reportcontent.h"
 #include "workflow/reportqueue.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -99,6 +101,18 @@ public:
     RecordsDb& records();
     QString recordsPath() const;
     void writeTableReport();
+    // "Nachmessung protokollieren": the pairs typed again after an upload, with its
+    // coefficients in force, as a check report linked to that upload.
+    void recordCheck();
+    // "Toleranzen…" for the device type in the fields, and "Prüfmittel…".
+    void editTolerances();
+    void editStandards();
+    // Who signs the reports and the reference standard in use, from the settings file.
+    void setReportSettings(const ReportSettings& settings) { reportSettings_ = settings; }
+    const ReportSettings& reportSettings() const { return reportSettings_; }
+    // The tolerances of the device type in the fields by point name; none when the records
+    // cannot be read.
+    QHash<QString, double> tolerances();
     // Reports are written off the window's thread; this waits for those still being written
     // and tells how each ended (a protocol line, or the error box).
     void finishReports();
@@ -117,6 +131,10 @@ signals:
     void busyEnded();
     // The operator changed the plant server's settings.
     void plantSettingsChanged(const PlantSettings& settings);
+    // The standard in use was changed; to be kept in the settings file.
+    void reportSettingsChanged(const ReportSettings& settings);
+    // Tolerances were edited: verdicts shown in the table may differ.
+    void tolerancesChanged();
     // An operation chose the point the selector names.
     void pointChosen(int n);
 
@@ -135,6 +153,17 @@ private:
     QString readBack(const QString& sentRecord, QString* warning, std::optional<QString>* rejected);
     // uploadId: the records' row of the upload the report belongs to (0: none).
     void reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 uploadId = 0);
+    // Signs a report: its operator, bench and reference standard.
+    void identify(AdjustmentReport& report);
+    // The reference standard in use, from the register; nothing when none is chosen or the
+    // register cannot be read.
+    std::optional<ReferenceStandard> standardInUse();
+    // Whether the operator goes on with a reference standard past its date (asked once per
+    // upload); true when it is within its date or none is chosen.
+    bool acceptStandard();
+    // Signs and keeps the upload's report (row uploadId, 0: not recorded) with the SHA-256
+    // of the record as sent, and the table as it stands after the upload.
+    void noteUpload(AdjustmentReport& report, qint64 uploadId, const QString& record);
     // The upload's row for the records: the report's points, the record as sent.
     UploadRow uploadRow(const AdjustmentReport& report, const QString& record,
                         const QDateTime& when, const QString& comment,
@@ -168,6 +197,16 @@ private:
     std::unique_ptr<RecordsDb> records_;
     QString benchName_;
     PlantSync plant_;
+    ReportSettings reportSettings_;
+    // The last upload of this run: its report as written, its row and number, and the
+    // table's texts right after it (what a later report compares the table with).
+    struct LastUpload {
+        AdjustmentReport report;
+        qint64 id = 0;
+        std::vector<QString> rows;  // each point's row text, index 0 unused
+        std::vector<QString> pairs; // each point's pairs as typed
+    };
+    std::optional<LastUpload> lastUpload_;
     // Last, so that it is gone, its workers waited for, before anything its reports tell.
     ReportQueue reports_;
 };

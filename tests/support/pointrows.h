@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/numbers.h"
 #include "state/workingstate.h"
 
 #include <QString>
@@ -34,6 +35,11 @@ inline void fillPoints(WorkingState& state, const QString& id, const QString& ty
         state.table.setCellText(Col::BSps, row, p.bSps);
         state.table.setCellText(Col::ANeu, row, p.aNeu);
         state.table.setCellText(Col::BNeu, row, p.bNeu);
+        // As a read from the controller leaves it: the store holds what the table shows.
+        if (const auto a = tryStrToFloat(p.aSps, state.regional))
+            state.coef.setA(row, *a);
+        if (const auto b = tryStrToFloat(p.bSps, state.regional))
+            state.coef.setB(row, *b);
     }
 }
 

@@ -86,7 +86,8 @@ protected:
         DeviceHistory history = db.history(db.benchId(), u"4711"_s);
         history.notice = importNotice(imported, logPath());
         reader = std::make_unique<DbHistoryReader>(db, history);
-        dialog = std::make_unique<THistoryDialog>(history, *reader, HistoryCheck{}, bench->table());
+        dialog = std::make_unique<THistoryDialog>(history, *reader, HistoryCheck{},
+                                                  bench->workingState());
         return dialog.get();
     }
     QString cell(int column, int row) const { return bench->table().cellText(column, row); }
@@ -187,8 +188,10 @@ TEST_F(History, TheTableMenuOpensItAndTakesTheChosenUploadOver) {
     QStringList captions;
     for (const QAction* action : menu->actions())
         captions << action->text();
-    EXPECT_EQ(captions, (QStringList{u"Verlauf…"_s, u"Protokoll erstellen…"_s, u""_s,
-                                     u"Anlagenübersicht…"_s, u"Zentrale Datenbank…"_s}));
+    EXPECT_EQ(captions,
+              (QStringList{u"Verlauf…"_s, u"Protokoll erstellen…"_s,
+                           u"Nachmessung protokollieren…"_s, u"Toleranzen…"_s, u"Prüfmittel…"_s,
+                           u""_s, u"Anlagenübersicht…"_s, u"Zentrale Datenbank…"_s}));
 
     // The operator picks the oldest upload and takes it over.
     dialogs.uploadChoices.push_back(0);

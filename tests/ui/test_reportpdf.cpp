@@ -1,5 +1,6 @@
 // The adjustment report as a PDF, its text read back with pdftotext.
 #include "calc/recalculation.h"
+#include "core/numbers.h"
 #include "support/adjustment.h"
 #include "support/pdftext.h"
 #include "support/qtprint.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -40,9 +42,11 @@ protected:
 } // namespace
 
 TEST_F(ReportPdf, HoldsTheTextsAndNumbersOfTheAdjustment) {
-    AdjustmentReport report = buildAdjustmentReport(state, 3, true);
+    AdjustmentReport report = buildAdjustmentReport(state, 3, ReportKind::Upload);
     report.when = kUploadTime;
+    report.number = u"A-00017"_s;
     report.comment = u"Sensor getauscht\nPrüfmittel PM-17"_s;
+    report.recordSha256 = QString(64, u'e');
     const QString text = pdfText(adjustmentReportPdf(report));
 
     // What the table shows is what the report says, for the recalculated point.
@@ -53,7 +57,7 @@ TEST_F(ReportPdf, HoldsTheTextsAndNumbersOfTheAdjustment) {
         diffs << shown(Col::Diff1 + k, 1);
     ASSERT_NE(aNew, u"1,000"_s);
     const QStringList expected = {
-        u"Abgleichprotokoll"_s,
+        u"Abgleichprotokoll Nr. A-00017"_s,
         u"Geräte-ID 4711"_s,
         u"Geräteart ABC12"_s,
         u"SPS-Version 205"_s,
@@ -61,47 +65,110 @@ TEST_F(ReportPdf, HoldsTheTextsAndNumbersOfTheAdjustment) {
         u"Übertragen am 15.03.2022 14:30:05"_s,
         u"Kommentar Sensor getauscht"_s,
         u"Prüfmittel PM-17"_s,
-        // Number, name, unit, a and b before and after, pairs, largest deviations.
-        u"1 TA_1 °C 1,000 2,000 "_s + aNew + u' ' + bNew + u" 3 201,200 "_s,
-        u"2 of Druck bar -0,035 – 0,000 1,000 0 – –"_s,
-        u"3 P_1 bar 0,000 1,000 1,003 1,000 1 0,400 1,403"_s,
+        u"SHA-256 des gesendeten Datensatzes "_s + QString(64, u'e'),
+        // Number, name, unit, a and b before and after, tolerance, largest deviations.
+        u"1 TA_1 °C 1,000 2,000 "_s + aNew + u' ' + bNew + u" keine"_s,
+        // An offset point has no b, before or after.
+        u"2 of Druck bar -0,035 – 0,000 – keine"_s,
+        u"3 P_1 bar 0,000 1,000 1,003 1,000 keine"_s,
         u"Messstelle 1: TA_1 (°C)"_s,
         u"a: 1,000 → "_s + aNew + u" b: 2,000 → "_s + bNew,
         u"1 10,000 21,500 11,500 "_s + diffs[0],
         u"2 100,000 200,000 100,000 "_s + diffs[1],
         u"3 200,000 401,200 201,200 "_s + diffs[2],
+        // The pair keeps its place in the row: P_1's only pair is pair 2.
         u"Messstelle 3: P_1 (bar)"_s,
-        u"1 50,000 50,400 0,400 1,403"_s,
+        u"2 50,000 50,400 0,400 1,403"_s,
         // The charts, with every entry of the legend.
         u"Messwertabweichungen für Messstelle 1"_s,
         u"Messwertabweichungen für Messstelle 3"_s,
         u"unkorrigierte Abweichungen"_s,
         u"neu berechnete Abweichungen"_s,
         u"aktuell korrigierte Abweichungen"_s,
-        u"Abgleichprotokoll · Gerät 4711 · 15.03.2022 14:30:05"_s,
+        u"Abgleichprotokoll Nr. A-00017 · Gerät 4711 · 15.03.2022 14:30:05"_s,
+        u"Ende des Abgleichprotokolls Nr. A-00017"_s,
     };
     for (const QString& line : expected)
         EXPECT_TRUE(text.contains(line)) << line.toStdString() << "\n" << text.toStdString();
     EXPECT_FALSE(text.contains(u"icht übertragen"_s));
     EXPECT_EQ(text.count(u"Messstelle 2:"_s), 0); // no pairs, no section
+    // Without tolerances nothing is passed.
+    EXPECT_TRUE(text.contains(u"Wie vorgefunden keine Toleranz festgelegt"_s));
+    EXPECT_TRUE(text.contains(u"Wie hinterlassen (berechnet) keine Toleranz festgelegt"_s));
+    EXPECT_FALSE(text.contains(QRegularExpression(u"[^n]\\. i\\. O\\. "_s))) << text.toStdString();
     const int pages = int(text.count(u'\f'));
     EXPECT_GE(pages, 2);
-    EXPECT_TRUE(text.contains(u"Seite %1 von %1"_s.arg(pages)));
+    for (int page = 1; page <= pages; ++page)
+        EXPECT_TRUE(text.contains(u"Seite %1 von %2"_s.arg(page).arg(pages)));
+}
+
+// A point out of tolerance as found and within it as left (computed), with the verdicts,
+// the rule, the standard (past its date), the report's number on every page and its end.
+TEST_F(ReportPdf, VerdictsUnderTheStatedRule) {
+    // Tolerances worked out from the table's own diff columns: TA_1 fails as found (201,2)
+    // and passes as left; P_1 passes both (0,4 and 1,403 against 1,5).
+    double largestLeft = 0;
+    for (int k = 0; k < 3; ++k)
+        largestLeft = std::max(largestLeft, std::fabs(state.table.storedNumber(Col::Diff1 + k, 1)));
+    const double taTolerance = std::ceil(largestLeft * 1000 + 1) / 1000;
+    const QHash<QString, double> tolerances{{u"TA_1"_s, taTolerance}, {u"P_1"_s, 1.5}};
+    AdjustmentReport report = buildAdjustmentReport(state, 3, ReportKind::Upload, tolerances);
+    report.when = kUploadTime;
+    report.number = u"A-00018"_s;
+    report.operatorName = u"Erika Muster"_s;
+    report.benchName = u"Prüfstand 3"_s;
+    report.standard =
+        ReferenceStandard{u"PM-17"_s, u"Druckwaage"_s, u"K-123"_s, QDate(2022, 3, 14)};
+    ASSERT_EQ(report.points[0].asFound(), Verdict::Fail);
+    ASSERT_EQ(report.points[0].asLeft(), Verdict::Pass);
+    EXPECT_EQ(report.asFound(), Verdict::Fail);
+    EXPECT_EQ(report.asLeft(), Verdict::Pass);
+    const QString text = pdfText(adjustmentReportPdf(report));
+    // Line breaks as blanks: a long field wraps where the page ends.
+    const QString flat = text.simplified();
+    const RegionalSettings rs = RegionalSettings::german();
+    const QStringList expected = {
+        u"Wie vorgefunden n. i. O."_s,
+        u"Wie hinterlassen (berechnet) i. O."_s,
+        u"Entscheidungsregel: einfache Akzeptanz nach ILAC-G8:09/2019 (ohne Schutzband)."_s,
+        u"Prüfmittel PM-17 – Druckwaage, Kalibrierschein K-123, kalibriert bis 14.03.2022 – am "
+        "Tag des Protokolls abgelaufen; der Bearbeiter hat trotzdem fortgesetzt"_s,
+        u"Bearbeiter Erika Muster"_s,
+        u"Prüfstand Prüfstand 3"_s,
+        u"Programm Abgleich "_s,
+        u"± "_s + formatFixed3(taTolerance, rs) + u" 201,200 n. i. O. "_s,
+        u"± 1,500 0,400 i. O. 1,403 i. O."_s,
+        u"Toleranz: ± 1,500 vorher: 0,400 i. O. nachher (berechnet): 1,403 i. O."_s,
+        u"Toleranz ± 1,500"_s, // the chart's band
+        u"Datum, Unterschrift Bearbeiter (Erika Muster)"_s,
+        u"Datum, Unterschrift Prüfer"_s,
+        u"Ende des Abgleichprotokolls Nr. A-00018"_s,
+    };
+    for (const QString& line : expected)
+        EXPECT_TRUE(flat.contains(line)) << line.toStdString() << "\n" << text.toStdString();
+    const int pages = int(text.count(u'\f'));
+    EXPECT_EQ(text.count(u"Abgleichprotokoll Nr. A-00018 · Gerät 4711"_s), pages);
+    // The end line is the last thing of the last page.
+    EXPECT_GT(text.lastIndexOf(u"Ende des Abgleichprotokolls"_s),
+              text.lastIndexOf(u"Messwertabweichungen"_s));
 }
 
 TEST_F(ReportPdf, OfATableNotUploadedSaysSoOnEveryPage) {
-    AdjustmentReport report = buildAdjustmentReport(state, 3, false);
+    AdjustmentReport report = buildAdjustmentReport(state, 3, ReportKind::Table);
     report.when = kUploadTime;
+    report.number = u"P-00003"_s;
     const QString text = pdfText(adjustmentReportPdf(report));
     EXPECT_TRUE(text.contains(u"Nicht übertragen: Stand der Tabelle."_s)) << text.toStdString();
-    EXPECT_TRUE(text.contains(u"Erstellt am 15.03.2022 14:30:05 (nicht übertragen)"_s));
+    EXPECT_TRUE(text.contains(u"Erstellt am 15.03.2022 14:30:05"_s));
     EXPECT_FALSE(text.contains(u"Übertragen am"_s));
     const int pages = int(text.count(u'\f'));
-    EXPECT_EQ(text.count(u"15.03.2022 14:30:05 · nicht übertragen Seite"_s), pages);
+    EXPECT_EQ(text.count(u"Abgleichprotokoll Nr. P-00003 · Gerät 4711 · 15.03.2022 14:30:05 · "
+                         "nicht übertragen Seite"_s),
+              pages);
 }
 
 TEST_F(ReportPdf, EveryReportIsANewFile) {
-    AdjustmentReport report = buildAdjustmentReport(state, 3, true);
+    AdjustmentReport report = buildAdjustmentReport(state, 3, ReportKind::Upload);
     report.when = kUploadTime;
     const QString first = writeAdjustmentReport(report, state.configdir);
     const QString second = writeAdjustmentReport(report, state.configdir);

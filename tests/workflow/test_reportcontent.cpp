@@ -59,8 +59,8 @@ protected:
 } // namespace
 
 TEST_F(Report, OfAKnownAdjustment) {
-    const AdjustmentReport report = buildAdjustmentReport(state, 3, false);
-    EXPECT_FALSE(report.uploaded);
+    const AdjustmentReport report = buildAdjustmentReport(state, 3, ReportKind::Table);
+    EXPECT_FALSE(report.uploaded());
     EXPECT_EQ(report.device, state.device);
     ASSERT_EQ(report.points.size(), 3u);
 
@@ -144,7 +144,7 @@ TEST_F(Report, TheUploadHandsItOnAfterBothFilesWithTheCoefficientsTheBenchDispla
 
     ASSERT_EQ(writer.reports.size(), 1u);
     const AdjustmentReport& report = writer.reports[0];
-    EXPECT_TRUE(report.uploaded);
+    EXPECT_TRUE(report.uploaded());
     EXPECT_EQ(report.when, bench.clock.now());
     EXPECT_EQ(report.comment, u"Sensor\ngetauscht"_s);
     EXPECT_EQ(filesBefore,
@@ -216,5 +216,5 @@ TEST_F(Report, ThatCannotBeWrittenSaysWhatWasSent) {
     EXPECT_EQ(bench.dialogs.shown[1].kind, Kind::Message);
     EXPECT_TRUE(bench.dialogs.shown[1].text.startsWith(
         u"Das Abgleichprotokoll (nicht übertragen) wurde gespeichert:"_s));
-    EXPECT_FALSE(writer.reports.back().uploaded);
+    EXPECT_FALSE(writer.reports.back().uploaded());
 }

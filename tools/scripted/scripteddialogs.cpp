@@ -66,7 +66,7 @@ std::optional<QString> ScriptedDialogs::chooseFileToOpen(const QString& director
 
 std::optional<qint64> ScriptedDialogs::chooseUpload(const DeviceHistory& history,
                                                     HistoryReader& reader,
-                                                    const HistoryCheck& check, PointTable&) {
+                                                    const HistoryCheck& check, WorkingState&) {
     note(Kind::History, history.deviceId);
     shownHistory = history;
     shownRecords.clear();
@@ -103,6 +103,18 @@ void ScriptedDialogs::showPlant(const QString& where,
 std::optional<PlantSettings> ScriptedDialogs::editPlantSettings(const PlantSettings& current) {
     note(Kind::PlantSettings, current.server.host);
     return takeFront(plantSettings, std::optional<PlantSettings>());
+}
+
+std::optional<std::vector<ToleranceRow>>
+ScriptedDialogs::editTolerances(const QString& deviceType, const std::vector<ToleranceRow>& rows) {
+    note(Kind::Tolerances, deviceType);
+    toleranceRows = rows;
+    return takeFront(toleranceEdits, std::optional<std::vector<ToleranceRow>>());
+}
+
+std::optional<StandardsChoice> ScriptedDialogs::editStandards(const StandardsChoice& current) {
+    note(Kind::Standards, current.inUse);
+    return takeFront(standardsEdits, std::optional<StandardsChoice>());
 }
 
 WaitEnd ScriptedDialogs::waitForBench(const QString& text, int timeoutMs,

@@ -27,6 +27,8 @@ public:
         History,
         Plant,
         PlantSettings,
+        Tolerances,
+        Standards,
         Wait
     };
     struct Shown {
@@ -53,13 +55,19 @@ public:
     // checkResult); answered from uploadChoices (an index into the history's uploads), else
     // closed without a choice.
     std::optional<qint64> chooseUpload(const DeviceHistory& history, HistoryReader& reader,
-                                       const HistoryCheck& check, PointTable& table) override;
+                                       const HistoryCheck& check, WorkingState& state) override;
     // Noted with where it reads; loads at once (plantDevices, or plantError) and opens the
     // devices plantOpens names (indexes into the list).
     void showPlant(const QString& where, const std::function<std::vector<PlantDevice>()>& load,
                    const std::function<void(const PlantDevice&)>& open) override;
     // Answered from plantSettings, else cancelled.
     std::optional<PlantSettings> editPlantSettings(const PlantSettings& current) override;
+    // Noted with the device type; the rows shown kept in toleranceRows; answered from
+    // toleranceEdits, else cancelled.
+    std::optional<std::vector<ToleranceRow>>
+    editTolerances(const QString& deviceType, const std::vector<ToleranceRow>& rows) override;
+    // Noted with the standard in use; answered from standardsEdits, else cancelled.
+    std::optional<StandardsChoice> editStandards(const StandardsChoice& current) override;
 
     std::vector<Shown> shown;
     std::deque<bool> answers;
@@ -82,6 +90,9 @@ public:
     QString plantError;
     std::deque<std::size_t> plantOpens;
     std::deque<std::optional<PlantSettings>> plantSettings;
+    std::vector<ToleranceRow> toleranceRows;
+    std::deque<std::optional<std::vector<ToleranceRow>>> toleranceEdits;
+    std::deque<std::optional<StandardsChoice>> standardsEdits;
     // Runs as each dialog is shown, before it is answered (what is on disk at that moment).
     std::function<void(const Shown&)> onShown;
 

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
         }
         if (const qsizetype at = args.indexOf(QStringLiteral("--report")); at > 0) {
             WorkingState& state = bench.workingState();
-            AdjustmentReport report = buildAdjustmentReport(state, state.anzMS, false);
+            AdjustmentReport report = buildAdjustmentReport(state, state.anzMS, ReportKind::Table);
             report.when = QDateTime::currentDateTime();
             QFile file(args.value(at + 1));
             const bool written =
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
             const DeviceHistory shown =
                 records->history(records->benchId(), state.device.geraeteId);
             static DbHistoryReader reader(*records, shown);
-            auto* history = new THistoryDialog(shown, reader, {}, state.table);
+            auto* history = new THistoryDialog(shown, reader, {}, state);
             history->chooseUpload(8);
             history->chooseDriftPoint(state.table.cellText(Col::Name, 2).trimmed());
             hiddenMain.reset(main);

@@ -1,0 +1,234 @@
+#include "core/ansicodec.h"
+#include "core/errors.h"
+#include "core/numbers.h"
+#include "core/text.h"
+#include "workflow/authorisation.h"
+#include "workflow/reportcontent.h"
+#include "workflow/workbench.h"
+
+#include <QCryptographicHash>
+
+namespace abgleich {
+
+namespace {
+
+// A point's row as it bears on a report: name, unit, coefficients, pairs and new values
+// (not the deviations, which follow from them).
+QString rowText(const PointTable& table, int n) {
+    QStringList cells;
+    for (int column = Col::Name; column < Col::Count; ++column)
+        if (column < Col::Diff1 || column > Col::Diff4)
+            cells << table.cellText(column, n);
+    return cells.join(u'\x1f');
+}
+
+// A point's pairs as typed.
+QString pairText(const PointTable& table, int n) {
+    QStringList cells;
+    for (int p = 1; p <= Col::Pairs; ++p)
+        cells << table.cellText(Col::ref(p), n) << table.cellText(Col::tm(p), n);
+    return cells.join(u'\x1f');
+}
+
+template <typename Text>
+std::vector<QString> texts(const PointTable& table, int count, Text&& text) {
+    std::vector<QString> rows(std::size_t(std::max(count, 0)) + 1);
+    for (int n = 1; n <= count && n < table.rows(); ++n)
+        rows[std::size_t(n)] = text(table, n);
+    return rows;
+}
+
+} // namespace
+
+QHash<QString, double> Workbench::tolerances() {
+    try {
+        return records().tolerances(state_.device.geraetetyp.trimmed());
+    } catch (const AppError&) {
+        records_.reset();
+        return {};
+    }
+}
+
+std::optional<ReferenceStandard> Workbench::standardInUse() {
+    if (reportSettings_.standardId.isEmpty())
+        return std::nullopt;
+    try {
+        for (const ReferenceStandard& standard : records().standards())
+            if (standard.id == reportSettings_.standardId)
+                return standard;
+    } catch (const AppError&) {
+        records_.reset();
+    }
+    return std::nullopt;
+}
+
+bool Workbench::acceptStandard() {
+    const std::optional<ReferenceStandard> standard = standardInUse();
+    if (!standard || !standard->expiredOn(clock_.now().date()))
+        return true;
+    return dialogs_.askYesNo(
+        QStringLiteral("Das Prüfmittel „%1“ (%2) ist nur bis %3 kalibriert. Das "
+                       "Abgleichprotokoll vermerkt, dass es abgelaufen war. Trotzdem fortfahren")
+            .arg(standard->id, standard->description,
+                 state_.regional.formatDate(standard->validUntil.startOfDay())));
+}
+
+void Workbench::identify(AdjustmentReport& report) {
+    report.operatorName = reportSettings_.operatorName.isEmpty() ? systemUserFullName()
+                                                                 : reportSettings_.operatorName;
+    try {
+        report.benchName = records().benchName();
+    } catch (const AppError&) {
+        records_.reset();
+    }
+    report.standard = standardInUse();
+}
+
+void Workbench::writeTableReport() {
+    guarded([this] {
+        if (!checkDeviceId(state_.device.geraeteId, dialogs_) || !reports_.enabled())
+            return;
+        const int count = strToInt(state_.device.anzMS);
+        AdjustmentReport report;
+        if (lastUpload_ && lastUpload_->report.device == state_.device &&
+            lastUpload_->rows == texts(state_.table, count, rowText)) {
+            // Nothing changed since the upload: its report again, as a copy that says the
+            // values were sent.
+            report = lastUpload_->report;
+            report.kind = ReportKind::Table;
+            report.uploadNumber = lastUpload_->report.number;
+            report.uploadedAt = lastUpload_->report.when;
+        } else {
+            report = buildAdjustmentReport(state_, count, ReportKind::Table, tolerances());
+        }
+        report.when = clock_.now();
+        identify(report);
+        try {
+            report.number =
+                records().drawReportNumber(ReportSeries::Table, lastUpload_ ? lastUpload_->id : 0,
+                                           report.when.toMSecsSinceEpoch());
+        } catch (const AppError&) {
+            records_.reset(); // the report is written without a number, and says so
+        }
+        reports_.start(std::move(report), state_.configdir,
+                       [this](const ReportOutcome& outcome) { reportEnded(outcome, false); });
+    });
+}
+
+void Workbench::recordCheck() {
+    guarded([this] {
+        if (!checkDeviceId(state_.device.geraeteId, dialogs_) || !reports_.enabled())
+            return;
+        if (!lastUpload_ || lastUpload_->report.device.geraeteId != state_.device.geraeteId) {
+            dialogs_.showWarning(QStringLiteral(
+                "Eine Nachmessung lässt sich nur nach einer Übertragung an dieses Gerät "
+                "protokollieren (F2)."));
+            return;
+        }
+        const int count = strToInt(state_.device.anzMS);
+        AdjustmentReport report =
+            buildAdjustmentReport(state_, count, ReportKind::Check, tolerances());
+        // Only pairs typed after the upload were measured with its coefficients; those
+        // still standing from before it are left out.
+        QStringList unchanged;
+        for (ReportPoint& point : report.points) {
+            const std::size_t n = std::size_t(point.number);
+            if (point.pairs.empty() || n >= lastUpload_->pairs.size())
+                continue;
+            if (lastUpload_->pairs[n] == pairText(state_.table, point.number)) {
+                point.pairs.clear();
+                point.largestBefore.reset();
+                point.largestAfter.reset();
+                point.chart = {};
+                unchanged << point.name;
+            }
+        }
+        if (std::none_of(report.points.begin(), report.points.end(),
+                         [](const ReportPoint& p) { return !p.pairs.empty(); })) {
+            dialogs_.showWarning(QStringLiteral(
+                "Seit der Übertragung wurden keine Wertepaare neu eingegeben. Für die "
+                "Nachmessung bitte Ref und tm der nachgemessenen Messstellen eingeben."));
+            return;
+        }
+        report.when = clock_.now();
+        report.uploadNumber = lastUpload_->report.number;
+        report.uploadedAt = lastUpload_->report.when;
+        identify(report);
+        report.number = records().drawReportNumber(ReportSeries::Check, lastUpload_->id,
+                                                   report.when.toMSecsSinceEpoch());
+        if (!unchanged.isEmpty())
+            emit logLine(QStringLiteral("Nachmessung ohne neue Wertepaare für: ") +
+                         unchanged.join(QStringLiteral(", ")));
+        reports_.start(std::move(report), state_.configdir,
+                       [this](const ReportOutcome& outcome) { reportEnded(outcome, false); });
+    });
+}
+
+void Workbench::editTolerances() {
+    guarded([this] {
+        const QString type = state_.device.geraetetyp.trimmed();
+        if (type.isEmpty()) {
+            dialogs_.showWarning(QStringLiteral(
+                "Toleranzen gelten je Geräteart: bitte zuerst die Geräteart eintragen."));
+            return;
+        }
+        const QHash<QString, double> held = records().tolerances(type);
+        std::vector<ToleranceRow> rows;
+        const int count = std::min(strToInt(state_.device.anzMS), state_.table.rows() - 1);
+        for (int n = 1; n <= count; ++n) {
+            ToleranceRow row;
+            row.name = trimBlanksAndControls(state_.table.cellText(Col::Name, n)).toString();
+            if (row.name.isEmpty())
+                continue;
+            row.unit = trimBlanksAndControls(state_.table.cellText(Col::Unit, n)).toString();
+            if (const auto it = held.constFind(row.name); it != held.cend())
+                row.tolerance = *it;
+            rows.push_back(row);
+        }
+        const std::optional<std::vector<ToleranceRow>> edited = dialogs_.editTolerances(type, rows);
+        if (!edited)
+            return;
+        QHash<QString, std::optional<double>> changes;
+        for (const ToleranceRow& row : *edited)
+            if (row.tolerance !=
+                (held.contains(row.name) ? std::optional(held.value(row.name)) : std::nullopt))
+                changes.insert(row.name, row.tolerance);
+        if (changes.isEmpty())
+            return;
+        records().setTolerances(type, changes);
+        emit logLine(QStringLiteral("Toleranzen für Geräteart %1 gespeichert (%2 geändert)")
+                         .arg(type)
+                         .arg(changes.size()));
+        emit tolerancesChanged();
+    });
+}
+
+void Workbench::editStandards() {
+    guarded([this] {
+        const StandardsChoice current{records().standards(), reportSettings_.standardId};
+        const std::optional<StandardsChoice> edited = dialogs_.editStandards(current);
+        if (!edited)
+            return;
+        if (edited->standards != current.standards)
+            records().setStandards(edited->standards);
+        if (edited->inUse != reportSettings_.standardId) {
+            reportSettings_.standardId = edited->inUse;
+            emit reportSettingsChanged(reportSettings_);
+            emit logLine(edited->inUse.isEmpty()
+                             ? QStringLiteral("Kein Prüfmittel gewählt")
+                             : QStringLiteral("Prüfmittel in Gebrauch: ") + edited->inUse);
+        }
+    });
+}
+
+// The upload's report, signed and numbered, and what the next report compares with.
+void Workbench::noteUpload(AdjustmentReport& report, qint64 uploadId, const QString& record) {
+    identify(report);
+    report.recordSha256 = QString::fromLatin1(
+        QCryptographicHash::hash(encodeAnsi(record), QCryptographicHash::Sha256).toHex());
+    const int count = int(report.points.size());
+    lastUpload_ = LastUpload{report, uploadId, texts(state_.table, count, rowText),
+                             texts(state_.table, count, pairText)};
+}
+
+} // namespace abgleich
