@@ -117,6 +117,11 @@ UploadContent buildUpload(const WorkingState& state, int count) {
                     {n, a, isOffsetPoint(name) ? std::nullopt : std::optional<double>(b)});
         } else {
             fields << QStringLiteral("0") << QStringLiteral("1000");
+            // The controller takes the neutral correction for such a point: the store must
+            // say so, or the next report would find what the point held before.
+            if (CoefficientStore::hasSlot(n))
+                content.storeUpdates.push_back(
+                    {n, 0.0, isOffsetPoint(name) ? std::nullopt : std::optional<double>(1.0)});
         }
         content.csvBody +=
             name + kCsvSeparator + unit + kCsvSeparator + aText + kCsvSeparator + bText + kCrLf;

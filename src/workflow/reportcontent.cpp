@@ -48,7 +48,8 @@ QString systemUserFullName() {
 }
 
 AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, ReportKind kind,
-                                       const QHash<QString, double>& tolerances) {
+                                       const QHash<QString, double>& tolerances,
+                                       const std::function<bool(int, int)>& takesPair) {
     AdjustmentReport report;
     report.regional = state.regional;
     report.kind = kind;
@@ -84,6 +85,8 @@ AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, ReportKin
         const double bCur = inStore ? state.coef.b(n) : 1.0;
         std::vector<ChartDeviations> chart;
         for (const ValuePair& p : presentPairs(table, n).pairs) {
+            if (takesPair && !takesPair(n, p.number))
+                continue;
             std::optional<double> after;
             const double mw = rawValue(p.tm, aCur, bCur, offset);
             if (hasNew && std::isfinite(mw))

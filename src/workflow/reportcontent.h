@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 namespace abgleich {
 
 class IniFile;
@@ -28,8 +30,10 @@ QString systemUserFullName();
 // coefficients of the store, as the recalculation does (so the report of an upload is built
 // before the upload changes the store). A check report documents the coefficients in force
 // and its pairs' tm - Ref as measured. Tolerances are by point name. Never raises for a
-// point whose values cannot be converted: that part of its chart stays empty.
+// point whose values cannot be converted: that part of its chart stays empty. With
+// `takesPair`, only the pairs it accepts (point, pair 1..4) count.
 AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, ReportKind kind,
-                                       const QHash<QString, double>& tolerances = {});
+                                       const QHash<QString, double>& tolerances = {},
+                                       const std::function<bool(int, int)>& takesPair = {});
 
 } // namespace abgleich

@@ -22,12 +22,17 @@ QString rowText(const PointTable& table, int n) {
     return cells.join(u'\x1f');
 }
 
+// A pair as typed.
+QString pairText(const PointTable& table, int n, int pair) {
+    return table.cellText(Col::ref(pair), n) + u'\x1f' + table.cellText(Col::tm(pair), n);
+}
+
 // A point's pairs as typed.
-QString pairText(const PointTable& table, int n) {
-    QStringList cells;
+QString pairsText(const PointTable& table, int n) {
+    QStringList pairs;
     for (int p = 1; p <= Col::Pairs; ++p)
-        cells << table.cellText(Col::ref(p), n) << table.cellText(Col::tm(p), n);
-    return cells.join(u'\x1f');
+        pairs << pairText(table, n, p);
+    return pairs.join(u'\x1e');
 }
 
 template <typename Text>
@@ -126,23 +131,15 @@ void Workbench::recordCheck() {
             return;
         }
         const int count = strToInt(state_.device.anzMS);
-        AdjustmentReport report =
-            buildAdjustmentReport(state_, count, ReportKind::Check, tolerances());
         // Only pairs typed after the upload were measured with its coefficients; those
         // still standing from before it are left out.
-        QStringList unchanged;
-        for (ReportPoint& point : report.points) {
-            const std::size_t n = std::size_t(point.number);
-            if (point.pairs.empty() || n >= lastUpload_->pairs.size())
-                continue;
-            if (lastUpload_->pairs[n] == pairText(state_.table, point.number)) {
-                point.pairs.clear();
-                point.largestBefore.reset();
-                point.largestAfter.reset();
-                point.chart = {};
-                unchanged << point.name;
-            }
-        }
+        const std::vector<QString>& before = lastUpload_->pairs;
+        AdjustmentReport report = buildAdjustmentReport(
+            state_, count, ReportKind::Check, tolerances(), [&](int n, int pair) {
+                return std::size_t(n) >= before.size() ||
+                       before[std::size_t(n)].split(u'\x1e').value(pair - 1) !=
+                           pairText(state_.table, n, pair);
+            });
         if (std::none_of(report.points.begin(), report.points.end(),
                          [](const ReportPoint& p) { return !p.pairs.empty(); })) {
             dialogs_.showWarning(QStringLiteral(
@@ -156,9 +153,6 @@ void Workbench::recordCheck() {
         identify(report);
         report.number = records().drawReportNumber(ReportSeries::Check, lastUpload_->id,
                                                    report.when.toMSecsSinceEpoch());
-        if (!unchanged.isEmpty())
-            emit logLine(QStringLiteral("Nachmessung ohne neue Wertepaare für: ") +
-                         unchanged.join(QStringLiteral(", ")));
         reports_.start(std::move(report), state_.configdir,
                        [this](const ReportOutcome& outcome) { reportEnded(outcome, false); });
     });
@@ -228,7 +222,7 @@ void Workbench::noteUpload(AdjustmentReport& report, qint64 uploadId, const QStr
         QCryptographicHash::hash(encodeAnsi(record), QCryptographicHash::Sha256).toHex());
     const int count = int(report.points.size());
     lastUpload_ = LastUpload{report, uploadId, texts(state_.table, count, rowText),
-                             texts(state_.table, count, pairText)};
+                             texts(state_.table, count, pairsText)};
 }
 
 } // namespace abgleich

@@ -203,13 +203,23 @@ TEST_F(TakeOver, PutsTheUploadsCoefficientsIntoColumns17And18) {
     // The old upload in another order, without P_1 and with a point the table lacks.
     const LoggedRecord old =
         *parseUploadRecord(u"U4711,ABC12,,,3,TB_1,°C,-600,998,X_9,V,5,1000,TA_1,°C,-1,1000;"_s);
+    // Pairs typed for TA_1 and P_1 in this session.
+    for (const int row : {1, 3}) {
+        state.table.setCellText(Col::ref(2), row, u"10"_s);
+        state.table.setCellText(Col::tm(2), row, u"10,5"_s);
+    }
     const TakeOverResult result = takeOverUpload(state, old);
     EXPECT_EQ(result.taken, 2);
     EXPECT_EQ(result.notInUpload, QStringList{u"P_1"_s});
     EXPECT_EQ(result.notInTable, QStringList{u"X_9"_s});
     EXPECT_EQ(takeOverNotice(result),
               u"Übernommen für 2 Messstelle(n).\nNicht in dieser Übertragung (a (NEU), b (NEU) "
-              "unverändert): P_1\nNicht in der Tabelle: X_9"_s);
+              "unverändert): P_1\nNicht in der Tabelle: X_9\nWertepaare geleert (gemessen mit "
+              "anderen Koeffizienten): TA_1"_s);
+    // The pairs measured for other coefficients go with the point taken; P_1 keeps its own.
+    EXPECT_EQ(cell(Col::ref(2), 1), QString());
+    EXPECT_EQ(cell(Col::tm(2), 1), QString());
+    EXPECT_EQ(cell(Col::tm(2), 3), u"10,5"_s);
     EXPECT_EQ(cell(Col::ANeu, 1), u"-0,001"_s);
     EXPECT_EQ(cell(Col::BNeu, 1), u"1,000"_s);
     EXPECT_EQ(cell(Col::ANeu, 2), u"-0,600"_s);

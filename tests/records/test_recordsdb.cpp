@@ -1,5 +1,6 @@
 // The records database: rows and points as written, the chain of hashes per device and
 // bench, and what "Verlauf prüfen" finds when a row, the chain or a report file changed.
+#include "core/errors.h"
 #include "records/recordsdb.h"
 #include "support/qtprint.h"
 
@@ -165,4 +166,46 @@ TEST(Chain, VerifyChecksTheReportFiles) {
     // The stored hash of the report changed to match another file: its own hash tells.
     tamper(u"UPDATE uploads SET report_sha256 = 'abc' WHERE id = 2"_s);
     EXPECT_TRUE(check().finding.contains(u"Die Angaben zum Abgleichprotokoll passen nicht"_s));
+}
+
+// A file of the first schema gains tolerances, standards and report numbers and keeps its
+// rows, its bench ID and its chain; report numbers count per series, in the records.
+TEST(Chain, AnOlderFileIsBroughtUpToDateAndNumbersReports) {
+    ChainedRecords records;
+    const QString bench = records.db->benchId();
+    records.db.reset();
+    for (const char* sql : {"DROP TABLE tolerances", "DROP TABLE standards", "DROP TABLE reports",
+                            "UPDATE meta SET value = '1' WHERE key = 'schema_version'"})
+        records.tamper(QString::fromLatin1(sql));
+    records.db = RecordsDb::openLocal(records.path);
+    EXPECT_EQ(records.db->benchId(), bench);
+    EXPECT_TRUE(records.check().ok) << records.check().finding.toStdString();
+    EXPECT_EQ(records.db->history(bench, u"4711"_s).uploads.size(), 3u);
+
+    records.db->setTolerances(u"ABC12"_s, {{u"TA_1"_s, 0.5}, {u"TB_1"_s, 1.25}});
+    records.db->setTolerances(u"ABC12"_s, {{u"TB_1"_s, std::nullopt}});
+    records.db->setTolerances(u"XYZ"_s, {{u"TA_1"_s, 9.0}});
+    EXPECT_EQ(records.db->tolerances(u"ABC12"_s), (QHash<QString, double>{{u"TA_1"_s, 0.5}}));
+
+    const std::vector<ReferenceStandard> register_ = {
+        {u"PM-1"_s, u"Druckwaage"_s, u"K-1"_s, QDate(2027, 1, 31)},
+        {u"PM-2"_s, QString(), QString(), QDate(2026, 1, 1)}};
+    records.db->setStandards(register_);
+    EXPECT_EQ(records.db->standards(), register_);
+
+    QString number;
+    records.db->addUpload(row(u"4711"_s, 4, 400), &number);
+    EXPECT_EQ(number, u"A-00001"_s);
+    EXPECT_EQ(records.db->drawReportNumber(ReportSeries::Table, 0, 0), u"P-00001"_s);
+    EXPECT_EQ(records.db->drawReportNumber(ReportSeries::Table, 0, 0), u"P-00002"_s);
+    records.db->addUpload(row(u"4711"_s, 5, 500), &number);
+    EXPECT_EQ(number, u"A-00002"_s);
+    // A row that cannot be written takes no number.
+    UploadRow broken = row(u"4711"_s, 6, 600);
+    records.tamper(u"CREATE TRIGGER refuse BEFORE INSERT ON uploads BEGIN SELECT "
+                   "RAISE(ABORT, 'voll'); END"_s);
+    EXPECT_THROW(records.db->addUpload(broken, &number), AppError);
+    records.tamper(u"DROP TRIGGER refuse"_s);
+    records.db->addUpload(row(u"4711"_s, 7, 700), &number);
+    EXPECT_EQ(number, u"A-00003"_s);
 }

@@ -1,5 +1,6 @@
 #include "calc/recalculation.h"
 #include "core/errors.h"
+#include "core/numbers.h"
 #include "records/adjustmentreport.h"
 #include "support/adjustment.h"
 #include "support/qtprint.h"
@@ -217,4 +218,192 @@ TEST_F(Report, ThatCannotBeWrittenSaysWhatWasSent) {
     EXPECT_TRUE(bench.dialogs.shown[1].text.startsWith(
         u"Das Abgleichprotokoll (nicht übertragen) wurde gespeichert:"_s));
     EXPECT_FALSE(writer.reports.back().uploaded());
+}
+
+namespace {
+
+// The deviation a pair is left with by coefficients as the table shows them (to the
+// thousandth), worked out here from the cell texts alone.
+double leftWith(const PointTable& table, int n, double ref, double tm, double aHeld, double bHeld) {
+    const RegionalSettings rs = RegionalSettings::german();
+    const double a = tryStrToFloat(table.cellText(Col::ANeu, n), rs).value();
+    const double b = tryStrToFloat(table.cellText(Col::BNeu, n), rs).value();
+    return a + b * ((tm - aHeld) / bHeld) - ref;
+}
+
+} // namespace
+
+// "nachher" follows the table as it stands and the coefficients as they are sent: a pair
+// changed after the recalculation, and the rounding of a and b to the thousandth, both
+// show in the report, where the diff columns still hold what the last recalculation left.
+TEST_F(Report, DeviationsLeftAreThoseOfTheCoefficientsAsSentForThePairsAsTheyStand) {
+    PointTable& t = state.table;
+    t.setCellText(Col::ANeu, 1, t.normaliseCell(Col::ANeu, 1));
+    t.setCellText(Col::BNeu, 1, t.normaliseCell(Col::BNeu, 1));
+    const double staleDiff = t.storedNumber(Col::Diff1 + 1, 1);
+    t.setCellText(Col::tm(2), 1, u"208"_s); // displayed value changed, no F12
+    const AdjustmentReport report = buildAdjustmentReport(state, 3, ReportKind::Upload);
+    const ReportPoint& ta = report.points[0];
+    ASSERT_EQ(ta.pairs.size(), 3u);
+    const double expected = leftWith(t, 1, 100, 208, 1, 2);
+    EXPECT_NEAR(*ta.pairs[1].after, expected, 1e-9);
+    EXPECT_GT(std::fabs(*ta.pairs[1].after - staleDiff), 3.9); // b ≈ 1 · (208 − 200) / 2
+    EXPECT_NEAR(ta.pairs[1].before, 108, 1e-9);
+    for (std::size_t k : {0u, 2u})
+        EXPECT_NEAR(*ta.pairs[k].after, leftWith(t, 1, ta.pairs[k].ref, ta.pairs[k].tm, 1, 2),
+                    1e-9);
+}
+
+TEST_F(Report, DeviationsLeftUseTheRoundedCoefficientsNotTheFit) {
+    // A fit whose b rounds by nearly half a thousandth: 200 times that shows.
+    PointTable& t = state.table;
+    t.setCellText(Col::ANeu, 1, u"0,1234"_s);
+    t.setCellText(Col::BNeu, 1, u"1,0004"_s);
+    const AdjustmentReport report = buildAdjustmentReport(state, 3, ReportKind::Upload);
+    const ReportPoint& ta = report.points[0];
+    EXPECT_EQ(ta.aAfter, 0.123);
+    EXPECT_EQ(ta.bAfter, 1.0);
+    // mw = (401,2 − 1) / 2 = 200,1: sent 0,123 + 1 · 200,1 − 200; the fit would leave 0,203.
+    EXPECT_NEAR(*ta.pairs[2].after, 0.223, 1e-9);
+    EXPECT_NEAR(0.1234 + 1.0004 * 200.1 - 200, 0.30344, 1e-9);
+}
+
+// After an upload the controller holds what was sent: the next report finds those, not the
+// table's a (SPS) and b (SPS) of the last read; right after the upload, "Protokoll
+// erstellen…" repeats the upload's report and says it was sent.
+TEST_F(Report, AfterAnUploadAsFoundIsWhatWasSentAndTheTableReportIsACopy) {
+    bench.dialogs.standingAuthorisation = AuthorisationInput{u"abc-4711"_s, u"x"_s};
+    bench.bench.upload();
+    bench.bench.finishReports();
+    ASSERT_EQ(writer.reports.size(), 1u);
+    const AdjustmentReport uploaded = writer.reports[0];
+    EXPECT_EQ(uploaded.number, u"A-00001"_s);
+    EXPECT_EQ(uploaded.recordSha256.size(), 64);
+
+    bench.bench.writeTableReport();
+    bench.bench.finishReports();
+    ASSERT_EQ(writer.reports.size(), 2u);
+    const AdjustmentReport& copy = writer.reports[1];
+    EXPECT_EQ(copy.kind, ReportKind::Table);
+    EXPECT_EQ(copy.number, u"P-00001"_s);
+    EXPECT_EQ(copy.uploadNumber, u"A-00001"_s);
+    EXPECT_EQ(copy.points, uploaded.points);
+
+    // A pair typed since: a report of the table, as found what the upload sent.
+    state.table.setCellText(Col::tm(1), 1, u"21"_s);
+    bench.bench.writeTableReport();
+    bench.bench.finishReports();
+    ASSERT_EQ(writer.reports.size(), 3u);
+    const AdjustmentReport& later = writer.reports[2];
+    EXPECT_TRUE(later.uploadNumber.isEmpty());
+    EXPECT_EQ(later.number, u"P-00002"_s);
+    for (std::size_t k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(later.points[k].aBefore, uploaded.points[k].aAfter);
+        if (!later.points[k].offset) {
+            EXPECT_EQ(later.points[k].bBefore, uploaded.points[k].bAfter);
+        }
+    }
+    EXPECT_EQ(state.table.cellText(Col::ASps, 1), u"1,000"_s); // the table shows the read
+}
+
+// Upload reports are numbered from the records when the upload is recorded: a refused
+// upload takes no number, and each series counts on its own.
+TEST_F(Report, NumbersLeaveNoGapForARefusedUpload) {
+    bench.dialogs.authorisations = {AuthorisationInput{u"abc-4711"_s, u"x"_s},
+                                    AuthorisationInput{u"falsch"_s, u"x"_s},
+                                    AuthorisationInput{u"abc-4711"_s, u"y"_s}};
+    for (int k = 0; k < 3; ++k) {
+        state.table.setCellText(Col::ANeu, 3, QString::number(k + 2));
+        bench.bench.upload();
+    }
+    bench.bench.finishReports();
+    ASSERT_EQ(writer.reports.size(), 2u);
+    EXPECT_EQ(writer.reports[0].number, u"A-00001"_s);
+    EXPECT_EQ(writer.reports[1].number, u"A-00002"_s);
+    EXPECT_FALSE(writer.reports[0].operatorName.isEmpty()); // the system user's name
+}
+
+// Tolerances typed in the dialog are kept per device type and point name and judge the
+// next report; a reference standard past its date is asked about before anything is sent.
+TEST_F(Report, TolerancesAndAStandardPastItsDate) {
+    bench.dialogs.toleranceEdits.push_back(std::vector<ToleranceRow>{
+        {u"TA_1"_s, u"°C"_s, 0.5}, {u"of Druck"_s, u"bar"_s, {}}, {u"P_1"_s, u"bar"_s, 2.0}});
+    bench.bench.editTolerances();
+    ASSERT_EQ(bench.dialogs.toleranceRows.size(), 3u);
+    EXPECT_EQ(bench.dialogs.toleranceRows[0], (ToleranceRow{u"TA_1"_s, u"°C"_s, {}}));
+    EXPECT_EQ(bench.bench.tolerances(),
+              (QHash<QString, double>{{u"TA_1"_s, 0.5}, {u"P_1"_s, 2.0}}));
+
+    const ReferenceStandard old{u"PM-17"_s, u"Druckwaage"_s, u"K-1"_s, QDate(2022, 3, 14)};
+    bench.dialogs.standardsEdits.push_back(StandardsChoice{{old}, u"PM-17"_s});
+    bench.bench.editStandards();
+    EXPECT_EQ(bench.bench.reportSettings().standardId, u"PM-17"_s);
+
+    bench.dialogs.standingAuthorisation = AuthorisationInput{u"abc-4711"_s, u"x"_s};
+    bench.dialogs.answers = {false};
+    bench.bench.upload();
+    EXPECT_TRUE(bench.sent().isEmpty());
+    ASSERT_FALSE(bench.dialogs.shown.empty());
+    EXPECT_TRUE(bench.dialogs.shown.back().text.startsWith(
+        u"Das Prüfmittel „PM-17“ (Druckwaage) ist nur bis 14.03.2022 kalibriert."_s))
+        << bench.dialogs.shown.back().text.toStdString();
+
+    bench.dialogs.answers = {true};
+    bench.bench.upload();
+    bench.bench.finishReports();
+    ASSERT_EQ(writer.reports.size(), 1u);
+    const AdjustmentReport& report = writer.reports[0];
+    EXPECT_TRUE(report.standardExpired());
+    EXPECT_EQ(report.points[0].tolerance, 0.5);
+    EXPECT_EQ(report.points[0].asFound(), Verdict::Fail);
+    EXPECT_EQ(report.points[1].asFound(), Verdict::NoValues);
+    EXPECT_EQ(report.points[2].asFound(), Verdict::Pass); // 0,4
+    EXPECT_EQ(report.points[2].asLeft(), Verdict::Pass);  // 1,403
+    EXPECT_EQ(report.asFound(), Verdict::Fail);
+}
+
+// A tolerance is met by the deviation as printed: tm − Ref of 1,11 − 0,61 is 0,5 even where
+// binary arithmetic leaves a trace above it.
+TEST(Verdicts, AsPrintedAgainstTheTolerance) {
+    const double tmMinusRef = 1.11 - 0.61; // 0.5000000000000001
+    ASSERT_GT(tmMinusRef, 0.5);
+    EXPECT_EQ(judge(tmMinusRef, 0.5), Verdict::Pass);
+    EXPECT_EQ(judge(-0.5006, 0.5), Verdict::Fail);
+    EXPECT_EQ(judge(0.5004, 0.5), Verdict::Pass);
+    EXPECT_EQ(judge(3.0, std::nullopt), Verdict::NoTolerance);
+    EXPECT_EQ(judge(std::nullopt, 0.5), Verdict::NoValues);
+}
+
+// "Nachmessung protokollieren": only pairs typed after the upload, with its coefficients in
+// force, as a check report of its own series linked to the upload.
+TEST_F(Report, ACheckAfterTheUploadTakesThePairsTypedSince) {
+    bench.bench.recordCheck();
+    ASSERT_FALSE(bench.dialogs.shown.empty());
+    EXPECT_TRUE(bench.dialogs.shown.back().text.startsWith(u"Eine Nachmessung"_s));
+
+    bench.dialogs.standingAuthorisation = AuthorisationInput{u"abc-4711"_s, u"x"_s};
+    bench.bench.upload();
+    bench.bench.recordCheck(); // nothing typed again yet
+    EXPECT_TRUE(bench.dialogs.shown.back().text.startsWith(
+        u"Seit der Übertragung wurden keine Wertepaare neu eingegeben."_s));
+
+    state.table.setCellText(Col::tm(1), 1, u"10,2"_s);
+    state.table.setCellText(Col::tm(2), 1, u"99,9"_s);
+    bench.bench.recordCheck();
+    bench.bench.finishReports();
+    ASSERT_EQ(writer.reports.size(), 2u);
+    const AdjustmentReport& check = writer.reports[1];
+    EXPECT_EQ(check.kind, ReportKind::Check);
+    EXPECT_EQ(check.number, u"N-00001"_s);
+    EXPECT_EQ(check.uploadNumber, writer.reports[0].number);
+    const ReportPoint& ta = check.points[0];
+    // The coefficients in force are those sent.
+    EXPECT_EQ(ta.aAfter, writer.reports[0].points[0].aAfter);
+    // Pair 3 stands from before the upload: left out, as is P_1's only pair.
+    ASSERT_EQ(ta.pairs.size(), 2u);
+    EXPECT_NEAR(ta.pairs[0].before, 0.2, 1e-9);
+    EXPECT_NEAR(ta.pairs[1].before, -0.1, 1e-9);
+    EXPECT_EQ(ta.largestBefore, ta.pairs[0].before);
+    EXPECT_TRUE(check.points[2].pairs.empty());
 }

@@ -190,14 +190,17 @@ TEST_F(Upload, DeviceIdAndPointCountErrors) {
 }
 
 TEST_F(Upload, RecordFields) {
-    // A point without a new a: 0 and 1000 sent, 0 and 1 recorded, the store kept.
+    // A point without a new a: 0 and 1000 sent, 0 and 1 recorded, and the store says what
+    // the controller now holds.
     state.table.setCellText(Col::ANeu, 2, u""_s);
+    state.coef.setA(2, 0.7);
     state.coef.setB(2, 1.5);
     // Leading blanks of the ID stay in the record and the file names.
     state.device.geraeteId = u" 4711"_s;
     upload();
     EXPECT_EQ(sent(), QStringList{u"U 4711,ABC12,,,2,TA_1,°C,-500,1000,TB_1,°C,0,1000;"_s});
-    EXPECT_EQ(state.coef.b(2), 1.5);
+    EXPECT_EQ(state.coef.a(2), 0.0);
+    EXPECT_EQ(state.coef.b(2), 1.0);
     EXPECT_TRUE(fileBytes(state.configdir + u"/Abgleich_ 4711.csv"_s)
                     .contains("TB_1;\xB0"
                               "C;0;1\r\n"));
