@@ -6,6 +6,7 @@
 // record: the memory after 500 and after 3,000, with the protocol long at its limit.
 #include "bench-sim/benchdevice.h"
 #include "bench-sim/simulator.h"
+#include "calc/recalculation.h"
 #include "core/ansicodec.h"
 #include "qtbenchmain.h"
 #include "records10000.h"
@@ -15,6 +16,7 @@
 #include "ui/mainwindow.h"
 #include "ui/pointgrid.h"
 #include "ui/reportpdf.h"
+#include "workflow/reportcontent.h"
 #include "workflow/workbench.h"
 
 #include <QApplication>
@@ -224,6 +226,59 @@ void BM_UploadTransaction256(benchmark::State& run) {
     run.counters["ok_to_last_file_ms"] = lastMs;
 }
 
+// Writing the report of a whole 256-point adjustment: every point with four pairs, a
+// tolerance and its chart, built from the table, laid out, drawn and written as a file. Set
+// ABGLEICH_KEEP_REPORT to a folder to keep the last one there for looking at.
+void BM_Report256(benchmark::State& run) {
+    QTemporaryDir dir;
+    WorkingState state(RegionalSettings::german());
+    state.prepare(dir.path());
+    state.device = {QStringLiteral("4711"), QStringLiteral("ZYK12"), QStringLiteral("205"),
+                    QStringLiteral("256"),
+                    LastCorrection::known(QDateTime(QDate(2026, 3, 1), QTime(8, 15)))};
+    state.table.setRows(257);
+    state.table.writeRowNumbers();
+    QHash<QString, double> tolerances;
+    const double refs[] = {20, 80, 150, 230};
+    for (int n = 1; n <= 256; ++n) {
+        const QString name = QStringLiteral("Temperatur %1").arg(n);
+        state.table.setCellText(Col::Name, n, name);
+        state.table.setCellText(Col::Unit, n, QStringLiteral("°C"));
+        state.coef.setA(n, (n % 17) * 0.01 - 0.08);
+        state.coef.setB(n, 1.0 + (n % 11) * 0.001);
+        state.table.setCellNumber(Col::ASps, n, state.coef.a(n));
+        state.table.setCellNumber(Col::BSps, n, state.coef.b(n));
+        for (int p = 1; p <= 4; ++p) {
+            const double ref = refs[p - 1] * (1 + n % 3);
+            state.table.setCellNumber(Col::ref(p), n, ref);
+            state.table.setCellNumber(Col::tm(p), n, ref * 1.01 + (n % 5) * 0.1 - p * 0.05);
+        }
+        if (n % 7 != 0)
+            tolerances.insert(name, 0.5 + (n % 4) * 0.5);
+    }
+    computeAll(state, 256);
+    QString path;
+    for (auto _ : run) {
+        AdjustmentReport report = buildAdjustmentReport(state, 256, ReportKind::Upload, tolerances);
+        report.when = QDateTime(QDate(2026, 12, 11), QTime(9, 0));
+        report.number = QStringLiteral("A-00042");
+        report.operatorName = QStringLiteral("Erika Muster");
+        report.benchName = QStringLiteral("Prüfstand 3");
+        report.standard =
+            ReferenceStandard{QStringLiteral("PM-17"), QStringLiteral("Pt100-Kalibrator"),
+                              QStringLiteral("K-2026-117"), QDate(2027, 6, 30)};
+        path = writeAdjustmentReport(report, state.configdir);
+        QFile::remove(path);
+    }
+    if (const QByteArray keep = qgetenv("ABGLEICH_KEEP_REPORT"); !keep.isEmpty()) {
+        AdjustmentReport report = buildAdjustmentReport(state, 256, ReportKind::Upload, tolerances);
+        report.when = QDateTime(QDate(2026, 12, 11), QTime(9, 0));
+        report.number = QStringLiteral("A-00042");
+        QFile::copy(writeAdjustmentReport(report, state.configdir),
+                    QString::fromLocal8Bit(keep) + QStringLiteral("/report256.pdf"));
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_UploadTransaction256)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -231,6 +286,7 @@ BENCHMARK(BM_ProtocolSoak3000Reads)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_RefreshFull256RowView)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshFull256RowViewNewTexts)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenHistory10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Report256)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

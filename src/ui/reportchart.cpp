@@ -5,6 +5,7 @@
 
 #include <QFontMetricsF>
 #include <QPolygonF>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +59,33 @@ void drawMarker(QPainter& painter, const QPointF& at, bool diamond) {
             QPolygonF({at + QPointF(0, -kMarkerRadius - 1), at + QPointF(kMarkerRadius + 1, 0),
                        at + QPointF(0, kMarkerRadius + 1), at + QPointF(-kMarkerRadius - 1, 0)}));
     else
-        painter.drawEllipse(at, kMarkerRadius, kMarkerRadius);
+        // A dot: a round pen on a single point, far less to write than an ellipse.
+        painter.drawPoint(at);
+}
+
+// Diamonds are filled polygons, dots a round pen.
+void markerStyle(QPainter& painter, const SeriesDesign& design) {
+    if (design.diamond) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(design.colour);
+    } else {
+        painter.setPen(QPen(design.colour, 2 * kMarkerRadius, Qt::SolidLine, Qt::RoundCap));
+        painter.setBrush(Qt::NoBrush);
+    }
+}
+
+// One line of text in a box, at its top (its middle where the box is a text row high),
+// placed directly: no layout for a label that is known to fit.
+void placeText(QPainter& painter, const QFontMetricsF& metrics, const QRectF& box,
+               Qt::Alignment horizontal, const QString& text) {
+    const double advance = metrics.horizontalAdvance(text);
+    double x = box.left();
+    if (horizontal & Qt::AlignRight)
+        x = box.right() - advance;
+    else if (horizontal & Qt::AlignHCenter)
+        x = box.left() + (box.width() - advance) / 2;
+    const double top = box.top() + std::max(0.0, (box.height() - metrics.height()) / 2);
+    painter.drawText(QPointF(x, top + metrics.ascent()), text);
 }
 
 QPen seriesPen(const SeriesDesign& design) {
@@ -97,14 +124,8 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setClipRect(area);
 
-    // Title.
-    // Measured on the device drawn on, whatever the screen's resolution.
-    const QFont titleFont = chartFont(11, true);
-    painter.setFont(titleFont);
-    painter.setPen(Qt::black);
-    const double titleHeight = QFontMetricsF(titleFont, painter.device()).height() + kPad;
-    painter.drawText(QRectF(area.left(), area.top(), area.width(), titleHeight),
-                     Qt::AlignHCenter | Qt::AlignTop, chart.title);
+    // No title: the report names the point right above its chart.
+    const double titleHeight = kPad;
 
     // Legend, entries in rows below the plot.
     const QFont textFont = chartFont(8);
@@ -138,9 +159,10 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
     }
     const double legendHeight = (legend.empty() ? 0 : legend.back().second.y() + rowHeight) + kPad;
 
-    // Axes scaled to what is drawn: x over every series, y over the deviations and zero.
+    // Axes scaled to the data: x over the references, y over the deviations and zero. The
+    // zero line spans whatever x the plot shows.
     double xMin = INFINITY, xMax = -INFINITY, yMin = 0, yMax = 0;
-    for (int number = 1; number <= 4; ++number)
+    for (const int number : {1, 2, 4})
         for (const QPointF& p : seriesPoints(chart, number)) {
             if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
                 continue;
@@ -186,25 +208,30 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
                            (p.y() - yAxis.low) / (yAxis.high - yAxis.low) * plot.height());
     };
 
-    // Grid and tick labels.
+    // Grid, then tick labels: the lines in one go, the labels in one pen.
+    std::vector<std::pair<double, QString>> xTicks;
+    for (double v = xAxis.low; v <= xAxis.high + xAxis.step * 1e-6; v += xAxis.step)
+        xTicks.emplace_back(map(QPointF(v, yAxis.low)).x(), tickText(v, xAxis.step, rs));
+    QVarLengthArray<QLineF, 32> gridLines;
+    for (const auto& tick : yTicks) {
+        const double y = map(QPointF(xAxis.low, tick.first)).y();
+        gridLines.append(QLineF(plot.left(), y, plot.right(), y));
+    }
+    for (const auto& tick : xTicks)
+        gridLines.append(QLineF(tick.first, plot.top(), tick.first, plot.bottom()));
+    painter.setPen(QPen(QColor(215, 215, 215), 0.6));
+    painter.drawLines(gridLines.data(), int(gridLines.size()));
     painter.setFont(textFont);
-    const QPen grid(QColor(215, 215, 215), 0.6);
+    painter.setPen(Qt::black);
     for (const auto& [v, label] : yTicks) {
         const double y = map(QPointF(xAxis.low, v)).y();
-        painter.setPen(grid);
-        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(area.left(), y - rowHeight / 2, yLabelWidth + kPad, rowHeight),
-                         Qt::AlignRight | Qt::AlignVCenter, label);
+        placeText(painter, text,
+                  QRectF(area.left(), y - rowHeight / 2, yLabelWidth + kPad, rowHeight),
+                  Qt::AlignRight, label);
     }
-    for (double v = xAxis.low; v <= xAxis.high + xAxis.step * 1e-6; v += xAxis.step) {
-        const double x = map(QPointF(v, yAxis.low)).x();
-        painter.setPen(grid);
-        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(x - 40, plot.bottom() + 2, 80, xLabelHeight),
-                         Qt::AlignHCenter | Qt::AlignTop, tickText(v, xAxis.step, rs));
-    }
+    for (const auto& [x, label] : xTicks)
+        placeText(painter, text, QRectF(x - 40, plot.bottom() + 2, 80, xLabelHeight),
+                  Qt::AlignHCenter, label);
     painter.setPen(QPen(Qt::black, 0.8));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(plot);
@@ -220,48 +247,23 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
         for (const double y : {top, bottom})
             painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
-    // Value labels are left out where they would overlap one already drawn.
-    std::vector<QRectF> labelled;
-    const QFont labelFont = chartFont(7);
+    // The values themselves stand in the table above the chart.
     for (const int number : {3, 1, 4, 2}) {
         const SeriesDesign& design = seriesDesigns()[std::size_t(number - 1)];
         QPolygonF line;
-        for (const QPointF& p : seriesPoints(chart, number))
-            if (std::isfinite(p.x()) && std::isfinite(p.y()))
-                line << map(p);
+        if (number == 3 && !seriesPoints(chart, number).empty())
+            line << map(QPointF(xAxis.low, 0)) << map(QPointF(xAxis.high, 0));
+        else
+            for (const QPointF& p : seriesPoints(chart, number))
+                if (std::isfinite(p.x()) && std::isfinite(p.y()))
+                    line << map(p);
         painter.setPen(seriesPen(design));
         painter.setBrush(Qt::NoBrush);
         painter.drawPolyline(line);
         if (design.points) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(design.colour);
+            markerStyle(painter, design);
             for (const QPointF& at : line)
                 drawMarker(painter, at, design.diamond);
-        }
-        if (design.labelled) {
-            painter.setFont(labelFont);
-            painter.setPen(design.colour);
-            const std::vector<QPointF>& values = seriesPoints(chart, number);
-            for (const QPointF& p : values) {
-                if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
-                    continue;
-                const QString label = chartValueText(p.y(), rs);
-                QTransform placed;
-                placed.translate((map(p) + QPointF(4, -4)).x(), (map(p) + QPointF(4, -4)).y());
-                placed.rotate(kLabelAngle);
-                const QFontMetricsF labelMetrics(labelFont, painter.device());
-                const QRectF bounds = placed.mapRect(QRectF(0, -labelMetrics.ascent(),
-                                                            labelMetrics.horizontalAdvance(label),
-                                                            labelMetrics.height()));
-                if (std::any_of(labelled.begin(), labelled.end(),
-                                [&](const QRectF& r) { return r.intersects(bounds); }))
-                    continue;
-                labelled.push_back(bounds);
-                painter.save();
-                painter.setTransform(placed, true);
-                painter.drawText(QPointF(0, 0), label);
-                painter.restore();
-            }
         }
     }
     painter.restore();
@@ -274,12 +276,13 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
             const QPointF origin(plot.left() + at.x(), legendTop + at.y());
             painter.fillRect(QRectF(origin.x(), origin.y() + 2, kSampleWidth, rowHeight - 4),
                              kToleranceFill);
+            painter.setBrush(Qt::NoBrush);
             painter.setPen(QPen(kToleranceEdge, 0.8, Qt::DashLine));
             painter.drawRect(QRectF(origin.x(), origin.y() + 2, kSampleWidth, rowHeight - 4));
             painter.setPen(Qt::black);
-            painter.drawText(
-                QRectF(origin.x() + kSampleWidth + 4, origin.y(), area.width(), rowHeight),
-                Qt::AlignLeft | Qt::AlignVCenter, toleranceLabel(*tolerance, rs));
+            placeText(painter, text,
+                      QRectF(origin.x() + kSampleWidth + 4, origin.y(), area.width(), rowHeight),
+                      Qt::AlignLeft, toleranceLabel(*tolerance, rs));
             continue;
         }
         const SeriesDesign& design = seriesDesigns()[std::size_t(number - 1)];
@@ -288,13 +291,13 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
         painter.setPen(seriesPen(design));
         painter.drawLine(QPointF(origin.x(), mid), QPointF(origin.x() + kSampleWidth, mid));
         if (design.points) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(design.colour);
+            markerStyle(painter, design);
             drawMarker(painter, QPointF(origin.x() + kSampleWidth / 2, mid), design.diamond);
         }
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(origin.x() + kSampleWidth + 4, origin.y(), area.width(), rowHeight),
-                         Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(design.title));
+        placeText(painter, text,
+                  QRectF(origin.x() + kSampleWidth + 4, origin.y(), area.width(), rowHeight),
+                  Qt::AlignLeft, QString::fromUtf8(design.title));
     }
     painter.restore();
 }

@@ -20,9 +20,10 @@ struct ChartAxis {
 ChartAxis chartAxis(double smallest, double largest, int steps);
 
 // Draws a point's deviation chart into `area` with the painter alone, so that it can be
-// drawn on any device and off the window's thread: the title, the axes scaled to the values
-// (the deviations' axis always holds zero), the four series as the window shows them with
-// the labelled values at 45°, and the legend below the plot.
+// drawn on any device and off the window's thread: the axes scaled to the values (the
+// deviations' axis always holds zero), the four series as the window shows them (the zero
+// line across the plot; the values themselves stand in the report's table above the chart,
+// so none are written beside the points), and the legend below the plot.
 // With a tolerance, the band ±tolerance around zero is shaded and named in the legend; the
 // axis holds it where it is not far larger than the deviations. Value labels that would
 // overlap one already drawn are left out.

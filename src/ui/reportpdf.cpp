@@ -7,10 +7,13 @@
 
 #include <QBuffer>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QVarLengthArray>
 
 #include <cmath>
+#include <map>
 
 namespace abgleich {
 
@@ -100,12 +103,54 @@ Cell verdictCell(Verdict verdict) {
     return {verdictText(verdict), true, verdict == Verdict::Fail};
 }
 
+// Text measured on the document, kept for both passes: a 256-point report measures tens of
+// thousands of cells, most of them twice.
+class Measures {
+public:
+    explicit Measures(QPdfWriter& writer) : writer_(writer) {}
+
+    const QFontMetricsF& metrics(const QFont& font) {
+        const auto key = std::pair(font.pointSizeF(), font.bold());
+        auto it = metrics_.find(key);
+        if (it == metrics_.end())
+            it = metrics_.emplace(key, QFontMetricsF(font, &writer_)).first;
+        return it->second;
+    }
+    double advance(const QString& text, const QFont& font) {
+        const QString key =
+            QString::number(font.pointSizeF()) + (font.bold() ? u'b' : u'n') + u'\x1f' + text;
+        auto it = advances_.constFind(key);
+        if (it == advances_.cend())
+            it = advances_.insert(key, metrics(font).horizontalAdvance(text));
+        return *it;
+    }
+    // The height of a text wrapped at a width.
+    double wrappedHeight(const QString& text, const QFont& font, double width) {
+        const QString key = QString::number(font.pointSizeF()) + (font.bold() ? u'b' : u'n') +
+                            QString::number(width) + u'\x1f' + text;
+        auto it = heights_.constFind(key);
+        if (it == heights_.cend())
+            it = heights_.insert(key,
+                                 metrics(font)
+                                     .boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text)
+                                     .height());
+        return *it;
+    }
+
+private:
+    QPdfWriter& writer_;
+    QHash<QString, double> heights_;
+    std::map<std::pair<double, bool>, QFontMetricsF> metrics_;
+    QHash<QString, double> advances_;
+};
+
 // Lays the report out from top to bottom, page by page, with the painter alone. Run once
 // without drawing to count the pages, then again to draw them with "Seite x von y".
 class Pages {
 public:
-    Pages(QPdfWriter& writer, QPainter* painter, QString footer, int total)
-        : writer_(writer), painter_(painter), footer_(std::move(footer)), total_(total) {
+    Pages(QPdfWriter& writer, Measures& measures, QPainter* painter, QString footer, int total)
+        : writer_(writer), measures_(measures), painter_(painter), footer_(std::move(footer)),
+          total_(total) {
         const QRectF page = writer.pageLayout().paintRectPixels(kDpi);
         width_ = page.width();
         pageHeight_ = page.height();
@@ -132,9 +177,27 @@ public:
     void finish() { finishPage(); }
 
     double textHeight(const QString& text, const QFont& font, double width) const {
-        return QFontMetricsF(font, &writer_)
-            .boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text)
-            .height();
+        const QFontMetricsF& m = measures_.metrics(font);
+        // One line that fits needs no layout.
+        if (!text.contains(u'\n') && measures_.advance(text, font) <= width)
+            return m.height();
+        return measures_.wrappedHeight(text, font, width);
+    }
+
+    // A text in a cell: one line that fits is placed directly, the rest laid out.
+    void cellText(const QRectF& room, int alignment, const QString& text, const QFont& font) {
+        const QFontMetricsF& m = measures_.metrics(font);
+        const double advance = measures_.advance(text, font);
+        if (text.contains(u'\n') || advance > room.width()) {
+            painter_->drawText(room, alignment, text);
+            return;
+        }
+        double x = room.left();
+        if (alignment & Qt::AlignRight)
+            x = room.right() - advance;
+        else if (alignment & Qt::AlignHCenter)
+            x = room.left() + (room.width() - advance) / 2;
+        painter_->drawText(QPointF(x, room.top() + m.ascent()), text);
     }
 
     void paragraph(const QString& text, const QFont& font, const QColor& colour = Qt::black) {
@@ -157,7 +220,7 @@ public:
         double x = 0;
         for (const Run& run : line) {
             const QFont& font = run.bold ? bold : plain;
-            const double advance = QFontMetricsF(font, &writer_).horizontalAdvance(run.text);
+            const double advance = measures_.advance(run.text, font);
             if (x > 0 && x + advance > width_) {
                 x = 0;
                 y_ += height;
@@ -223,8 +286,8 @@ public:
                 painter_->fillRect(r, kCaptionBackground);
                 painter_->setFont(bold);
                 painter_->setPen(Qt::black);
-                painter_->drawText(r.adjusted(kCellPad, kCellPad, -kCellPad, -kCellPad),
-                                   Qt::AlignHCenter | Qt::TextWordWrap, captions[c]);
+                cellText(r.adjusted(kCellPad, kCellPad, -kCellPad, -kCellPad),
+                         Qt::AlignHCenter | Qt::TextWordWrap, captions[c], bold);
             });
         };
         ensure(captionHeight +
@@ -243,12 +306,13 @@ public:
             drawRow(widths, height, [&](std::size_t c, const QRectF& r) {
                 if (!painter_ || c >= row.size())
                     return;
-                painter_->setFont(row[c].bold ? bold : plain);
+                const QFont& font = row[c].bold ? bold : plain;
+                painter_->setFont(font);
                 painter_->setPen(Qt::black);
                 // Numbers stay on one line: "-1500,37" above "6" would read as two values.
-                painter_->drawText(r.adjusted(kCellPad, kCellPad, -kCellPad, -kCellPad),
-                                   row[c].right ? Qt::AlignRight : Qt::AlignLeft | Qt::TextWordWrap,
-                                   row[c].text);
+                cellText(r.adjusted(kCellPad, kCellPad, -kCellPad, -kCellPad),
+                         row[c].right ? Qt::AlignRight : Qt::AlignLeft | Qt::TextWordWrap,
+                         row[c].text, font);
             });
         }
         y_ += kGap;
@@ -294,15 +358,20 @@ private:
     template <typename DrawCell>
     void drawRow(const std::vector<double>& widths, double height, DrawCell&& drawCell) {
         double x = 0;
+        // The rules in one go: the row's top and bottom and the columns' borders.
+        QVarLengthArray<QLineF, 16> rules;
         for (std::size_t c = 0; c < widths.size(); ++c) {
             const QRectF r(x, y_, widths[c], height);
             drawCell(c, r);
-            if (painter_) {
-                painter_->setPen(QPen(kRuleColour, 0.7));
-                painter_->setBrush(Qt::NoBrush);
-                painter_->drawRect(r);
-            }
+            rules.append(QLineF(r.topLeft(), r.bottomLeft()));
             x += widths[c];
+        }
+        if (painter_) {
+            rules.append(QLineF(x, y_, x, y_ + height));
+            rules.append(QLineF(0, y_, x, y_));
+            rules.append(QLineF(0, y_ + height, x, y_ + height));
+            painter_->setPen(QPen(kRuleColour, 0.7));
+            painter_->drawLines(rules.data(), int(rules.size()));
         }
         y_ += height;
     }
@@ -319,6 +388,7 @@ private:
     }
 
     QPdfWriter& writer_;
+    Measures& measures_;
     QPainter* painter_; // none: only counting
     QString footer_;
     int total_;
@@ -469,12 +539,12 @@ void layOut(Pages& pages, const AdjustmentReport& report) {
     else
         pages.table({{QStringLiteral("MS"), 0.04},
                      {QStringLiteral("Name"), 0.14},
-                     {QStringLiteral("Einheit"), 0.06},
+                     {QStringLiteral("Einheit"), 0.07},
                      {QStringLiteral("a vorher"), 0.08},
                      {QStringLiteral("b vorher"), 0.08},
                      {QStringLiteral("a nachher"), 0.08},
                      {QStringLiteral("b nachher"), 0.08},
-                     {QStringLiteral("Toleranz"), 0.11},
+                     {QStringLiteral("Toleranz"), 0.10},
                      {QStringLiteral("größte Abw. vorher"), 0.09},
                      {QStringLiteral("vorge- funden"), 0.07},
                      {QStringLiteral("größte Abw. nachher"), 0.09},
@@ -585,12 +655,14 @@ QByteArray adjustmentReportPdf(const AdjustmentReport& report) {
         if (report.kind == ReportKind::Table && report.uploadNumber.isEmpty())
             footer += QStringLiteral(" · nicht übertragen");
 
-        Pages counting(writer, nullptr, footer, 0);
+        Measures measures(writer);
+        Pages counting(writer, measures, nullptr, footer, 0);
         layOut(counting, report);
         QPainter painter(&writer);
-        Pages drawing(writer, &painter, footer, counting.count());
+        Pages drawing(writer, measures, &painter, footer, counting.count());
         layOut(drawing, report);
     }
+
     return buffer.data();
 }
 

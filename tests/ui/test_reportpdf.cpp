@@ -80,8 +80,6 @@ TEST_F(ReportPdf, HoldsTheTextsAndNumbersOfTheAdjustment) {
         u"Messstelle 3: P_1 (bar)"_s,
         u"2 50,000 50,400 0,400 1,403"_s,
         // The charts, with every entry of the legend.
-        u"Messwertabweichungen für Messstelle 1"_s,
-        u"Messwertabweichungen für Messstelle 3"_s,
         u"unkorrigierte Abweichungen"_s,
         u"neu berechnete Abweichungen"_s,
         u"aktuell korrigierte Abweichungen"_s,
@@ -150,7 +148,7 @@ TEST_F(ReportPdf, VerdictsUnderTheStatedRule) {
     EXPECT_EQ(text.count(u"Abgleichprotokoll Nr. A-00018 · Gerät 4711"_s), pages);
     // The end line is the last thing of the last page.
     EXPECT_GT(text.lastIndexOf(u"Ende des Abgleichprotokolls"_s),
-              text.lastIndexOf(u"Messwertabweichungen"_s));
+              text.lastIndexOf(u"aktuell korrigierte Abweichungen"_s));
 }
 
 TEST_F(ReportPdf, OfATableNotUploadedSaysSoOnEveryPage) {
