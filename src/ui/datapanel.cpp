@@ -72,6 +72,28 @@ DataPanel::DataPanel(Workbench& bench, QWidget* parent) : QWidget(parent) {
             [this, &bench] { RegChart->render(bench.state().chart); });
     connect(&bench, &Workbench::busyStarted, ActivityIndicator, &BusyIndicator::start);
     connect(&bench, &Workbench::busyEnded, ActivityIndicator, &BusyIndicator::stop);
+    // The verdicts of each point beside its number, as the report would give them now.
+    DGrid->setRowMarks([&bench](int row) -> std::optional<RowMark> {
+        const auto judged = bench.judgePoint(row);
+        if (!judged)
+            return std::nullopt;
+        const auto state = [](Verdict verdict) {
+            switch (verdict) {
+            case Verdict::Pass:
+                return RowMark::State::Pass;
+            case Verdict::Fail:
+                return RowMark::State::Fail;
+            case Verdict::NoTolerance:
+                return RowMark::State::NoTolerance;
+            case Verdict::NoValues:
+                break;
+            }
+            return RowMark::State::None;
+        };
+        return RowMark{state(judged->asFound), state(judged->asLeft), judged->toolTip};
+    });
+    connect(&bench, &Workbench::tolerancesChanged, DGrid, &PointGrid::refreshMarks);
+    connect(&bench, &Workbench::deviceFieldsChanged, DGrid, &PointGrid::refreshMarks);
     new TableMenu( // a child of the table, which it serves
         DGrid, {[&bench] { bench.showHistory(); }, [&bench] { bench.writeTableReport(); },
                 [&bench] { bench.recordCheck(); }, [&bench] { bench.editTolerances(); },

@@ -193,6 +193,48 @@ void GridView::paintEvent(QPaintEvent* event) {
         }
     }
     cellsPainted_ = painted;
+    paintMarks(painter, top, bottom);
+}
+
+QRect GridView::markArea(const QRect& cell) {
+    return QRect(cell.left() + 2, cell.top() + (cell.height() - 6) / 2, 13, 6);
+}
+
+void GridView::paintMarks(QPainter& painter, int top, int bottom) {
+    if (!marks_ || isColumnHidden(Col::Ms))
+        return;
+    const auto colour = [](RowMark::State state) {
+        switch (state) {
+        case RowMark::State::Pass:
+            return QColor(0x1e, 0x9e, 0x3a);
+        case RowMark::State::Fail:
+            return QColor(0xd0, 0x20, 0x20);
+        default:
+            return QColor(0x90, 0x90, 0x90);
+        }
+    };
+    const int x = columnViewportPosition(Col::Ms);
+    const int width = columnWidth(Col::Ms);
+    for (int row = top; row <= bottom; ++row) {
+        const std::optional<RowMark> mark = marks_(row + 1);
+        if (!mark)
+            continue;
+        const QRect area = markArea(QRect(x, rowViewportPosition(row), width, rowHeight(row)));
+        int left = area.left();
+        for (const RowMark::State state : {mark->asFound, mark->asLeft}) {
+            const QRect square(left, area.top(), 6, 6);
+            left += 7;
+            if (state == RowMark::State::None)
+                continue;
+            if (state == RowMark::State::NoTolerance) {
+                painter.setPen(colour(state));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(square.adjusted(0, 0, -1, -1));
+            } else {
+                painter.fillRect(square, colour(state));
+            }
+        }
+    }
 }
 
 } // namespace abgleich

@@ -32,6 +32,15 @@ public:
                    const QModelIndex& index) override {
         if (event->type() != QEvent::ToolTip)
             return QStyledItemDelegate::helpEvent(event, view, option, index);
+        // The point number tells the verdicts its marks show.
+        if (const auto* grid = qobject_cast<const GridView*>(view);
+            grid && index.column() == Col::Ms && grid->rowMarks()) {
+            if (const std::optional<RowMark> mark = grid->rowMarks()(index.row() + 1)) {
+                QToolTip::showText(event->globalPos(), mark->toolTip, view->viewport(),
+                                   option.rect);
+                return true;
+            }
+        }
         const QString text = index.data(Qt::DisplayRole).toString();
         if (PointGrid::cellText(index.column(), text, QFontMetrics(option.font),
                                 option.rect.width()) == text) {
@@ -272,6 +281,15 @@ void PointGrid::selectRow(int tableRow) {
     cells_->selectionModel()->select(proxy_.index(viewRow(tableRow), 0),
                                      QItemSelectionModel::ClearAndSelect |
                                          QItemSelectionModel::Rows);
+}
+
+void PointGrid::setRowMarks(RowMarks marks) {
+    fixed_->setRowMarks(std::move(marks));
+    refreshMarks();
+}
+
+void PointGrid::refreshMarks() {
+    fixed_->viewport()->update();
 }
 
 void PointGrid::applyFonts() {

@@ -18,6 +18,16 @@ class QTouchEvent;
 
 namespace abgleich {
 
+// A mark beside a point's number: two small squares, as found and as left, each green
+// (within tolerance), red (outside) or hollow grey (no tolerance); none without values.
+struct RowMark {
+    enum class State { None, Pass, Fail, NoTolerance };
+    State asFound = State::None;
+    State asLeft = State::None;
+    QString toolTip;
+};
+using RowMarks = std::function<std::optional<RowMark>(int tableRow)>;
+
 // Shows the table's data rows with row 0 (the captions) as the views' header, so the
 // caption row stays in view when the table scrolls.
 class CaptionRowProxy : public QSortFilterProxyModel {
@@ -44,6 +54,12 @@ public:
     // table: the table whose cells the view shows through the caption-row proxy.
     explicit GridView(PointTable& table, QWidget* parent = nullptr);
 
+    // Marks drawn in the point-number column; their tooltips are shown there.
+    void setRowMarks(RowMarks marks) { marks_ = std::move(marks); }
+    const RowMarks& rowMarks() const { return marks_; }
+    // Where the marks of a row's number cell stand.
+    static QRect markArea(const QRect& cell);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -64,7 +80,10 @@ private:
         std::optional<ShapedText> shape;
     };
 
+    void paintMarks(QPainter& painter, int top, int bottom);
+
     PointTable& table_;
+    RowMarks marks_;
     QHash<QString, ShapedText> shaped_;
     std::vector<LastShown> lastShown_; // by view row and column
     QFont shapedFont_;                 // the font the kept shapes were made with
@@ -136,6 +155,9 @@ public:
     void selectRow(int tableRow);
     // Applies the cell font to headers, views and row heights.
     void applyFonts();
+    // The verdict marks beside the point numbers; repaints them.
+    void setRowMarks(RowMarks marks);
+    void refreshMarks();
 
 signals:
     // A click on a normal cell, a cell becoming current, a click on a fixed cell.

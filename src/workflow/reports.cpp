@@ -45,13 +45,28 @@ std::vector<QString> texts(const PointTable& table, int count, Text&& text) {
 
 } // namespace
 
-QHash<QString, double> Workbench::tolerances() {
-    try {
-        return records().tolerances(state_.device.geraetetyp.trimmed());
-    } catch (const AppError&) {
-        records_.reset();
-        return {};
+const QHash<QString, double>& Workbench::tolerances() {
+    const QString type = state_.device.geraetetyp.trimmed();
+    if (!tolerances_ || tolerances_->first != type) {
+        QHash<QString, double> read;
+        try {
+            read = records().tolerances(type);
+        } catch (const AppError&) {
+            records_.reset(); // judged without tolerances: nothing passes
+        }
+        tolerances_.emplace(type, std::move(read));
     }
+    return tolerances_->second;
+}
+
+std::optional<Workbench::PointJudgement> Workbench::judgePoint(int n) {
+    if (n < 1 || n >= state_.table.rows())
+        return std::nullopt;
+    const ReportPoint point = reportPoint(state_, n, ReportKind::Upload, tolerances());
+    if (point.pairs.empty())
+        return std::nullopt;
+    return PointJudgement{point.asFound(), point.asLeft(),
+                          verdictsToolTip(point, state_.regional)};
 }
 
 std::optional<ReferenceStandard> Workbench::standardInUse() {
@@ -189,6 +204,7 @@ void Workbench::editTolerances() {
                 changes.insert(row.name, row.tolerance);
         if (changes.isEmpty())
             return;
+        tolerances_.reset();
         records().setTolerances(type, changes);
         emit logLine(QStringLiteral("Toleranzen für Geräteart %1 gespeichert (%2 geändert)")
                          .arg(type)

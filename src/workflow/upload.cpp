@@ -135,6 +135,7 @@ void Workbench::uploadCorrectionData() {
         return;
     // The report's content also gives the records' row, so it is built with or without a
     // report writer.
+    tolerances_.reset(); // read afresh for the record of this upload
     const QHash<QString, double> pointTolerances = tolerances();
     UploadSnapshot snapshot = snapshotOf(state_, &pointTolerances);
     if (!acceptStandard())

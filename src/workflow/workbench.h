@@ -111,8 +111,16 @@ public:
     void setReportSettings(const ReportSettings& settings) { reportSettings_ = settings; }
     const ReportSettings& reportSettings() const { return reportSettings_; }
     // The tolerances of the device type in the fields by point name; none when the records
-    // cannot be read.
-    QHash<QString, double> tolerances();
+    // cannot be read. Kept until the device type or the tolerances change.
+    const QHash<QString, double>& tolerances();
+    // How point n of the table would be judged now, as found and as left (computed), with
+    // a tooltip that says why; nothing for a row without values.
+    struct PointJudgement {
+        Verdict asFound = Verdict::NoValues;
+        Verdict asLeft = Verdict::NoValues;
+        QString toolTip;
+    };
+    std::optional<PointJudgement> judgePoint(int n);
     // Reports are written off the window's thread; this waits for those still being written
     // and tells how each ended (a protocol line, or the error box).
     void finishReports();
@@ -198,6 +206,8 @@ private:
     QString benchName_;
     PlantSync plant_;
     ReportSettings reportSettings_;
+    // The tolerances last read, and the device type they belong to.
+    std::optional<std::pair<QString, QHash<QString, double>>> tolerances_;
     // The last upload of this run: its report as written, its row and number, and the
     // table's texts right after it (what a later report compares the table with).
     struct LastUpload {

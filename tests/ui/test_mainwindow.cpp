@@ -626,3 +626,53 @@ TEST_F(MainWindow, LetterInAReadOnlyColumnRoundsNoHiddenCell) {
     EXPECT_EQ(table.cellText(Col::ASps, 38), u"1,23456"_s);
     EXPECT_EQ(cells->currentIndex().row(), PointGrid::viewRow(1));
 }
+
+// Beside each point's number, its verdicts as the report would give them now: as found and
+// as left (computed), red outside the tolerance, green within, hollow without one; the
+// number's tooltip says why. The table's columns and colours stay as they are.
+TEST_F(MainWindow, PointNumbersShowTheVerdictsBeforeTheUpload) {
+    showWindow();
+    receiveRecord();
+    PointTable& table = bench->table();
+    const QString name1 = table.cellText(Col::Name, 1).trimmed();
+    const QString name2 = table.cellText(Col::Name, 2).trimmed();
+    dialogs.toleranceEdits.push_back(
+        std::vector<ToleranceRow>{{name1, {}, 0.5}, {name2, {}, std::nullopt}});
+    bench->editTolerances();
+    // Point 1: found 2 off, left within 0,5 by the new values; point 2: no tolerance.
+    for (const int row : {1, 2}) {
+        table.setCellText(Col::ref(1), row, u"100"_s);
+        table.setCellText(Col::tm(1), row, u"102"_s);
+        table.setCellText(Col::ref(2), row, u"200"_s);
+        table.setCellText(Col::tm(2), row, u"202"_s);
+    }
+    bench->recalculatePoint(1);
+    PointGrid* grid = ui(*window).DGrid;
+    QTableView* fixed = grid->fixedView();
+    fixed->viewport()->repaint();
+    const QImage shot = fixed->viewport()->grab().toImage();
+    const auto markColour = [&](int row, int which) {
+        const QRect cell = fixed->visualRect(fixed->model()->index(PointGrid::viewRow(row), 0));
+        const QRect area = GridView::markArea(cell);
+        return shot.pixelColor(area.left() + 7 * which + 3, area.top() + 3);
+    };
+    EXPECT_GT(markColour(1, 0).red(), 180); // as found: 2,000 > 0,5
+    EXPECT_LT(markColour(1, 0).green(), 80);
+    EXPECT_GT(markColour(1, 1).green(), 120); // as left: within
+    EXPECT_LT(markColour(1, 1).red(), 80);
+    // Hollow: the square's middle is the cell's own background.
+    EXPECT_EQ(
+        markColour(2, 0),
+        shot.pixelColor(
+            1, fixed->visualRect(fixed->model()->index(PointGrid::viewRow(2), 0)).center().y()));
+
+    const QRect cell = fixed->visualRect(fixed->model()->index(PointGrid::viewRow(1), 0));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), fixed->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(fixed->viewport(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_TRUE(QToolTip::text().startsWith(
+        u"Wie vorgefunden: n. i. O. (größte Abweichung 2,000, Toleranz ± 0,500)\n"
+        "Wie hinterlassen (berechnet): i. O."_s))
+        << QToolTip::text().toStdString();
+    QToolTip::hideText();
+}
