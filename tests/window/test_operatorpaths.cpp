@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QWindow>
 
@@ -268,7 +269,7 @@ TEST_F(OperatorPaths, ReadTypeRecalculateAndUpload) {
     EXPECT_TRUE(QRegularExpression(u"(^|\\s)5 Spannung NT 1 V \\S+ \\S+ 1,500 "_s)
                     .match(report)
                     .hasMatch());
-    EXPECT_TRUE(report.contains(u"Messwertabweichungen für Messstelle 4"_s));
+    EXPECT_TRUE(report.contains(u"Messstelle 4: "_s)); // its pairs and chart
     read();
     EXPECT_EQ(cell(Col::ASps, 5), u"1,500"_s);
 }
@@ -532,6 +533,77 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
     settle();
     EXPECT_TRUE(plant.endsWith(u"ist nicht erreichbar: Der Server ist nicht erreichbar"_s))
         << plant.toStdString();
+}
+
+// A reference standard past its date, typed into the register and chosen, and a tolerance:
+// F2 warns first, the operator goes on, and the report names the standard as expired, the
+// verdicts and its number.
+TEST_F(OperatorPaths, StandardPastItsDateIsWarnedAboutBeforeTheUpload) {
+    read();
+    const auto openMenuItem = [this](const QString& caption) {
+        clickCell(Col::ref(1), 3, Qt::RightButton);
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget(); }, kWaitMs));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text() == caption) {
+                input::click(menu, menu->actionGeometry(action).center());
+                return;
+            }
+        ADD_FAILURE() << "no menu item " << caption.toStdString();
+    };
+
+    op.expect(u"TStandardsDialog"_s, [](QWidget* dialog) {
+        input::click(dialog->findChild<QPushButton*>(u"Btn_Hinzufuegen"_s));
+        for (const QString& text : {u"PM-17"_s, u"Druckwaage"_s, u"K-2019-4"_s, u"31.12.2020"_s}) {
+            input::type(dialog->windowHandle(), text);
+            input::press(dialog->windowHandle(), Qt::Key_Tab);
+        }
+        auto* inUse = dialog->findChild<QComboBox*>(u"InUse"_s);
+        inUse->setFocus();
+        input::press(dialog->windowHandle(), Qt::Key_Down);
+        EXPECT_EQ(inUse->currentData().toString(), u"PM-17"_s);
+        input::click(dialog->findChild<QPushButton*>(u"Btn_OK"_s));
+    });
+    openMenuItem(u"Prüfmittel…"_s);
+    settle();
+    EXPECT_TRUE(decodeAnsi(fileBytes(configFile(u"Abgleich.ini"_s)))
+                    .contains(u"[Protokoll]\r\nBearbeiter=\r\nPruefmittel=PM-17\r\n"_s));
+
+    op.expect(u"TToleranceDialog"_s, [](QWidget* dialog) {
+        auto* table = dialog->findChild<QTableWidget*>(u"Tolerances"_s);
+        table->setFocus();
+        input::type(dialog->windowHandle(), u"0,5"_s);
+        input::press(dialog->windowHandle(), Qt::Key_Tab);
+        input::click(dialog->findChild<QPushButton*>(u"Btn_OK"_s));
+    });
+    openMenuItem(u"Toleranzen…"_s);
+    settle();
+
+    op.expect(u"Das Prüfmittel „PM-17“ (Druckwaage) ist nur bis 31.12.2020 kalibriert."_s,
+              DialogOperator::pressing(Qt::Key_Return));
+    op.expect(u"Trotzdem senden"_s, DialogOperator::pressing(Qt::Key_Return));
+    op.expect(u"TFoPasswort"_s, DialogOperator::authorising(u"zyk-4711"_s, u"Prüfmittel alt"_s));
+    functionKey(Qt::Key_F2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return uploads().size() == 1; }, kWaitMs));
+    QStringList reports;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            reports = QDir(workDir.filePath(u"config"_s))
+                          .entryList({u"Abgleichprotokoll_*.pdf"_s}, QDir::Files);
+            return !reports.isEmpty() && !workbench->writingReports();
+        },
+        kWaitMs));
+    ASSERT_EQ(reports.size(), 1);
+    const QString text = test::pdfText(fileBytes(configFile(reports[0]))).simplified();
+    for (const QString& expected :
+         {u"Abgleichprotokoll Nr. A-00001"_s,
+          u"Prüfmittel PM-17 – Druckwaage, Kalibrierschein K-2019-4, kalibriert bis 31.12.2020 – "
+          "am Tag des Protokolls abgelaufen"_s,
+          u"± 0,500"_s, u"Ende des Abgleichprotokolls Nr. A-00001"_s})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n"
+                                             << text.toStdString();
+    EXPECT_TRUE(op.problems().isEmpty()) << op.problems().join(u'|').toStdString();
 }
 
 TEST_F(OperatorPaths, HistoryFromTheTableMenuTakenOverAndSentWithF2) {
