@@ -124,10 +124,12 @@ THistoryDialog::THistoryDialog(DeviceHistory history, HistoryReader& reader, His
     Coefficients->verticalHeader()->hide();
     Coefficients->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     Coefficients->horizontalHeader()->setSectionResizeMode(CName, QHeaderView::Stretch);
+    // At least as wide as their captions: "a (Übertragung)" must not read "a (Übertrag…".
     const int widths[CCount] = {36, 0, 56, 104, 104, 72, 72};
     for (int c = 0; c < CCount; ++c)
         if (widths[c] > 0)
-            Coefficients->setColumnWidth(c, widths[c]);
+            Coefficients->setColumnWidth(
+                c, std::max(widths[c], Coefficients->horizontalHeader()->sectionSizeHint(c)));
     auto* coefficientsCaption = new QLabel(QStringLiteral(
         "Koeffizienten der gewählten Übertragung und der SPS jetzt "
         "(wie zuletzt gelesen, übertragen oder importiert); Unterschiede sind markiert."));

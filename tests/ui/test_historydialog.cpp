@@ -19,6 +19,7 @@
 #include <QDateTimeAxis>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -261,4 +262,22 @@ TEST_F(History, ARightClickInTheTableOpensTheMenuAndLeavesTheCellsAlone) {
     for (const QLineEdit* editor : cells->viewport()->findChildren<QLineEdit*>())
         EXPECT_FALSE(editor->isVisible());
     menu->hide();
+}
+
+// Every caption of the comparison reads whole, and the list of uploads takes its share when
+// the operator makes the dialog taller.
+TEST_F(History, CaptionsReadWholeAndTheListGrowsWithTheDialog) {
+    writeThreeUploads();
+    THistoryDialog& d = *openDialog();
+    d.resize(1280, 700);
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    QHeaderView* header = d.Coefficients->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c)
+        EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c))
+            << header->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+    const int listBefore = d.Uploads->viewport()->height();
+    d.resize(1280, 1000);
+    QTest::qWait(50);
+    EXPECT_GT(d.Uploads->viewport()->height(), listBefore + 60);
 }
