@@ -136,6 +136,9 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
         double x = 0;
         int row = 0;
         for (const int number : kLegendOrder) {
+            // A series with nothing to show (a check has no computed deviations) is not named.
+            if (number != 3 && seriesPoints(chart, number).empty())
+                continue;
             const double width = kSampleWidth + 4 +
                                  text.horizontalAdvance(QString::fromUtf8(
                                      seriesDesigns()[std::size_t(number - 1)].title)) +
@@ -174,6 +177,11 @@ void drawDeviationChart(QPainter& painter, const QRectF& area, const DeviationCh
     if (xMin > xMax) {
         xMin = 0;
         xMax = 1;
+    } else if (xMin == xMax) {
+        // A single reference: in the middle, not on the plot's edge.
+        const double pad = std::max(std::abs(xMin) * 0.1, 1.0);
+        xMin -= pad;
+        xMax += pad;
     }
     // The band where it does not squeeze the deviations into a line.
     const double extent = std::max(std::abs(yMin), std::abs(yMax));

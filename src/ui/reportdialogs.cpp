@@ -156,7 +156,7 @@ TStandardsDialog::TStandardsDialog(const StandardsChoice& current, const QDate& 
         refreshChoice();
     });
     connect(Standards, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (item->column() == SId)
+        if (item->column() == SId || item->column() == SDescription)
             refreshChoice();
         else if (item->column() == SUntil)
             markExpired(item->row());

@@ -95,6 +95,12 @@ QString toleranceText(const ReportPoint& point, const RegionalSettings& rs) {
                            : verdictText(Verdict::NoTolerance);
 }
 
+// The tolerance in the table: "keine" where none is set (the note below the table says what
+// that means), so that the row keeps to one line.
+QString toleranceCell(const ReportPoint& point, const RegionalSettings& rs) {
+    return point.tolerance ? toleranceText(point, rs) : QStringLiteral("keine");
+}
+
 // A verdict in a table cell: "–" where there is none to give (no values, no tolerance:
 // the tolerance column says why).
 Cell verdictCell(Verdict verdict) {
@@ -421,8 +427,9 @@ QString standardText(const AdjustmentReport& report) {
         QStringLiteral(", kalibriert bis ") +
         (s.validUntil.isValid() ? report.regional.formatDate(s.validUntil.startOfDay()) : kDash);
     if (report.standardExpired())
-        text += QStringLiteral(" – am Tag des Protokolls abgelaufen; der Bearbeiter hat trotzdem "
-                               "fortgesetzt");
+        text += report.uploaded() ? QStringLiteral(" – am Tag des Protokolls abgelaufen; der "
+                                                   "Bearbeiter hat trotzdem fortgesetzt")
+                                  : QStringLiteral(" – am Tag des Protokolls abgelaufen");
     return text;
 }
 
@@ -466,7 +473,8 @@ void layOut(Pages& pages, const AdjustmentReport& report) {
         {QStringLiteral("Programm"), {QStringLiteral("Abgleich ") + QLatin1String(kFileVersion)}},
         {QStringLiteral("Messstellen"), {QString::number(report.points.size())}},
     };
-    if (report.uploaded()) {
+    // An upload's report, or its copy.
+    if (report.uploaded() || (report.kind == ReportKind::Table && !report.uploadNumber.isEmpty())) {
         fields.push_back({QStringLiteral("Rücklesen der SPS"), {orDash(report.readBack)}});
         fields.push_back(
             {QStringLiteral("SHA-256 des gesendeten Datensatzes"), {orDash(report.recordSha256)}});
@@ -507,7 +515,7 @@ void layOut(Pages& pages, const AdjustmentReport& report) {
         if (check) {
             row.insert(row.end(), {{number(point.aAfter, rs)},
                                    {gainText(point, point.bAfter, rs)},
-                                   {toleranceText(point, rs), point.tolerance.has_value()},
+                                   {toleranceCell(point, rs), point.tolerance.has_value()},
                                    {QString::number(point.pairs.size())},
                                    {number(point.largestBefore, rs)},
                                    verdictCell(point.asFound())});
@@ -517,7 +525,7 @@ void layOut(Pages& pages, const AdjustmentReport& report) {
                                    {number(point.aAfter, rs), true, point.aChanged()},
                                    {gainText(point, point.bAfter, rs), true,
                                     !point.offset && point.bChanged()},
-                                   {toleranceText(point, rs), point.tolerance.has_value()},
+                                   {toleranceCell(point, rs), point.tolerance.has_value()},
                                    {number(point.largestBefore, rs)},
                                    verdictCell(point.asFound()),
                                    {number(point.largestAfter, rs)},
@@ -550,12 +558,16 @@ void layOut(Pages& pages, const AdjustmentReport& report) {
                      {QStringLiteral("größte Abw. nachher"), 0.09},
                      {QStringLiteral("hinter- lassen"), 0.08}},
                     rows);
-    pages.paragraph(check ? QStringLiteral("Messstellen ohne neue Wertepaare stehen nur in dieser "
-                                           "Tabelle.")
-                          : QStringLiteral("Fett: Koeffizient gegenüber vorher geändert; "
-                                           "Urteil n. i. O. Messstellen ohne Wertepaare stehen "
-                                           "nur in dieser Tabelle; „–“ bei b: Offset-Messstelle "
-                                           "ohne Verstärkung."),
+    const QString noTolerance =
+        QStringLiteral(" Toleranz „keine“: keine Toleranz festgelegt; die Messstelle wird nicht "
+                       "bewertet und nie als i. O. gezählt.");
+    pages.paragraph((check ? QStringLiteral("Messstellen ohne neue Wertepaare stehen nur in dieser "
+                                            "Tabelle.")
+                           : QStringLiteral("Fett: Koeffizient gegenüber vorher geändert; "
+                                            "Urteil n. i. O. Messstellen ohne Wertepaare stehen "
+                                            "nur in dieser Tabelle; „–“ bei b: Offset-Messstelle "
+                                            "ohne Verstärkung.")) +
+                        noTolerance,
                     reportFont(9));
 
     bool first = true;

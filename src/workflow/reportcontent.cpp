@@ -48,8 +48,7 @@ QString systemUserFullName() {
 }
 
 ReportPoint reportPoint(WorkingState& state, int n, ReportKind kind,
-                        const QHash<QString, double>& tolerances,
-                        const std::function<bool(int, int)>& takesPair) {
+                        const QHash<QString, double>& tolerances) {
     PointTable& table = state.table;
     ReportPoint point;
     point.number = n;
@@ -80,8 +79,6 @@ ReportPoint reportPoint(WorkingState& state, int n, ReportKind kind,
     const double bCur = inStore ? state.coef.b(n) : 1.0;
     std::vector<ChartDeviations> chart;
     for (const ValuePair& p : presentPairs(table, n).pairs) {
-        if (takesPair && !takesPair(n, p.number))
-            continue;
         std::optional<double> after;
         const double mw = rawValue(p.tm, aCur, bCur, offset);
         if (hasNew && std::isfinite(mw))
@@ -100,14 +97,13 @@ ReportPoint reportPoint(WorkingState& state, int n, ReportKind kind,
 }
 
 AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, ReportKind kind,
-                                       const QHash<QString, double>& tolerances,
-                                       const std::function<bool(int, int)>& takesPair) {
+                                       const QHash<QString, double>& tolerances) {
     AdjustmentReport report;
     report.regional = state.regional;
     report.kind = kind;
     report.device = state.device;
     for (int n = 1; n <= count; ++n)
-        report.points.push_back(reportPoint(state, n, kind, tolerances, takesPair));
+        report.points.push_back(reportPoint(state, n, kind, tolerances));
     return report;
 }
 

@@ -5,8 +5,6 @@
 
 #include <QHash>
 
-#include <functional>
-
 namespace abgleich {
 
 class IniFile;
@@ -30,17 +28,14 @@ QString systemUserFullName();
 // coefficients of the store, as the recalculation does (so the report of an upload is built
 // before the upload changes the store). A check report documents the coefficients in force
 // and its pairs' tm - Ref as measured. Tolerances are by point name. Never raises for a
-// point whose values cannot be converted: that part of its chart stays empty. With
-// `takesPair`, only the pairs it accepts (point, pair 1..4) count.
+// point whose values cannot be converted: that part of its chart stays empty.
 // Point n of such a report.
 ReportPoint reportPoint(WorkingState& state, int n, ReportKind kind,
-                        const QHash<QString, double>& tolerances,
-                        const std::function<bool(int, int)>& takesPair = {});
+                        const QHash<QString, double>& tolerances);
 // What the view tells of a point's verdicts: as found and as left (computed), each with its
 // largest deviation and the tolerance, and the rule.
 QString verdictsToolTip(const ReportPoint& point, const RegionalSettings& rs);
 AdjustmentReport buildAdjustmentReport(WorkingState& state, int count, ReportKind kind,
-                                       const QHash<QString, double>& tolerances = {},
-                                       const std::function<bool(int, int)>& takesPair = {});
+                                       const QHash<QString, double>& tolerances = {});
 
 } // namespace abgleich

@@ -22,24 +22,10 @@ QString rowText(const PointTable& table, int n) {
     return cells.join(u'\x1f');
 }
 
-// A pair as typed.
-QString pairText(const PointTable& table, int n, int pair) {
-    return table.cellText(Col::ref(pair), n) + u'\x1f' + table.cellText(Col::tm(pair), n);
-}
-
-// A point's pairs as typed.
-QString pairsText(const PointTable& table, int n) {
-    QStringList pairs;
-    for (int p = 1; p <= Col::Pairs; ++p)
-        pairs << pairText(table, n, p);
-    return pairs.join(u'\x1e');
-}
-
-template <typename Text>
-std::vector<QString> texts(const PointTable& table, int count, Text&& text) {
+std::vector<QString> rowTexts(const PointTable& table, int count) {
     std::vector<QString> rows(std::size_t(std::max(count, 0)) + 1);
     for (int n = 1; n <= count && n < table.rows(); ++n)
-        rows[std::size_t(n)] = text(table, n);
+        rows[std::size_t(n)] = rowText(table, n);
     return rows;
 }
 
@@ -62,11 +48,23 @@ const QHash<QString, double>& Workbench::tolerances() {
 std::optional<Workbench::PointJudgement> Workbench::judgePoint(int n) {
     if (n < 1 || n >= state_.table.rows())
         return std::nullopt;
+    // A row as it stood at the last upload was judged by that upload's report: its pairs
+    // were read with the coefficients the controller held before.
+    const std::size_t k = std::size_t(n);
+    if (lastUpload_ && k < lastUpload_->rows.size() && k <= lastUpload_->report.points.size() &&
+        lastUpload_->rows[k] == rowText(state_.table, n)) {
+        const ReportPoint& point = lastUpload_->report.points[k - 1];
+        if (point.pairs.empty())
+            return std::nullopt;
+        return PointJudgement{
+            point.asFound(), point.asLeft(),
+            verdictsToolTip(point, state_.regional) +
+                QStringLiteral("\n(Stand der Übertragung Nr. %1)").arg(lastUpload_->report.number)};
+    }
     const ReportPoint point = reportPoint(state_, n, ReportKind::Upload, tolerances());
     if (point.pairs.empty())
         return std::nullopt;
-    return PointJudgement{point.asFound(), point.asLeft(),
-                          verdictsToolTip(point, state_.regional)};
+    return PointJudgement{point.asFound(), point.asLeft(), verdictsToolTip(point, state_.regional)};
 }
 
 std::optional<ReferenceStandard> Workbench::standardInUse() {
@@ -111,7 +109,7 @@ void Workbench::writeTableReport() {
         const int count = strToInt(state_.device.anzMS);
         AdjustmentReport report;
         if (lastUpload_ && lastUpload_->report.device == state_.device &&
-            lastUpload_->rows == texts(state_.table, count, rowText)) {
+            lastUpload_->rows == rowTexts(state_.table, count)) {
             // Nothing changed since the upload: its report again, as a copy that says the
             // values were sent.
             report = lastUpload_->report;
@@ -130,8 +128,15 @@ void Workbench::writeTableReport() {
         } catch (const AppError&) {
             records_.reset(); // the report is written without a number, and says so
         }
-        reports_.start(std::move(report), state_.configdir,
-                       [this](const ReportOutcome& outcome) { reportEnded(outcome, false); });
+        const QString saved =
+            report.uploadNumber.isEmpty()
+                ? QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde gespeichert:\n")
+                : QStringLiteral("Die Abschrift des Abgleichprotokolls Nr. %1 wurde "
+                                 "gespeichert:\n")
+                      .arg(report.uploadNumber);
+        reports_.start(
+            std::move(report), state_.configdir,
+            [this, saved](const ReportOutcome& outcome) { reportEnded(outcome, false, 0, saved); });
     });
 }
 
@@ -146,15 +151,10 @@ void Workbench::recordCheck() {
             return;
         }
         const int count = strToInt(state_.device.anzMS);
-        // Only pairs typed after the upload were measured with its coefficients; those
-        // still standing from before it are left out.
-        const std::vector<QString>& before = lastUpload_->pairs;
-        AdjustmentReport report = buildAdjustmentReport(
-            state_, count, ReportKind::Check, tolerances(), [&](int n, int pair) {
-                return std::size_t(n) >= before.size() ||
-                       before[std::size_t(n)].split(u'\x1e').value(pair - 1) !=
-                           pairText(state_.table, n, pair);
-            });
+        // The upload emptied the pairs: those in the table now were typed after it, read with
+        // its coefficients.
+        AdjustmentReport report =
+            buildAdjustmentReport(state_, count, ReportKind::Check, tolerances());
         if (std::none_of(report.points.begin(), report.points.end(),
                          [](const ReportPoint& p) { return !p.pairs.empty(); })) {
             dialogs_.showWarning(QStringLiteral(
@@ -168,8 +168,11 @@ void Workbench::recordCheck() {
         identify(report);
         report.number = records().drawReportNumber(ReportSeries::Check, lastUpload_->id,
                                                    report.when.toMSecsSinceEpoch());
-        reports_.start(std::move(report), state_.configdir,
-                       [this](const ReportOutcome& outcome) { reportEnded(outcome, false); });
+        reports_.start(std::move(report), state_.configdir, [this](const ReportOutcome& outcome) {
+            reportEnded(outcome, false, 0,
+                        QStringLiteral("Das Protokoll der Nachmessung wurde "
+                                       "gespeichert:\n"));
+        });
     });
 }
 
@@ -237,8 +240,7 @@ void Workbench::noteUpload(AdjustmentReport& report, qint64 uploadId, const QStr
     report.recordSha256 = QString::fromLatin1(
         QCryptographicHash::hash(encodeAnsi(record), QCryptographicHash::Sha256).toHex());
     const int count = int(report.points.size());
-    lastUpload_ = LastUpload{report, uploadId, texts(state_.table, count, rowText),
-                             texts(state_.table, count, pairsText)};
+    lastUpload_ = LastUpload{report, uploadId, rowTexts(state_.table, count)};
 }
 
 } // namespace abgleich

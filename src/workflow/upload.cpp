@@ -205,6 +205,11 @@ void Workbench::uploadCorrectionData() {
                                       "SPS hält."));
     }
 
+    // The value pairs were read with the coefficients held before: recalculated or reported
+    // with the new ones they would mislead, so they go (the upload's report and records keep
+    // them). Pairs typed from now on are read with the new ones.
+    emptyPairs(snapshot.count);
+
     // The records are written before any box waits for the operator: the controller holds
     // the values, so the files must say so whatever happens next.
     QString failure;
@@ -251,6 +256,20 @@ void Workbench::uploadCorrectionData() {
         dialogs_.showWarning(readBackWarning);
     if (!failure.isEmpty())
         throw AppError(failure);
+}
+
+void Workbench::emptyPairs(int count) {
+    PointTable& table = state_.table;
+    bool emptied = false;
+    for (int n = 1; n <= count && n < table.rows(); ++n)
+        for (int column = Col::Ref1; column <= Col::Diff4; ++column) {
+            emptied = emptied || (column < Col::Diff1 && !table.cellText(column, n).isEmpty());
+            table.setCellText(column, n, QString());
+        }
+    if (emptied)
+        emit logLine(QStringLiteral("Wertepaare geleert: gelesen mit den Koeffizienten vor der "
+                                    "Übertragung, festgehalten mit ihr. Neue Paare für eine "
+                                    "Nachmessung jetzt eingeben."));
 }
 
 std::optional<QString> Workbench::awaitUploadFrame(const QString& text, WaitEnd* end) {
@@ -353,7 +372,8 @@ QString Workbench::readBack(const QString& sentRecord, QString* warning,
 // A report written after an upload goes into the protocol; one of the table as it stands is
 // shown in a box. A report that could not be written is an error, after an upload one that
 // says the values went out.
-void Workbench::reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 uploadId) {
+void Workbench::reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 uploadId,
+                            const QString& saved) {
     if (!outcome.error.isEmpty()) {
         dialogs_.showErrorBox(uploaded ? kAlreadySent + outcome.error : outcome.error);
     } else if (uploaded) {
@@ -370,9 +390,7 @@ void Workbench::reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 
             }
         }
     } else
-        dialogs_.showNotice(QStringLiteral("Das Abgleichprotokoll (nicht übertragen) wurde "
-                                           "gespeichert:\n") +
-                            QDir::toNativeSeparators(outcome.path));
+        dialogs_.showNotice(saved + QDir::toNativeSeparators(outcome.path));
 }
 
 } // namespace abgleich

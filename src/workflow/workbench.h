@@ -160,7 +160,9 @@ private:
     std::optional<QString> awaitUploadFrame(const QString& text, WaitEnd* end);
     QString readBack(const QString& sentRecord, QString* warning, std::optional<QString>* rejected);
     // uploadId: the records' row of the upload the report belongs to (0: none).
-    void reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 uploadId = 0);
+    // saved: the notice that a report other than an upload's was saved (its path follows).
+    void reportEnded(const ReportOutcome& outcome, bool uploaded, qint64 uploadId = 0,
+                     const QString& saved = {});
     // Signs a report: its operator, bench and reference standard.
     void identify(AdjustmentReport& report);
     // The reference standard in use, from the register; nothing when none is chosen or the
@@ -169,6 +171,9 @@ private:
     // Whether the operator goes on with a reference standard past its date (asked once per
     // upload); true when it is within its date or none is chosen.
     bool acceptStandard();
+    // After an upload the controller took: the pairs and deviations of points 1..count
+    // emptied.
+    void emptyPairs(int count);
     // Signs and keeps the upload's report (row uploadId, 0: not recorded) with the SHA-256
     // of the record as sent, and the table as it stands after the upload.
     void noteUpload(AdjustmentReport& report, qint64 uploadId, const QString& record);
@@ -213,8 +218,7 @@ private:
     struct LastUpload {
         AdjustmentReport report;
         qint64 id = 0;
-        std::vector<QString> rows;  // each point's row text, index 0 unused
-        std::vector<QString> pairs; // each point's pairs as typed
+        std::vector<QString> rows; // each point's row text, index 0 unused
     };
     std::optional<LastUpload> lastUpload_;
     // Last, so that it is gone, its workers waited for, before anything its reports tell.

@@ -210,7 +210,9 @@ TEST_F(Report, ThatCannotBeWrittenSaysWhatWasSent) {
     EXPECT_EQ(bench.dialogs.shown[0],
               (test::ScriptedDialogs::Shown{Kind::ErrorBox, errorBoxText(writer.error)}));
 
+    // A value typed since the upload: the table as it stands, not sent.
     writer.error.clear();
+    state.table.setCellText(Col::tm(1), 1, u"21"_s);
     bench.bench.writeTableReport();
     bench.bench.finishReports();
     ASSERT_EQ(bench.dialogs.shown.size(), 2u);
@@ -288,9 +290,16 @@ TEST_F(Report, AfterAnUploadAsFoundIsWhatWasSentAndTheTableReportIsACopy) {
     EXPECT_EQ(copy.number, u"P-00001"_s);
     EXPECT_EQ(copy.uploadNumber, u"A-00001"_s);
     EXPECT_EQ(copy.points, uploaded.points);
+    EXPECT_TRUE(bench.dialogs.shown.back().text.startsWith(
+        u"Die Abschrift des Abgleichprotokolls Nr. A-00001 wurde gespeichert:\n"_s));
 
-    // A pair typed since: a report of the table, as found what the upload sent.
-    state.table.setCellText(Col::tm(1), 1, u"21"_s);
+    // The pairs read with the coefficients before went with the upload; one typed since
+    // gives a report of the table, as found what the upload sent.
+    for (int n = 1; n <= 3; ++n)
+        for (int column = Col::Ref1; column <= Col::Diff4; ++column)
+            EXPECT_TRUE(state.table.cellText(column, n).isEmpty()) << n << ' ' << column;
+    state.table.setCellText(Col::ref(1), 1, u"10"_s);
+    state.table.setCellText(Col::tm(1), 1, u"10,1"_s);
     bench.bench.writeTableReport();
     bench.bench.finishReports();
     ASSERT_EQ(writer.reports.size(), 3u);
@@ -304,6 +313,7 @@ TEST_F(Report, AfterAnUploadAsFoundIsWhatWasSentAndTheTableReportIsACopy) {
             EXPECT_EQ(later.points[k].bBefore, uploaded.points[k].bAfter);
         }
     }
+    EXPECT_NEAR(*later.points[0].pairs[0].after, 0.1, 1e-9); // read with what was sent
     EXPECT_EQ(state.table.cellText(Col::ASps, 1), u"1,000"_s); // the table shows the read
 }
 
@@ -361,6 +371,14 @@ TEST_F(Report, TolerancesAndAStandardPastItsDate) {
     EXPECT_EQ(report.points[2].asFound(), Verdict::Pass); // 0,4
     EXPECT_EQ(report.points[2].asLeft(), Verdict::Pass);  // 1,403
     EXPECT_EQ(report.asFound(), Verdict::Fail);
+    // Before the upload the view judged TA_1 as the report did; after it, while the row is
+    // as it was, still so: its pairs were read with the coefficients held before. Judged
+    // with the new ones they would seem far off.
+    EXPECT_EQ(report.points[0].asLeft(), Verdict::Pass);
+    const auto judged = bench.bench.judgePoint(1);
+    ASSERT_TRUE(judged.has_value());
+    EXPECT_EQ(judged->asLeft, Verdict::Pass);
+    EXPECT_TRUE(judged->toolTip.endsWith(u"(Stand der Übertragung Nr. A-00001)"_s));
 }
 
 // A tolerance is met by the deviation as printed: tm − Ref of 1,11 − 0,61 is 0,5 even where
@@ -375,8 +393,8 @@ TEST(Verdicts, AsPrintedAgainstTheTolerance) {
     EXPECT_EQ(judge(std::nullopt, 0.5), Verdict::NoValues);
 }
 
-// "Nachmessung protokollieren": only pairs typed after the upload, with its coefficients in
-// force, as a check report of its own series linked to the upload.
+// "Nachmessung protokollieren": the pairs typed after the upload (it emptied those before),
+// with its coefficients in force, as a check report of its own series linked to the upload.
 TEST_F(Report, ACheckAfterTheUploadTakesThePairsTypedSince) {
     bench.bench.recordCheck();
     ASSERT_FALSE(bench.dialogs.shown.empty());
@@ -388,8 +406,11 @@ TEST_F(Report, ACheckAfterTheUploadTakesThePairsTypedSince) {
     EXPECT_TRUE(bench.dialogs.shown.back().text.startsWith(
         u"Seit der Übertragung wurden keine Wertepaare neu eingegeben."_s));
 
-    state.table.setCellText(Col::tm(1), 1, u"10,2"_s);
-    state.table.setCellText(Col::tm(2), 1, u"99,9"_s);
+    const QString typed[2][2] = {{u"10"_s, u"10,2"_s}, {u"100"_s, u"99,9"_s}};
+    for (int p = 1; p <= 2; ++p) {
+        state.table.setCellText(Col::ref(p), 1, typed[p - 1][0]);
+        state.table.setCellText(Col::tm(p), 1, typed[p - 1][1]);
+    }
     bench.bench.recordCheck();
     bench.bench.finishReports();
     ASSERT_EQ(writer.reports.size(), 2u);
@@ -400,7 +421,6 @@ TEST_F(Report, ACheckAfterTheUploadTakesThePairsTypedSince) {
     const ReportPoint& ta = check.points[0];
     // The coefficients in force are those sent.
     EXPECT_EQ(ta.aAfter, writer.reports[0].points[0].aAfter);
-    // Pair 3 stands from before the upload: left out, as is P_1's only pair.
     ASSERT_EQ(ta.pairs.size(), 2u);
     EXPECT_NEAR(ta.pairs[0].before, 0.2, 1e-9);
     EXPECT_NEAR(ta.pairs[1].before, -0.1, 1e-9);
