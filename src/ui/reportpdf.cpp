@@ -22,7 +22,7 @@ namespace {
 // The document is laid out in pixels of 96 to the inch, the window's own, so that a chart
 // has the size it has on the screen. The PDF stays vector graphics at any resolution.
 constexpr int kDpi = 96;
-const QSizeF kChartSize(640, 270);
+const QSizeF kChartSize(640, 225);
 constexpr double kFooterPixels = 28;
 constexpr double kCellPad = 3;
 constexpr double kGap = 8; // below a paragraph
@@ -570,20 +570,15 @@ void layOut(Pages& pages, const AdjustmentReport& report) {
                         noTolerance,
                     reportFont(9));
 
-    bool first = true;
     const double titleHeight = pages.textHeight(QStringLiteral("M"), reportFont(11, true), 1e6);
     for (const ReportPoint& point : report.points) {
         if (point.pairs.empty())
             continue;
-        // The points with pairs begin on a page of their own; each one then follows the one
-        // before, on the next page only where it does not fit below it.
+        // Each point follows the one before, on the next page only where it does not fit
+        // below it: a page holds as many as fit.
         const double height =
             2 * (titleHeight + kGap) + pages.tableHeight(point.pairs.size()) + kChartSize.height();
-        if (first)
-            pages.newPage();
-        else
-            pages.ensure(height);
-        first = false;
+        pages.ensure(height);
         pages.paragraph(pointTitle(point), reportFont(11, true));
         std::vector<Run> line;
         if (check) {
