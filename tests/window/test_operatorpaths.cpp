@@ -120,6 +120,19 @@ protected:
         view->scrollTo(index);
         input::click(view->viewport(), view->visualRect(index).center(), button);
     }
+    // Chooses an item of the table's context menu, opened with a right click into the table.
+    void openTableMenuItem(const QString& caption) {
+        clickCell(Col::ref(1), 3, Qt::RightButton);
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget(); }, kWaitMs));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text() == caption) {
+                input::click(menu, menu->actionGeometry(action).center());
+                return;
+            }
+        ADD_FAILURE() << "no menu item " << caption.toStdString();
+    }
     // Types into the cells from (column, row) on, ending each value with the key after it;
     // the last value is typed into its editor and left there.
     void typeCells(int column, int row, const std::vector<std::pair<QString, Qt::Key>>& values) {
@@ -464,18 +477,6 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
     functionKey(Qt::Key_F2);
     ASSERT_TRUE(QTest::qWaitFor([this] { return uploads().size() == 1; }, kWaitMs));
 
-    const auto openMenuItem = [this](const QString& caption) {
-        clickCell(Col::ref(1), 3, Qt::RightButton);
-        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget(); }, kWaitMs));
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* action : menu->actions())
-            if (action->text() == caption) {
-                input::click(menu, menu->actionGeometry(action).center());
-                return;
-            }
-        ADD_FAILURE() << "no menu item " << caption.toStdString();
-    };
 
     QString checked;
     op.expect(u"THistoryDialog"_s, [&checked](QWidget* dialog) {
@@ -486,7 +487,7 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
         checked = result->text();
         input::click(dialog->findChild<QPushButton*>(u"Btn_Schliessen"_s));
     });
-    openMenuItem(u"Verlauf…"_s);
+    openTableMenuItem(u"Verlauf…"_s);
     settle();
     EXPECT_TRUE(checked.startsWith(u"Alle 1 Einträge von Gerät 4711 passen zu ihren Hashes, ihrer "
                                    "Verkettung und ihren Abgleichprotokollen"_s))
@@ -505,7 +506,7 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
         typeInto("Ed_Pruefstand", u"Prüfstand 7"_s);
         input::click(dialog->findChild<QPushButton*>(u"Btn_OK"_s));
     });
-    openMenuItem(u"Zentrale Datenbank…"_s);
+    openTableMenuItem(u"Zentrale Datenbank…"_s);
     settle();
     const QString ini = decodeAnsi(fileBytes(configFile(u"Abgleich.ini"_s)));
     EXPECT_TRUE(ini.contains(u"[ZentraleDatenbank]\r\nHost=127.0.0.1\r\nPort=1\r\n"
@@ -529,7 +530,7 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
         plant = notice->text();
         input::click(dialog->findChild<QPushButton*>(u"Btn_Schliessen"_s));
     });
-    openMenuItem(u"Anlagenübersicht…"_s);
+    openTableMenuItem(u"Anlagenübersicht…"_s);
     settle();
     EXPECT_TRUE(plant.endsWith(u"ist nicht erreichbar: Der Server ist nicht erreichbar"_s))
         << plant.toStdString();
@@ -540,18 +541,6 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
 // verdicts and its number.
 TEST_F(OperatorPaths, StandardPastItsDateIsWarnedAboutBeforeTheUpload) {
     read();
-    const auto openMenuItem = [this](const QString& caption) {
-        clickCell(Col::ref(1), 3, Qt::RightButton);
-        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget(); }, kWaitMs));
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* action : menu->actions())
-            if (action->text() == caption) {
-                input::click(menu, menu->actionGeometry(action).center());
-                return;
-            }
-        ADD_FAILURE() << "no menu item " << caption.toStdString();
-    };
 
     op.expect(u"TStandardsDialog"_s, [](QWidget* dialog) {
         input::click(dialog->findChild<QPushButton*>(u"Btn_Hinzufuegen"_s));
@@ -565,7 +554,7 @@ TEST_F(OperatorPaths, StandardPastItsDateIsWarnedAboutBeforeTheUpload) {
         EXPECT_EQ(inUse->currentData().toString(), u"PM-17"_s);
         input::click(dialog->findChild<QPushButton*>(u"Btn_OK"_s));
     });
-    openMenuItem(u"Prüfmittel…"_s);
+    openTableMenuItem(u"Prüfmittel…"_s);
     settle();
     EXPECT_TRUE(decodeAnsi(fileBytes(configFile(u"Abgleich.ini"_s)))
                     .contains(u"[Protokoll]\r\nBearbeiter=\r\nPruefmittel=PM-17\r\n"_s));
@@ -577,7 +566,7 @@ TEST_F(OperatorPaths, StandardPastItsDateIsWarnedAboutBeforeTheUpload) {
         input::press(dialog->windowHandle(), Qt::Key_Tab);
         input::click(dialog->findChild<QPushButton*>(u"Btn_OK"_s));
     });
-    openMenuItem(u"Toleranzen…"_s);
+    openTableMenuItem(u"Toleranzen…"_s);
     settle();
 
     op.expect(u"Das Prüfmittel „PM-17“ (Druckwaage) ist nur bis 31.12.2020 kalibriert."_s,
