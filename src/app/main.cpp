@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Abgleich"));
+    abgleich::applyApplicationIdentity();
     abgleich::installGermanQtTexts(app); // without them Qt's dialogs stay English
     app.setQuitOnLastWindowClosed(true);
 

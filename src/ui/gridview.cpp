@@ -17,25 +17,33 @@ GridView::GridView(PointTable& table, QWidget* parent) : QTableView(parent), tab
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-const GridView::ShapedText& GridView::shaped(const QString& text) {
-    // Kept per text for the font in use (see paintEvent); the store starts again when it
-    // holds more than twice the cells the view last painted (and at least 2,048 texts).
-    if (shaped_.size() > std::max(2048, 2 * cellsPainted_))
-        shaped_.clear();
-    auto it = shaped_.find(text);
-    if (it == shaped_.end()) {
-        ShapedText entry;
-        entry.text.setTextFormat(Qt::PlainText);
-        entry.text.setText(text);
-        entry.text.prepare(QTransform(), shapedFont_);
-        entry.width = QFontMetricsF(shapedFont_).horizontalAdvance(text);
-        entry.advance = QFontMetrics(shapedFont_).horizontalAdvance(text);
-        entry.breaksLines = std::any_of(text.begin(), text.end(), [](QChar c) {
-            return c < u' ' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator ||
-                   c == QChar(0x85);
-        });
-        it = shaped_.insert(text, std::move(entry));
+GridView::ShapedText GridView::shape(const QString& text, const QFont& font) {
+    ShapedText entry;
+    entry.text.setTextFormat(Qt::PlainText);
+    entry.text.setText(text);
+    entry.text.prepare(QTransform(), font);
+    entry.width = QFontMetricsF(font).horizontalAdvance(text);
+    entry.advance = QFontMetrics(font).horizontalAdvance(text);
+    entry.breaksLines = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c < u' ' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator ||
+               c == QChar(0x85);
+    });
+    return entry;
+}
+
+const GridView::ShapedText& GridView::shaped(const QString& text, std::size_t face) {
+    // Kept per text and face for the font in use (see paintEvent); a store starts again when
+    // it holds more than twice the cells the view last painted (and at least 2,048 texts).
+    if (faces_.empty()) {
+        faces_ = PointGrid::cellFaces(shapedFont_);
+        shaped_.assign(faces_.size(), {});
     }
+    QHash<QString, ShapedText>& store = shaped_[face];
+    if (store.size() > std::max(2048, 2 * cellsPainted_))
+        store.clear();
+    auto it = store.find(text);
+    if (it == store.end())
+        it = store.insert(text, shape(text, faces_[face]));
     return *it;
 }
 
@@ -109,10 +117,11 @@ void GridView::paintEvent(QPaintEvent* event) {
 
     const QFontMetricsF metrics(font());
     const qreal textHeight = qCeil(metrics.leading()) + metrics.ascent() + metrics.descent();
-    if (shapedFont_ != font()) {
-        shaped_.clear();
-        lastShown_.clear();
+    if (shapedFont_ != font() || faces_.empty()) {
         shapedFont_ = font();
+        faces_ = PointGrid::cellFaces(shapedFont_);
+        shaped_.assign(faces_.size(), {});
+        lastShown_.clear();
     }
     lastShown_.resize(std::max(lastShown_.size(), std::size_t(bottom + 1) * Col::Count));
     const ShapedText marker = shaped(QString::fromLatin1(PointGrid::kCutMarker));
@@ -148,8 +157,22 @@ void GridView::paintEvent(QPaintEvent* event) {
                     memo.text = text;
                 }
                 const ShapedText* shown = &*memo.shape;
-                if (!PointGrid::fits(column.index, shown->advance, cell.width()))
+                // Too wide: the narrower faces in turn, and where none fits, the marker.
+                std::size_t face = 0;
+                if (!PointGrid::fitsFace(column.index, 0, shown->advance, cell.width())) {
                     shown = &marker;
+                    for (face = 1; face < faces_.size(); ++face) {
+                        const ShapedText& narrower = shaped(text, face);
+                        if (PointGrid::fitsFace(column.index, face, narrower.advance,
+                                                cell.width())) {
+                            shown = &narrower;
+                            break;
+                        }
+                    }
+                    if (face == faces_.size())
+                        face = 0;
+                }
+                const bool narrow = face > 0;
                 const QColor& ink = focused ? white : black;
                 if (painter.pen().color() != ink)
                     painter.setPen(ink);
@@ -159,21 +182,30 @@ void GridView::paintEvent(QPaintEvent* event) {
                                      shown->text.text());
                     continue;
                 }
+                // A narrower face uses the cell's width but a pixel.
+                const QRect space = narrow ? cell.adjusted(1, 0, -1, 0) : room;
                 const qreal left = column.alignment & Qt::AlignRight
-                                       ? room.x() + room.width() - shown->width
-                                       : room.x();
+                                       ? space.x() + space.width() - shown->width
+                                       : space.x();
                 // Placed as the painter places aligned text: the line's top on a whole pixel,
                 // cut at the room's edges where the text does not fit in it.
-                const qreal lineTop = room.y() + (room.height() - textHeight) / 2;
+                const QFontMetricsF faceMetrics(narrow ? QFontMetricsF(faces_[face]) : metrics);
+                const qreal height = narrow ? qCeil(faceMetrics.leading()) + faceMetrics.ascent() +
+                                                  faceMetrics.descent()
+                                            : textHeight;
+                const qreal lineTop = space.y() + (space.height() - height) / 2;
                 const bool cut =
-                    !QRectF(room).contains(QRectF(left, lineTop, shown->width, textHeight));
-                if (cut) {
+                    !QRectF(space).contains(QRectF(left, lineTop, shown->width, height));
+                if (cut || narrow) {
                     painter.save();
-                    painter.setClipRect(room, Qt::IntersectClip);
+                    if (narrow)
+                        painter.setFont(faces_[face]);
+                    if (cut)
+                        painter.setClipRect(space, Qt::IntersectClip);
                 }
-                painter.drawStaticText(QPointF(left, qFloor(lineTop) + qCeil(metrics.leading())),
-                                       shown->text);
-                if (cut)
+                painter.drawStaticText(
+                    QPointF(left, qFloor(lineTop) + qCeil(faceMetrics.leading())), shown->text);
+                if (cut || narrow)
                     painter.restore();
             }
         }

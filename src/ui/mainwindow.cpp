@@ -14,9 +14,11 @@
 #include "version.h"
 #include "workflow/workbench.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QIcon>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -86,6 +88,15 @@ TFoAbgleich::TFoAbgleich(Workbench& bench, QWidget* parent) : QWidget(parent), b
         storeReportSettings(storage_->file(), edited);
         storage_->file().save();
     });
+}
+
+void applyApplicationIdentity() {
+    QIcon icon;
+    for (const int size : {32, 64, 256})
+        icon.addFile(QStringLiteral(":/abgleich/ui/icons/abgleich-%1.png").arg(size),
+                     QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
 }
 
 TFoAbgleich::~TFoAbgleich() {

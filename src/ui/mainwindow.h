@@ -18,6 +18,11 @@ class OperationBar;
 class ProtocolPanel;
 class Workbench;
 
+// The program's icon (the packaged one, in the sizes a window manager asks for) and its
+// desktop file name, so that the window manager shows the icon of the menu entry.
+void applyApplicationIdentity();
+inline constexpr const char* kDesktopFileName = "abgleich";
+
 // The main window `FoAbgleich`: the device data on top, the operation bar, the data panel
 // (table and deviation chart) over the protocol panel. It makes the panels, binds them to
 // the application layer, dispatches the function keys and keeps its settings in the

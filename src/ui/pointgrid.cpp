@@ -3,6 +3,7 @@
 #include "ui/gridstyle.h"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -42,8 +43,7 @@ public:
             }
         }
         const QString text = index.data(Qt::DisplayRole).toString();
-        if (PointGrid::cellText(index.column(), text, QFontMetrics(option.font),
-                                option.rect.width()) == text) {
+        if (PointGrid::cellText(index.column(), text, option.font, option.rect.width()) == text) {
             QToolTip::hideText();
             event->ignore();
             return false;
@@ -244,11 +244,33 @@ PointGrid::PointGrid(PointTable& table, std::function<QFont()> cellFont, QWidget
     applyFonts();
 }
 
-QString PointGrid::cellText(int column, const QString& text, const QFontMetrics& metrics,
-                            int cellWidth) {
-    return fits(column, metrics.horizontalAdvance(text), cellWidth)
-               ? text
-               : QString::fromLatin1(kCutMarker);
+std::vector<QFont> PointGrid::cellFaces(const QFont& font) {
+    static const bool narrowInstalled =
+        QFontDatabase::families().contains(QStringLiteral("Liberation Sans Narrow"));
+    std::vector<QFont> faces{font};
+    if (narrowInstalled) {
+        QFont narrow = font;
+        narrow.setFamilies({QStringLiteral("Liberation Sans Narrow")});
+        faces.push_back(narrow);
+    }
+    for (const int stretch : {90, 85, 80, 75}) {
+        QFont condensed = font;
+        condensed.setStretch(stretch);
+        faces.push_back(condensed);
+    }
+    return faces;
+}
+
+bool PointGrid::fitsFace(int column, std::size_t face, int advance, int cellWidth) {
+    return face == 0 ? fits(column, advance, cellWidth) : advance <= cellWidth - 2;
+}
+
+QString PointGrid::cellText(int column, const QString& text, const QFont& font, int cellWidth) {
+    const std::vector<QFont> faces = cellFaces(font);
+    for (std::size_t face = 0; face < faces.size(); ++face)
+        if (fitsFace(column, face, QFontMetrics(faces[face]).horizontalAdvance(text), cellWidth))
+            return text;
+    return QString::fromLatin1(kCutMarker);
 }
 
 bool PointGrid::fits(int column, int advance, int cellWidth) {
@@ -258,8 +280,8 @@ bool PointGrid::fits(int column, int advance, int cellWidth) {
 
 QString PointGrid::shownText(int column, int tableRow) const {
     const QTableView* view = column < kFixedColumns ? fixed_ : cells_;
-    return cellText(column, proxy_.index(viewRow(tableRow), column).data().toString(),
-                    QFontMetrics(view->font()), view->columnWidth(column));
+    return cellText(column, proxy_.index(viewRow(tableRow), column).data().toString(), view->font(),
+                    view->columnWidth(column));
 }
 
 int PointGrid::columnWidth(int column) const {

@@ -70,7 +70,9 @@ private:
         int advance = 0;          // as the fit check measures it
         bool breaksLines = false; // holds a line break, a tab or another control character
     };
-    const ShapedText& shaped(const QString& text);
+    // A text shaped in one of the cell faces (0: the cell font).
+    const ShapedText& shaped(const QString& text, std::size_t face = 0);
+    static ShapedText shape(const QString& text, const QFont& font);
 
     // The text a cell showed last, with its shape: a cell that shows the same text again
     // needs no look-up in the store. (Empty until then: an empty static text still takes
@@ -84,10 +86,11 @@ private:
 
     PointTable& table_;
     RowMarks marks_;
-    QHash<QString, ShapedText> shaped_;
-    std::vector<LastShown> lastShown_; // by view row and column
-    QFont shapedFont_;                 // the font the kept shapes were made with
-    int cellsPainted_ = 0;             // cells with text in the last paint
+    std::vector<QFont> faces_;                       // cellFaces of the font in use
+    std::vector<QHash<QString, ShapedText>> shaped_; // per face
+    std::vector<LastShown> lastShown_;               // by view row and column
+    QFont shapedFont_;                               // the font the kept shapes were made with
+    int cellsPainted_ = 0;                           // cells with text in the last paint
 };
 
 // The cells view: Enter moves to the next column and opens its editor.
@@ -141,10 +144,15 @@ public:
     static int tableRow(int viewRow) { return viewRow + 1; }
     static int viewRow(int tableRow) { return tableRow - 1; }
 
-    // What a cell of the given width shows of a text: a data cell the whole text or, where
-    // it does not fit, the marker; a fixed cell (number, name, unit) its text.
-    static QString cellText(int column, const QString& text, const QFontMetrics& metrics,
-                            int cellWidth);
+    // The faces a data cell tries in turn for a text too wide for it: the cell font,
+    // Liberation Sans Narrow at its size, then the cell font condensed in steps down to 75 %
+    // of its width. Face 0 keeps the cell's margins; the others use its width but a pixel.
+    static std::vector<QFont> cellFaces(const QFont& font);
+    static bool fitsFace(int column, std::size_t face, int advance, int cellWidth);
+    // What a cell of the given width shows of a text: a data cell the whole text (in the
+    // first face it fits) or, where it fits none, the marker; a fixed cell (number, name,
+    // unit) its text.
+    static QString cellText(int column, const QString& text, const QFont& font, int cellWidth);
     // Whether a text of the given advance is shown whole in a cell of the given width.
     static bool fits(int column, int advance, int cellWidth);
     // What the cell of a table row shows at its column's current width.

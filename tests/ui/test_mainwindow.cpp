@@ -19,6 +19,7 @@
 #include <QChart>
 #include <QComboBox>
 #include <QDir>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
@@ -542,8 +543,8 @@ TEST_F(MainWindow, NumbersTooWideForTheirCellShowTheMarker) {
         QString shown;
     };
     const Case cases[] = {
-        {Col::ASps, 1, 12345.678, u"12345,678"_s, u"###"_s},
-        {Col::BNeu, 2, -123.456, u"-123,456"_s, u"###"_s},
+        {Col::ASps, 1, 1234567.891, u"1234567,891"_s, u"###"_s},
+        {Col::BNeu, 2, -123456.789, u"-123456,789"_s, u"###"_s},
         {Col::ref(1), 3, -1.5, u"-1,500"_s, u"-1,500"_s},
     };
     for (const Case& c : cases)
@@ -675,4 +676,52 @@ TEST_F(MainWindow, PointNumbersShowTheVerdictsBeforeTheUpload) {
         "Wie hinterlassen (berechnet): i. O."_s))
         << QToolTip::text().toStdString();
     QToolTip::hideText();
+}
+
+// At the designed size every value a bench shows, up to five digits before the comma, reads
+// whole: in the narrow face where the cell font is too wide. Only what fits neither shows
+// the marker.
+TEST_F(MainWindow, BenchSizedNumbersReadWholeAtTheDesignedSize) {
+    showWindow();
+    receiveRecord();
+    PointTable& table = bench->table();
+    PointGrid* grid = ui(*window).DGrid;
+    const double values[] = {1000, -100.5, -999.999, 1234, 12345, -99999.999, 99999.999};
+    int row = 1;
+    for (const double value : values) {
+        for (const int column : {Col::ASps, Col::ref(1), Col::ANeu}) {
+            table.setCellNumber(column, row, value);
+            const QString full = table.normaliseCell(column, row);
+            EXPECT_EQ(grid->shownText(column, row), full) << column << ' ' << value;
+        }
+        ++row;
+    }
+    // Wider than any face: still the marker.
+    table.setCellNumber(Col::ref(1), row, -1234567.891);
+    EXPECT_EQ(grid->shownText(Col::ref(1), row), QString::fromLatin1(PointGrid::kCutMarker));
+    // The first fallback is Liberation Sans Narrow at the cell font's size; none of the faces
+    // is narrower than 75 % of the cell font.
+    const std::vector<QFont> faces = PointGrid::cellFaces(grid->cellFont());
+    ASSERT_GE(faces.size(), 2u);
+    EXPECT_EQ(QFontInfo(faces[1]).family(), u"Liberation Sans Narrow"_s);
+    for (const QFont& face : faces) {
+        EXPECT_EQ(face.pointSize(), grid->cellFont().pointSize());
+        EXPECT_GE(face.stretch() == 0 ? 100 : face.stretch(), 75);
+    }
+}
+
+// The window carries the packaged icon and names its desktop file, so that the window
+// manager shows the menu entry's icon rather than a generic one.
+TEST_F(MainWindow, CarriesTheProgramsIconAndDesktopFileName) {
+    applyApplicationIdentity();
+    const QIcon icon = window->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(256, 256)));
+    // Drawn from the packaged drawing: its frame's colour at the edge's middle.
+    const QImage image = icon.pixmap(QSize(64, 64)).toImage();
+    const QColor frame = image.pixelColor(32, 2); // #40607f, smoothed
+    EXPECT_NEAR(frame.red(), 0x40, 16);
+    EXPECT_NEAR(frame.green(), 0x60, 16);
+    EXPECT_NEAR(frame.blue(), 0x7f, 16);
+    EXPECT_EQ(QGuiApplication::desktopFileName(), u"abgleich"_s);
 }
