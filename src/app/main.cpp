@@ -39,7 +39,14 @@ int main(int argc, char** argv) {
         if (const auto ms = abgleich::tryStrToInt(wait->trimmed()); ms && *ms >= 0)
             bench.setReadBackWait(*ms);
     }
+    // How long opening the link waits for the controller ("[Verbindung] Timeout_ms").
+    if (const auto wait = window.storage().file().value(QStringLiteral("Verbindung"),
+                                                        QStringLiteral("Timeout_ms"))) {
+        if (const auto ms = abgleich::tryStrToInt(wait->trimmed()); ms && *ms > 0)
+            bench.setConnectTimeout(*ms);
+    }
     dialogs.setMainWindow(&window);
+    dialogs.setProtocol([&bench](const QString& line) { emit bench.logLine(line); });
     abgleich::TFoPasswort passwort(&window);
     dialogs.setPasswordDialog(&passwort);
 

@@ -25,7 +25,13 @@ void BenchSession::send2SPS(const QString& host, const QString& text) {
         rx_.clear();
     if (!client_.isOpen()) {
         client_.setHost(host);
-        client_.open();
+        try {
+            client_.open();
+        } catch (const ConnectCancelled&) {
+            emit logLine(QStringLiteral("Verbindungsaufbau zu ") + host +
+                         QStringLiteral(" abgebrochen; nichts gesendet"));
+            return;
+        }
     }
     client_.send(text);
     emit logLine(QStringLiteral("-> ") + text);
@@ -53,6 +59,9 @@ void BenchSession::connectChecked(const QString& host) {
     emit logLine(QStringLiteral("Host ") + host + QStringLiteral(" gefunden"));
     try {
         client_.open();
+    } catch (const ConnectCancelled&) {
+        emit logLine(QStringLiteral("Verbindungsaufbau zu ") + host +
+                     QStringLiteral(" abgebrochen"));
     } catch (const std::exception&) {
         emit logLine(notFound);
     }

@@ -68,17 +68,34 @@ void TcpClient::open() {
         resetSocket(); // the tool's own open takes over from a reconnection attempt
     opening_ = true;
     startConnecting();
-    if (socket_->state() != QAbstractSocket::ConnectedState &&
-        socket_->state() != QAbstractSocket::UnconnectedState) {
-        QEventLoop wait;
-        connect(socket_, &QTcpSocket::connected, &wait, &QEventLoop::quit);
-        connect(socket_, &QTcpSocket::errorOccurred, &wait, &QEventLoop::quit);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    const auto settled = [this] {
+        return socket_->state() == QAbstractSocket::ConnectedState ||
+               socket_->state() == QAbstractSocket::UnconnectedState;
+    };
+    ConnectEnd end = ConnectEnd::Settled;
+    if (!settled()) {
+        if (waiter_) {
+            end = waiter_(settled, connectTimeoutMs_);
+        } else {
+            QEventLoop wait;
+            connect(socket_, &QTcpSocket::connected, &wait, &QEventLoop::quit);
+            connect(socket_, &QTcpSocket::errorOccurred, &wait, &QEventLoop::quit);
+            QTimer::singleShot(connectTimeoutMs_, &wait, &QEventLoop::quit);
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
+            if (!settled())
+                end = ConnectEnd::TimedOut;
+        }
     }
     opening_ = false;
     if (socket_->state() != QAbstractSocket::ConnectedState) {
-        const QString reason = socket_->errorString();
+        const QString reason =
+            end == ConnectEnd::TimedOut
+                ? QStringLiteral("Keine Antwort innerhalb von %1 s")
+                      .arg(QString::number(connectTimeoutMs_ / 1000.0).replace(u'.', u','))
+                : socket_->errorString();
         socket_->abort();
+        if (end == ConnectEnd::Cancelled)
+            throw ConnectCancelled();
         throw AppError(reason);
     }
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);

@@ -12,12 +12,26 @@
 
 namespace abgleich {
 
+// How a wait for the connection to be made ended.
+enum class ConnectEnd { Settled, TimedOut, Cancelled };
+// Waits at most timeoutMs until `settled` says the attempt is over (made or failed); the
+// window that owns it decides what the operator may do meanwhile (Esc ends the wait).
+using ConnectWaiter =
+    std::function<ConnectEnd(const std::function<bool()>& settled, int timeoutMs)>;
+
+// The operator ended a connection attempt before it was made.
+class ConnectCancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "connect cancelled"; }
+};
+
 // The one TCP connection to the bench controller. Everything runs on the user-interface
-// thread: the tool's own open blocks that thread (it keeps repainting, takes no input) and
-// fails with the system's error text; reads and connection events are delivered there, also
-// while a modal dialog is open. A connection the controller closed, or that a read or
-// write error broke, is re-opened about once a second to the current host, without
-// blocking anything; closing it from the tool ends that.
+// thread: the tool's own open waits for the connection through its waiter (by default the
+// thread keeps repainting and takes no input), at most the connect time-out, and fails with
+// the system's error text (or raises ConnectCancelled when the operator ended the wait); reads and
+// connection events are delivered there, also while a modal dialog is open. A connection the
+// controller closed, or that a read or write error broke, is re-opened about once a second to the
+// current host, without blocking anything; closing it from the tool ends that.
 class TcpClient : public QObject {
     Q_OBJECT
 
@@ -30,6 +44,7 @@ public:
     // on a controller that takes nothing.
     static constexpr int kWriteSliceMs = 250;
     static constexpr int kWriteTimeoutMs = 10000;
+    static constexpr int kDefaultConnectTimeoutMs = 5000;
 
     // The handlers; an error one of them raises is ignored by the client.
     struct Events {
@@ -49,6 +64,11 @@ public:
     void setHost(const QString& host);
     quint16 port() const { return port_; }
     void setPort(quint16 port) { port_ = port; }
+
+    // How long the tool's own open waits for the controller to take the connection.
+    void setConnectTimeout(int ms) { connectTimeoutMs_ = ms; }
+    int connectTimeout() const { return connectTimeoutMs_; }
+    void setConnectWaiter(ConnectWaiter waiter) { waiter_ = std::move(waiter); }
 
     bool isOpen() const { return open_; }
     // Whether a lost connection is being re-opened.
@@ -77,6 +97,8 @@ private:
 
     Events events_;
     QString host_;
+    int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
+    ConnectWaiter waiter_;
     quint16 port_ = kPort;
     QTcpSocket* socket_;
     bool open_ = false;

@@ -117,30 +117,50 @@ std::optional<StandardsChoice> QtOperatorDialogs::editStandards(const StandardsC
 
 namespace {
 
-// Swallows the operator's input while a wait for the bench runs; Esc ends the wait.
+// Holds the operator's input while a wait for the bench runs: Esc ends the wait and does
+// nothing else; any other key or click starts nothing, and the first one notes "Bitte
+// warten: …"; closing the main window ends the wait, and the window closes after it.
 class InputHold : public QObject {
 public:
-    explicit InputHold(QEventLoop& loop) : loop_(loop) { qApp->installEventFilter(this); }
-    ~InputHold() override { qApp->removeEventFilter(this); }
+    InputHold(QEventLoop& loop, QWidget* window, std::function<void()> waiting)
+        : loop_(loop), window_(window), waiting_(std::move(waiting)) {
+        qApp->installEventFilter(this);
+    }
+    ~InputHold() override {
+        qApp->removeEventFilter(this);
+        if (closeAsked && window_)
+            QMetaObject::invokeMethod(window_, &QWidget::close, Qt::QueuedConnection);
+    }
     bool cancelled = false;
+    bool closeAsked = false;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::KeyPress:
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
                 cancelled = true;
                 loop_.quit();
+            } else {
+                noteWaiting();
             }
             return true;
-        case QEvent::KeyRelease:
         case QEvent::MouseButtonPress:
+            noteWaiting();
+            return true;
+        case QEvent::KeyRelease:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
+            return true;
         case QEvent::Close:
+            if (watched == window_) {
+                cancelled = true;
+                closeAsked = true;
+                loop_.quit();
+            }
             return true;
         default:
             return false;
@@ -148,7 +168,17 @@ protected:
     }
 
 private:
+    void noteWaiting() {
+        if (noted_ || !waiting_)
+            return;
+        noted_ = true;
+        waiting_();
+    }
+
     QEventLoop& loop_;
+    QWidget* window_;
+    std::function<void()> waiting_;
+    bool noted_ = false;
 };
 
 } // namespace
@@ -158,7 +188,10 @@ WaitEnd QtOperatorDialogs::waitForBench(const QString& text, int timeoutMs,
     if (arrived())
         return WaitEnd::Arrived;
     QEventLoop loop;
-    InputHold hold(loop);
+    InputHold hold(loop, window_, [this, text] {
+        if (protocol_)
+            protocol_(QStringLiteral("Bitte warten: ") + text);
+    });
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     // What the tool waits for, beside the pointer, for as long as it waits.
     QToolTip::showText(QCursor::pos(), text, window_, QRect(), timeoutMs);

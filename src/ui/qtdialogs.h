@@ -12,6 +12,10 @@ class TFoPasswort;
 class QtOperatorDialogs : public OperatorDialogs {
 public:
     void setMainWindow(QWidget* window) { window_ = window; }
+    // Where a wait notes that the operator's input waits ("Bitte warten: …").
+    void setProtocol(std::function<void(const QString&)> protocol) {
+        protocol_ = std::move(protocol);
+    }
     void setPasswordDialog(TFoPasswort* dialog) { password_ = dialog; }
 
     void showErrorBox(const QString& message) override;
@@ -36,6 +40,7 @@ public:
 
 private:
     QWidget* window_ = nullptr;
+    std::function<void(const QString&)> protocol_;
     TFoPasswort* password_ = nullptr;
 };
 

@@ -12,7 +12,9 @@
 #include "workflow/authorisation.h"
 #include "workflow/reportcontent.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -32,6 +34,29 @@ Workbench::Workbench(WorkbenchServices services, const RegionalSettings& regiona
     connect(&session_, &BenchSession::connectionChanged, this, &Workbench::connectionChanged);
     connect(&session_, &BenchSession::busyEnded, this, &Workbench::busyEnded);
     connect(&session_, &BenchSession::frameTaken, this, &Workbench::takeFrame);
+    // A connection the controller takes at once is made without a word; one that takes
+    // longer is waited for as any wait for the bench: the window repaints, Esc ends it.
+    session_.client().setConnectWaiter([this](const std::function<bool()>& settled, int timeoutMs) {
+        QElapsedTimer quick;
+        quick.start();
+        while (!settled() && quick.elapsed() < kQuietConnectMs && quick.elapsed() < timeoutMs)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        if (settled())
+            return ConnectEnd::Settled;
+        const int left = std::max(1, timeoutMs - int(quick.elapsed()));
+        switch (dialogs_.waitForBench(QStringLiteral("Verbindung zu %1 wird aufgebaut … "
+                                                     "(Esc bricht ab)")
+                                          .arg(host_),
+                                      left, settled)) {
+        case WaitEnd::Arrived:
+            return ConnectEnd::Settled;
+        case WaitEnd::Cancelled:
+            return ConnectEnd::Cancelled;
+        case WaitEnd::TimedOut:
+            break;
+        }
+        return ConnectEnd::TimedOut;
+    });
 }
 
 void Workbench::takeFrame(QChar letter, const QString& body) {

@@ -60,6 +60,10 @@ public:
     // the values read back); 0: the upload is not read back.
     static constexpr int kDefaultReadBackWaitMs = 3000;
     void setReadBackWait(int ms) { readBackWaitMs_ = ms; }
+    // How long opening the link waits for the controller ("[Verbindung] Timeout_ms").
+    void setConnectTimeout(int ms) { session_.client().setConnectTimeout(ms); }
+    // A connection made within this time is made without showing a wait.
+    static constexpr int kQuietConnectMs = 200;
 
     // Runs an action of the operator to its end under the error wrapper.
     template <typename Action> void guarded(Action&& action) {

@@ -3,6 +3,7 @@
 #include "support/qtprint.h"
 #include "support/testpeer.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -261,4 +262,36 @@ TEST_F(Client, ReplyArrivingWhileASendWaitsIsDeliveredAfterTheSend) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return peer.taken() == command.size(); }, 5000));
     EXPECT_EQ(peer.taken(), command.size());
     EXPECT_EQ(events, QStringList{u"connected"_s});
+}
+
+// A controller that never takes the connection: the open gives up after the connect time-out
+// with a German reason, or at once when its waiter says the operator ended the wait; either
+// way the client stays closed and can open again.
+TEST_F(Client, OpenGivesUpAfterTheTimeOutOrWhenEnded) {
+    test::SilentListener silent;
+    ASSERT_TRUE(silent.ready());
+    client.setPort(silent.port());
+    client.setConnectTimeout(300);
+    QElapsedTimer took;
+    took.start();
+    try {
+        client.open();
+        ADD_FAILURE() << "opened";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), u"Keine Antwort innerhalb von 0,3 s"_s);
+    }
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_FALSE(client.isOpen());
+
+    int waited = 0;
+    client.setConnectTimeout(5000);
+    client.setConnectWaiter([&](const std::function<bool()>& settled, int timeoutMs) {
+        waited = timeoutMs;
+        EXPECT_FALSE(settled());
+        return ConnectEnd::Cancelled;
+    });
+    EXPECT_THROW(client.open(), ConnectCancelled);
+    EXPECT_EQ(waited, 5000);
+    EXPECT_FALSE(client.isOpen());
+    EXPECT_TRUE(events.isEmpty());
 }

@@ -2,8 +2,11 @@
 
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace abgleich::test {
 
@@ -67,6 +70,38 @@ void TestPeer::resetClient() {
 bool waitForSystemNews(const QTcpSocket& socket, int timeoutMs) {
     pollfd watched{int(socket.socketDescriptor()), POLLIN, 0};
     return ::poll(&watched, 1, timeoutMs) == 1;
+}
+
+SilentListener::SilentListener() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
+        ::listen(listener_, 0) ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length))
+        return;
+    port_ = ntohs(address.sin_port);
+    // Connections nobody accepts fill the queue; the first one that does not complete at
+    // once shows that it is full.
+    for (int k = 0; k < 8; ++k) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        queued_.push_back(fd);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        pollfd done{fd, POLLOUT, 0};
+        if (::poll(&done, 1, 200) == 0) {
+            ready_ = true;
+            return;
+        }
+    }
+}
+
+SilentListener::~SilentListener() {
+    for (const int fd : queued_)
+        ::close(fd);
+    if (listener_ >= 0)
+        ::close(listener_);
 }
 
 } // namespace abgleich::test

@@ -5,6 +5,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <vector>
+
 namespace abgleich::test {
 
 // A bench controller played by the test on 127.0.0.1: it records what it receives and
@@ -45,6 +47,24 @@ private:
     QByteArray received_;
     quint16 port_ = 0;
     int connections_ = 0;
+};
+
+// A controller on 127.0.0.1 that never takes a connection: its listening queue is full, so
+// the system drops every further attempt and a connect waits until its time-out.
+class SilentListener {
+public:
+    SilentListener();
+    ~SilentListener();
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+    quint16 port() const { return port_; }
+    bool ready() const { return ready_; }
+
+private:
+    int listener_ = -1;
+    std::vector<int> queued_; // the connections that fill the queue
+    quint16 port_ = 0;
+    bool ready_ = false;
 };
 
 // Waits, without running the event loop, until the system has news for a socket (data, an

@@ -108,13 +108,13 @@ TEST_F(GridPainting, TextsAsTheTableShowsThem) {
     // (Row 1 holds the current cell, which has the focus.)
     table.setCellNumber(Col::ASps, 2, 0.4392145);
     table.setCellText(Col::ASps, 3, u"0,439"_s);
-    table.setCellNumber(Col::ASps, 4, 12345.678); // does not fit
+    table.setCellNumber(Col::ASps, 4, 1234567.891); // fits no face
     table.setCellText(Col::ASps, 5, QString::fromLatin1(PointGrid::kCutMarker));
     grid->cellsView()->viewport()->repaint();
     EXPECT_GT(dark(cell(Col::ASps, 2)), 10);
     EXPECT_EQ(cell(Col::ASps, 2), cell(Col::ASps, 3)); // shown with three decimals
     EXPECT_EQ(cell(Col::ASps, 4), cell(Col::ASps, 5));
-    EXPECT_EQ(table.cellText(Col::ASps, 4), u"12345,678"_s);
+    EXPECT_EQ(table.cellText(Col::ASps, 4), u"1234567,891"_s);
 
     // A changed text is drawn anew.
     table.setCellText(Col::ASps, 3, u"8,888"_s);
@@ -124,7 +124,10 @@ TEST_F(GridPainting, TextsAsTheTableShowsThem) {
     grid->cellsView()->viewport()->repaint();
     EXPECT_EQ(cell(Col::ASps, 2), cell(Col::ASps, 3));
 
-    // A larger font: the same text takes more room, still against the right margin.
+    // A larger font: the same text takes more room, still against the right margin (in a
+    // column wide enough for it in the cell font itself).
+    grid->setColumnWidth(Col::ASps, 120);
+    grid->cellsView()->viewport()->repaint();
     const auto [narrowLeft, narrowRight] = darkColumns(cell(Col::ASps, 2));
     font.setPointSize(14);
     grid->applyFonts();

@@ -9,6 +9,7 @@
 #include "state/loadedrecord.h"
 #include "support/pdftext.h"
 #include "support/qtprint.h"
+#include "support/testpeer.h"
 #include "support/windowcontrols.h"
 #include "support/windowservices.h"
 #include "support/workdir.h"
@@ -26,6 +27,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +39,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -70,6 +73,7 @@ protected:
         workbench = services.workbench(dialogs);
         window = std::make_unique<TFoAbgleich>(*workbench);
         dialogs.setMainWindow(window.get());
+        dialogs.setProtocol([this](const QString& line) { emit workbench->logLine(line); });
         passwort = std::make_unique<TFoPasswort>(window.get());
         dialogs.setPasswordDialog(passwort.get());
         window->show();
@@ -477,7 +481,6 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
     functionKey(Qt::Key_F2);
     ASSERT_TRUE(QTest::qWaitFor([this] { return uploads().size() == 1; }, kWaitMs));
 
-
     QString checked;
     op.expect(u"THistoryDialog"_s, [&checked](QWidget* dialog) {
         auto* result = dialog->findChild<QLabel*>(u"CheckResult"_s);
@@ -534,6 +537,39 @@ TEST_F(OperatorPaths, RecordsCheckedAndAPlantServerSetUp) {
     settle();
     EXPECT_TRUE(plant.endsWith(u"ist nicht erreichbar: Der Server ist nicht erreichbar"_s))
         << plant.toStdString();
+}
+
+// A controller that never takes the connection: F1 waits, the window goes on repainting, a
+// key pressed meanwhile starts nothing and says "Bitte warten", and Esc ends the wait at once
+// with a protocol line; the window takes input again.
+TEST_F(OperatorPaths, AConnectThatNeverCompletesIsLeftWithEsc) {
+    test::SilentListener silent;
+    ASSERT_TRUE(silent.ready());
+    services.session.client().setPort(silent.port());
+    QElapsedTimer took;
+    took.start();
+    QTimer::singleShot(700, window.get(),
+                       [this] { input::press(window->windowHandle(), Qt::Key_F12); });
+    QTimer::singleShot(1000, window.get(),
+                       [this] { input::press(window->windowHandle(), Qt::Key_Escape); });
+    press(Qt::Key_F1);
+    const auto protocol = [this] { return ui(*window).memLog->toPlainText(); };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return protocol().contains(u"Verbindungsaufbau zu 127.0.0.1 abgebrochen"_s); },
+        kWaitMs))
+        << protocol().toStdString();
+    EXPECT_LT(took.elapsed(), 4000); // not the system's minute, nor the 5 s time-out
+    EXPECT_TRUE(protocol().contains(
+        u"Bitte warten: Verbindung zu 127.0.0.1 wird aufgebaut … (Esc bricht ab)"_s))
+        << protocol().toStdString();
+    EXPECT_FALSE(workbench->linkOpen());
+    // The window takes input again.
+    input::click(ui(*window).ED_IP);
+    press(Qt::Key_A, Qt::ControlModifier);
+    press(Qt::Key_Delete);
+    EXPECT_TRUE(ui(*window).ED_IP->text().isEmpty());
+    type(u"127.0.0.1"_s);
+    EXPECT_EQ(ui(*window).ED_IP->text(), u"127.0.0.1"_s);
 }
 
 // A reference standard past its date, typed into the register and chosen, and a tolerance:
