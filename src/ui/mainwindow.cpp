@@ -22,8 +22,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace abgleich {
 
@@ -56,12 +60,23 @@ TFoAbgleich::TFoAbgleich(Workbench& bench, QWidget* parent) : QWidget(parent), b
     Splitter2->setStretchFactor(1, 1);
     Splitter2->setSizes({layout::kDataHeight, layout::kLogHeight});
 
-    auto* column = new QVBoxLayout(this);
+    // The panels as designed, in a view that scrolls where the window is smaller than that
+    // (a screen smaller than the design); otherwise the view shows no scroll bar.
+    auto* content = named(new QWidget, "Inhalt");
+    content->setMinimumSize(layout::kMinClientWidth, layout::kMinClientHeight);
+    auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(Panel_Geratedaten);
     column->addWidget(Operation_Panel);
     column->addWidget(Splitter2, 1);
+    auto* view = named(new QScrollArea(this), "Ansicht");
+    view->setFrameShape(QFrame::NoFrame);
+    view->setWidgetResizable(true);
+    view->setWidget(content);
+    auto* whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(view);
     applyTabOrder();
 
     connect(Panel_Geratedaten, &DevicePanel::togglesChanged, this, &TFoAbgleich::settingsClick);
@@ -186,6 +201,38 @@ void TFoAbgleich::showEvent(QShowEvent* event) {
     Panel_Geratedaten->captionForLink(bench_.linkOpen());
     if (const QScreen* s = screen(); s && !storage_->placed())
         move(s->availableGeometry().center() - rect().center());
+    fitToScreen();
+    // Once the window manager has framed the window, its real frame is known.
+    QTimer::singleShot(kFramedAfterMs, this, &TFoAbgleich::fitToScreen);
+}
+
+void TFoAbgleich::fitToScreen() {
+    const QScreen* s = screen();
+    if (!s || isMaximized() || isFullScreen())
+        return;
+    const QRect avail = s->availableGeometry();
+    const QRect inner = geometry();
+    const QRect outer = frameGeometry();
+    // The frame the window manager adds; before it has framed the window, room for a title
+    // bar and borders.
+    const QMargins frame =
+        outer == inner ? QMargins(8, 40, 8, 8)
+                       : QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                  outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QSize room(avail.width() - frame.left() - frame.right(),
+                     avail.height() - frame.top() - frame.bottom());
+    // On a screen smaller than designed, the designed minimum gives way (never above the
+    // window's own size then, so that knowing the real frame later grows nothing).
+    const QSize size = inner.size().boundedTo(room);
+    setMinimumSize(
+        QSize(layout::kMinClientWidth, layout::kMinClientHeight).boundedTo(room).boundedTo(size));
+    // The title bar and the whole frame inside the work area.
+    const int x = std::clamp(inner.left(), avail.left() + frame.left(),
+                             avail.right() + 1 - frame.right() - size.width());
+    const int y = std::clamp(inner.top(), avail.top() + frame.top(),
+                             avail.bottom() + 1 - frame.bottom() - size.height());
+    if (QRect(x, y, size.width(), size.height()) != inner)
+        setGeometry(x, y, size.width(), size.height());
 }
 
 void TFoAbgleich::closeEvent(QCloseEvent* event) {

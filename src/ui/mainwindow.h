@@ -51,6 +51,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Keeps the window, its title bar and frame inside the work area of its screen: smaller
+    // than designed where the screen is, the designed minimum giving way.
+    void fitToScreen();
+    static constexpr int kFramedAfterMs = 150;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -2,7 +2,8 @@
 # Runs a program on a virtual X server of its own with a window manager, as on the bench
 # PC's desktop (the manager activates new windows and dialogs). Xvfb picks a free display
 # and tells it through a pipe, so that several runs side by side never race for a number;
-# a server or manager that does not come up is started again, up to three times.
+# a server or manager that does not come up is started again, up to three times. The screen
+# is 1920 x 1200 unless ABGLEICH_TEST_SCREEN names another ("1280x800").
 set -euo pipefail
 dir=$(mktemp -d)
 pids=()
@@ -20,7 +21,7 @@ wm_running() {
 start_desktop() {
     rm -f "$dir/display"
     mkfifo "$dir/display"
-    Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${ABGLEICH_TEST_SCREEN:-1920x1200}x24" -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
     pids+=($!)
     local display
     if ! read -r -t 20 display <"$dir/display"; then

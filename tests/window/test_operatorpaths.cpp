@@ -36,6 +36,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -831,4 +833,73 @@ TEST_F(OperatorPaths, ReadBackWarningNamesThePointsTheBenchDidNotTake) {
     EXPECT_TRUE(ui(*window).memLog->toPlainText().contains(
         u"Rücklesen: %1 von 40 Messstellen weichen ab"_s.arg(withGain)));
     EXPECT_TRUE(QFile::exists(configFile(u"Log_4711.log"_s)));
+}
+
+// On whatever screen the window opens (the suite runs this at 1280 x 800, 1366 x 768 and
+// 1920 x 1080, each at scale 1, 1.5 and 2, on a desktop of its own), the window, its title
+// bar and frame lie inside the work area, and the link and device fields can be reached
+// (scrolled into view where the screen is smaller than the design).
+// With ABGLEICH_SCREENSHOTS set, the screen is saved there to be looked at.
+TEST(ScreenFit, TheWindowItsTitleBarAndItsFieldsAreOnTheScreen) {
+    test::TemporaryWorkingDirectory workDir;
+    // The bench address on loopback before the window exists (nothing is sent here anyway).
+    ASSERT_TRUE(QDir().mkpath(u"config"_s));
+    QFile ini(u"config/Abgleich.ini"_s);
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[FoAbgleich]\r\nED_IP_Text=127.0.0.1\r\n");
+    ini.close();
+    QtOperatorDialogs dialogs;
+    test::TestServices services;
+    const std::unique_ptr<test::TestWorkbench> workbench = services.workbench(dialogs);
+    TFoAbgleich window(*workbench);
+    dialogs.setMainWindow(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(500); // framed by the window manager, and fitted
+    const QRect avail = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QString where = u"screen %1x%2, work area %3,%4 %5x%6, frame %7,%8 %9x%10, window "_s
+                              .arg(window.screen()->size().width())
+                              .arg(window.screen()->size().height())
+                              .arg(avail.x())
+                              .arg(avail.y())
+                              .arg(avail.width())
+                              .arg(avail.height())
+                              .arg(frame.x())
+                              .arg(frame.y())
+                              .arg(frame.width())
+                              .arg(frame.height()) +
+                          u"%1,%2 %3x%4"_s.arg(window.geometry().x())
+                              .arg(window.geometry().y())
+                              .arg(window.geometry().width())
+                              .arg(window.geometry().height()) +
+                          u" min "_s + QString::number(window.minimumWidth());
+    EXPECT_TRUE(avail.contains(frame)) << where.toStdString();
+    EXPECT_LT(frame.top(), window.geometry().top()) << where.toStdString(); // a title bar
+    EXPECT_LE(window.minimumWidth(), avail.width());
+    EXPECT_LE(window.minimumHeight(), avail.height());
+    const test::WindowControls c = test::ui(window);
+    // Where the window is smaller than designed, the view scrolls to what is out of sight.
+    auto* view = window.findChild<QScrollArea*>(u"Ansicht"_s);
+    ASSERT_NE(view, nullptr);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{c.Btn_Connect, c.ED_IP, c.Ed_Geraetetyp, c.ED_GeraeteID}) {
+        view->ensureWidgetVisible(control);
+        const QRect at(control->mapTo(&window, QPoint(0, 0)), control->size());
+        // At least its start in sight, where it is clicked and typed into (a line edit is
+        // scrolled to its cursor).
+        EXPECT_TRUE(window.rect().contains(at.topLeft() + QPoint(4, 4)) &&
+                    window.rect().contains(at.bottomLeft() + QPoint(4, -4)))
+            << control->objectName().toStdString() << " at " << at.x() << ',' << at.y() << ' '
+            << at.width() << 'x' << at.height() << " scroll "
+            << view->horizontalScrollBar()->value() << '/' << view->horizontalScrollBar()->maximum()
+            << " content " << view->widget()->width() << ' ' << where.toStdString();
+    }
+    if (const QByteArray shots = qgetenv("ABGLEICH_SCREENSHOTS"); !shots.isEmpty()) {
+        const QString name = u"%1/screen-%2x%3-%4.png"_s.arg(QString::fromLocal8Bit(shots))
+                                 .arg(window.screen()->size().width())
+                                 .arg(window.screen()->size().height())
+                                 .arg(window.devicePixelRatio());
+        window.screen()->grabWindow(0).save(name);
+    }
 }
