@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 
 namespace abgleich {
 
@@ -156,7 +157,8 @@ protected:
         case QEvent::ShortcutOverride:
             return true;
         case QEvent::Close:
-            if (watched == window_) {
+            // The close box reaches the window's system window first.
+            if (window_ && (watched == window_ || watched == window_->windowHandle())) {
                 cancelled = true;
                 closeAsked = true;
                 loop_.quit();

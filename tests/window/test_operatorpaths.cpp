@@ -574,6 +574,20 @@ TEST_F(OperatorPaths, AConnectThatNeverCompletesIsLeftWithEsc) {
     EXPECT_EQ(ui(*window).ED_IP->text(), u"127.0.0.1"_s);
 }
 
+// Closing the window while it waits for the controller ends the wait and closes the window.
+TEST_F(OperatorPaths, ClosingTheWindowDuringAConnectClosesIt) {
+    test::SilentListener silent;
+    ASSERT_TRUE(silent.ready());
+    services.session.client().setPort(silent.port());
+    QElapsedTimer took;
+    took.start();
+    QTimer::singleShot(700, window.get(), [this] { window->windowHandle()->close(); });
+    press(Qt::Key_F1);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, kWaitMs));
+    EXPECT_LT(took.elapsed(), 4000);
+    EXPECT_FALSE(workbench->linkOpen());
+}
+
 // A reference standard past its date, typed into the register and chosen, and a tolerance:
 // F2 warns first, the operator goes on, and the report names the standard as expired, the
 // verdicts and its number.
