@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // Recalculating all 256 points of a full table, each with four value pairs, including the
 // chart data.
 #include "calc/recalculation.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // An upload of 256 points as the operator makes it (record sent to the simulated bench on
 // 127.0.0.1, change log, CSV record), importing a 256-point CSV record, and reading a change
 // log of 10,000 uploads into the records database, and reading a history of 10,000 uploads

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // A 256-point correction-data reply, as bytes off the wire, the way the program takes them:
 // the bench session decodes, logs and frames them, the application layer loads the reply
 // into the table model.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // Refreshing a table view that shows all 256 point rows: every shown cell of columns 3..18
 // goes through the display rule, which rewrites the numbers written at full precision; once
 // with the numbers shown before, once with new ones. And

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A change log of 10,000 uploads of a 40-point device (every tenth comment over two lines),

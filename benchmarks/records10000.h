@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The records database of a bench with the change log of 10,000 uploads of 40 points taken

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The CSV import's line and field splitting, and the import of the lines into a window's
 // working state.
 #include "core/errors.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The settings file: any bytes read, written and read again give the same keys and values.
 #include "fuzzsupport.h"
 #include "records/inifile.h"

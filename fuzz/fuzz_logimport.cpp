@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // A change log of any bytes read and taken into a records database: the parser's entries
 // hold whole records in line order, the import takes each distinct upload once and a second
 // import nothing, and the chain it writes checks out.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The number rules. Input starting with an even byte: the rest is a cell's text (Windows-1252)
 // read with storedNumber, normaliseCell and shownNumber under German and US settings.
 // Otherwise the next eight bytes are a double written with setCellNumber and read back with

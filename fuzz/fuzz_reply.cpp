@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // Received chunks and awaited letters, in any order, the way the program takes them: through
 // the bench session (decoding, reply framing) into the workbench, which reads a "U" reply
 // into the table and the coefficient store.

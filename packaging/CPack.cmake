@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Installation and the Debian package: the tool, the bench simulator, the desktop entry and
 # icon, the operator guide and an example device for the simulator.
 include(GNUInstallDirs)

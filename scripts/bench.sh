@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Builds the benchmarks and prints one table of medians: a 256-point reply from bytes to
 # table, refreshing a full 256-row view, recalculating all 256 points, building and writing
 # an upload, importing a 256-point CSV record, taking a change log of 10,000 uploads into the

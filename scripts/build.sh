@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Configures and builds into build/ (tests and benchmarks included). Extra arguments go to
 # the build step, e.g. "--target abgleich".
 set -euo pipefail

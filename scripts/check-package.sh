@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian package from a build directory, unpacks it into a scratch root and
 # checks that the desktop finds the program, its menu entry and its icon.
 # Usage: scripts/check-package.sh BUILD_DIR

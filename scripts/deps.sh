@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Installs the Debian packages the tool, its tests and its benchmarks need.
 # Idempotent: installs only what is missing. Runs as root, or through sudo otherwise.
 set -euo pipefail

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # shellcheck shell=bash
 # Sourced by scripts/fuzz.sh and scripts/fuzz-smoke.sh (from the repository root): clang for
 # the libFuzzer targets in fuzz/, and their build in build-fuzz/.

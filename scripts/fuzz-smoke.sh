@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Builds every libFuzzer target with clang (build-fuzz/, as scripts/fuzz.sh does) and runs
 # each once over every input of its seed corpus in fuzz/corpus/<target>/, without fuzzing.
 # Fails when a target does not build, or breaks an invariant or crashes on one of its inputs

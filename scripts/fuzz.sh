@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer targets with clang (build-fuzz/) and runs each for the given number of
 # seconds (default 60), starting from the committed seed corpus; a target's findings go to
 # build-fuzz/findings/<target>/, its log to build-fuzz/logs/fuzz_<target>.log. Every target

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # A throwaway PostgreSQL server for the plant-database tests and benchmarks: a cluster made
 # with initdb in a temporary folder, listening on 127.0.0.1 only, on a free port, with a
 # login role "abgleich" (may create databases) whose password stands in a password file of

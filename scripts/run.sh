@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is needed, builds the tool and the bench simulator, starts the simulator on
 # 127.0.0.1:1209 and the tool in the demo working directory build/demo, whose settings point
 # the bench address at the simulator. Press F1 (or "Abgleichwerte von SPS abfragen") to read

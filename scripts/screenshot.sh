@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Takes screenshots of the real window on a virtual X server with a window manager (the
 # real-window suite's launcher): the simulated bench's 40-point record parsed into it,
 # alone, with point 7 recalculated from four value pairs, and with numbers wider than their

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is needed, builds everything and runs every test headless; then builds the
 # whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/) and
 # runs it there too. A sanitizer finding stops its test and fails the run. The plant tests

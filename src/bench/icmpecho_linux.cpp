@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // ICMP echo on Linux. Windows would sit beside this with IcmpSendEcho.
 #include "bench/hosttext.h"
 #include "bench/icmpecho.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 #include "ui/operationbar.h"
 
 #include "ui/controls.h"

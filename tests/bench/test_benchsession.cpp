@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The bench session against a peer on 127.0.0.1, without a window: what it logs, what it
 // awaits, how it connects, reconnects and follows a new address. What the reply frames it
 // takes do to the working state is the workbench's (tests/workflow/test_replyloading.cpp).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The plant's records on a real PostgreSQL server: two benches pushing into one database,
 // the plant view over both, an outage during an upload, and the history's check against
 // the server's copy.

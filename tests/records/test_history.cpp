@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 #include "records/history.h"
 #include "support/pointrows.h"
 #include "support/qtprint.h"

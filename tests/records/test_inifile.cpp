@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 #include "records/inifile.h"
 #include "support/qtprint.h"
 #include "support/restricteduser.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The records database: rows and points as written, the chain of hashes per device and
 // bench, and what "Verlauf prüfen" finds when a row, the chain or a report file changed.
 #include "core/errors.h"

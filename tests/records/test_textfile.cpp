@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 #include "core/errors.h"
 #include "records/inifile.h"
 #include "records/textfile.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The history dialog, and the table's context menu that opens it and writes a report of
 // the table.
 #include "bench-sim/benchdevice.h"

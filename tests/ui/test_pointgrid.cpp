@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // What the measuring-point table paints: every cell in its column's colour, selected rows
 // in steel blue, the text the table shows in black (white in the focused cell), the marker
 // where a number does not fit, a long name cut at its cell's margin, and the texts drawn

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The adjustment report as a PDF, its text read back with pdftotext.
 #include "calc/recalculation.h"
 #include "core/numbers.h"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The Abgleich authors
+# SPDX-License-Identifier: Apache-2.0
 # Runs a program on a virtual X server of its own with a window manager, as on the bench
 # PC's desktop (the manager activates new windows and dialogs). Xvfb picks a free display
 # and tells it through a pipe, so that several runs side by side never race for a number;

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The operator's workflows in the real window: the real Qt dialogs with their own event
 // loops, real focus, keys and mouse clicks entering through the window system, and the
 // simulated bench controller on 127.0.0.1. Each workflow must run one operation per key

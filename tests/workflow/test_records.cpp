@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The records database behind the upload and the history: what the upload writes into it,
 // what the history takes from the change log, and an upload refused when the database
 // cannot be written.

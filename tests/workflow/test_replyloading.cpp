@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // What the workbench makes of the controller's replies: the bytes go through the bench
 // session (decoded, buffered, one frame taken), and a "U" frame is loaded into the working
 // state or shown to the operator.

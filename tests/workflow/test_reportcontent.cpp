@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 #include "calc/recalculation.h"
 #include "core/errors.h"
 #include "core/numbers.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The upload as one transaction: what the operator confirmed is what the controller gets,
 // nothing goes out that the records cannot follow, and the controller is read back.
 #include "core/ansicodec.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // The bench simulator: plays a bench controller on TCP for demos, training and tests.
 #include "simulator.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The Abgleich authors
+// SPDX-License-Identifier: Apache-2.0
 // Starts the main window the way the program does and, on request, fills it with the
 // simulated bench's record, saves a screenshot, or quits as soon as it is shown (to measure
 // start-up), or shows one of its dialogs over it. With --bare it shows a plain Qt window with
