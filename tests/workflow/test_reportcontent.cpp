@@ -315,7 +315,7 @@ TEST_F(Report, AfterAnUploadAsFoundIsWhatWasSentAndTheTableReportIsACopy) {
             EXPECT_EQ(later.points[k].bBefore, uploaded.points[k].bAfter);
         }
     }
-    EXPECT_NEAR(*later.points[0].pairs[0].after, 0.1, 1e-9); // read with what was sent
+    EXPECT_NEAR(*later.points[0].pairs[0].after, 0.1, 1e-9);   // read with what was sent
     EXPECT_EQ(state.table.cellText(Col::ASps, 1), u"1,000"_s); // the table shows the read
 }
 
